@@ -1,0 +1,43 @@
+# Helpers shared by the component files in cmake/components/.
+#
+# quarnel_library(NAME SOURCES ... [LIBS ...])
+#   A static library that becomes part of the show. LIBS are its outside dependencies (imported targets).
+# quarnel_test(NAME SOURCES ... [LIBS ...] [LABELS unit|gl|e2e ...])
+#   A GoogleTest program registered with CTest. "unit" tests need no display and also run under the
+#   sanitizers; "gl" tests need an X display (the test command runs everything under Xvfb); "e2e" tests
+#   start the real executable. LIBS may name quarnel libraries; they are linked as one group.
+# quarnel_show_data(TARGET)
+#   A custom target that must be built before the show (generated assets, copied data).
+
+include_directories(${CMAKE_SOURCE_DIR})
+
+function(quarnel_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+    set_property(GLOBAL APPEND PROPERTY QUARNEL_SHOW_LIBS ${name})
+endfunction()
+
+function(quarnel_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    if(ARG_LIBS)
+        target_link_libraries(${name} PRIVATE "$<LINK_GROUP:RESCAN,${ARG_LIBS}>")
+    endif()
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+    if(NOT ARG_LABELS)
+        set(ARG_LABELS unit)
+    endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    gtest_discover_tests(${name}
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+        PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
+                   ENVIRONMENT "SDL_AUDIODRIVER=dummy;QUARNEL_SOURCE_DIR=${CMAKE_SOURCE_DIR};QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR}"
+        DISCOVERY_TIMEOUT 60)
+endfunction()
+
+function(quarnel_show_data target)
+    set_property(GLOBAL APPEND PROPERTY QUARNEL_SHOW_DATA ${target})
+endfunction()

@@ -1,0 +1,8 @@
+// Ending the process from anywhere: runs the registered exit hooks (screenshot, statistics, capture text
+// on standard output), then exits with the status. Main thread only.
+#pragma once
+
+using ExitHook = void (*)();
+
+void AddExitHook(ExitHook hook);
+[[noreturn]] void EndProcess(int status);

@@ -1,0 +1,31 @@
+// Textured quads and billboards: camera-facing quads, the spectrum wave strip, the screen copy, the state
+// reset, texture binding by slot, the film overlay and RandomUnit. Immediate-mode OpenGL on the current
+// context; nothing here allocates.
+#pragma once
+#include <cstdint>
+
+struct Engine;
+
+// Which part of a 1024 x 1024 screen-copy texture holds a copied frame:
+// 1 = 640 x 480, 2 = 800 x 600, 3 = 320 x 240, -1 = by the width passed, other = whole texture.
+extern int32_t gScreenCopyMode;
+void SetScreenCopyMode(Engine& engine, int32_t mode);  // sets the global and the Engine's copy
+
+struct TexExtent {
+    float u = 1.0f, v = 1.0f;
+};
+TexExtent ScreenCopyExtent(int width, int32_t mode);  // U and V of DrawScreenCopyBillboard
+TexExtent WaveStripExtent(int rows);                  // U and V of DrawWaveStrip
+
+void DrawBillboard(double angle, double halfWidth, double halfHeight);       // angle in degrees
+void DrawBillboardTiled(double angle, double halfWidth, double halfHeight);  // texture repeated twice
+void DrawScreenCopyBillboard(int width, double angle, double halfWidth, double halfHeight);
+void DrawBillboardUnrotated(double halfWidth, double halfHeight);
+void DrawWaveStrip(int rows, double halfWidth, double halfHeight, const float* samples, int first, int last,
+                   double amplitude, int period);
+void CopyScreenToTexture(uint32_t texture, int width, int height);
+void ResetRenderState();
+uint32_t TextureForSlot(const Engine& engine, int slot);  // the slot rule of BindSceneTexture
+void BindSceneTexture(const Engine& engine, int slot);
+void DrawFilmOverlay(double alpha, double size, const Engine& engine);
+double RandomUnit();  // next runtime random value / 32767, in [0, 1]

@@ -1,0 +1,36 @@
+// Test support: hidden SDL window with a GL compatibility context (see gl_test_window.h).
+#include "tests/support/gl_test_window.h"
+
+#include <SDL.h>
+
+#include "platform/sdl_window.h"
+
+namespace {
+SDL_Window* window = nullptr;
+SDL_GLContext context = nullptr;
+}  // namespace
+
+bool OpenTestGlWindow(int width, int height)
+{
+    if (context) return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window) return false;
+    context = SDL_GL_CreateContext(window);
+    if (!context) return false;
+    SDL_GL_MakeCurrent(window, context);
+    SetMainSdlWindow(window, context);
+    return true;
+}
+
+void CloseTestGlWindow()
+{
+    if (context) SDL_GL_DeleteContext(context);
+    if (window) SDL_DestroyWindow(window);
+    context = nullptr;
+    window = nullptr;
+    SetMainSdlWindow(nullptr, nullptr);
+}
