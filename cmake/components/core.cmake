@@ -1,9 +1,19 @@
-# The shell's platform layer, runtime basics and the drawing helpers everything else stands on.
+# The shell, the frame driver, the platform window layer and the drawing helpers everything stands on.
 quarnel_library(quarnel_platform
-    SOURCES platform/process.cpp platform/message_box.cpp platform/sdl_window.cpp
-    LIBS PkgConfig::SDL2 OpenGL::GL PkgConfig::GLU)
+    SOURCES platform/process.cpp platform/message_box.cpp platform/sdl_window.cpp platform/window.cpp
+            platform/png_file.cpp
+    LIBS PkgConfig::SDL2 PkgConfig::PNG OpenGL::GL PkgConfig::GLU)
 quarnel_library(quarnel_runtime_basics
-    SOURCES runtime/random.cpp)
+    SOURCES runtime/random.cpp runtime/frame_inputs.cpp)
+quarnel_library(quarnel_shell_state
+    SOURCES shell/global_state.cpp)
+quarnel_library(quarnel_render_basics
+    SOURCES render/billboards.cpp render/engine.cpp
+    LIBS OpenGL::GL PkgConfig::GLU)
+quarnel_library(quarnel_shell
+    SOURCES shell/clock.cpp shell/window_proc.cpp shell/main_window.cpp shell/start_up.cpp
+            shell/command_line.cpp shell/automation.cpp shell/program_entry.cpp runtime/frame_driver.cpp
+    LIBS OpenGL::GL PkgConfig::GLU)
 
 add_library(quarnel_gl_test_support STATIC tests/support/gl_test_window.cpp)
 target_link_libraries(quarnel_gl_test_support PUBLIC quarnel_platform PkgConfig::SDL2 OpenGL::GL PkgConfig::GLU)

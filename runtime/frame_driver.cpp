@@ -1,0 +1,143 @@
+// The frame driver (see frame_driver.h).
+#include "runtime/frame_driver.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "platform/process.h"
+#include "platform/window.h"
+#include "render/billboards.h"
+#include "render/engine.h"
+#include "runtime/frame_inputs.h"
+#include "shell/clock.h"
+#include "shell/global_state.h"
+#include "shell/main_window.h"
+#include "shell/window_proc.h"
+
+#ifdef QUARNEL_HAVE_SCENE
+#include "render/render_target.h"
+#include "scene/demo_scene.h"
+#endif
+#ifdef QUARNEL_HAVE_MUSIC
+#include "runtime/music.h"
+#endif
+
+DemoScene* gSceneTable[kSceneTableSize] = {};
+
+namespace {
+
+constexpr double kCameraXPerPixel = 0.0175;
+constexpr double kCameraYPerPixel = 0.023333333333333334;
+constexpr double kArrowRelaxPerSecond = 1.45;
+
+void DrawFadeOverlay(double fade)
+{
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushMatrix();
+    glLoadIdentity();
+    gluLookAt(0.0, 3.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.0);
+    glScalef(1.0f, 1.0f, 0.7f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);  // the picture is multiplied by 1 - fade
+    glDisable(GL_LIGHTING);
+    glColor3f(static_cast<float>(fade), static_cast<float>(fade), static_cast<float>(fade));
+    glDisable(GL_TEXTURE_2D);
+    DrawBillboard(0.0, 50.0, 50.0);
+    glPopMatrix();
+    glPopAttrib();
+}
+
+}  // namespace
+
+void StepHeldArrowKeys(double frameDelta)
+{
+    for (int i = 0; i < 3; ++i) ApplyArrowKeys(frameDelta);
+}
+
+double EndingFade(double demoTime, double endingStartTime)
+{
+    const double progress = (demoTime - endingStartTime) * 100.80000001192093;
+    return progress < 0.0 ? 0.0 : (progress > 1.0 ? 1.0 : progress);
+}
+
+void UpdateFrameInputs(double cursorX, double cursorY)
+{
+    FrameInputs& in = gFrameInputs;
+    if (!gState.leftButtonDown) {
+        in.cameraX = (cursorX - 400.0) * kCameraXPerPixel;
+        in.cameraY = (cursorY - 300.0) * kCameraYPerPixel;
+        in.cameraZ = gState.wheelAccumulator;
+    } else {
+        if (gState.rightButtonDown) {
+            in.pointX += (cursorX - 400.0) * kCameraXPerPixel - (gState.previousCursorX - 400.0) * kCameraXPerPixel;
+            in.pointY += (cursorY - 300.0) * kCameraYPerPixel - (gState.previousCursorY - 300.0) * kCameraYPerPixel;
+        }
+        in.pointZ = gState.wheelAccumulator;
+    }
+    SetScreenCopyMode(gEngine, 2);
+    gState.demoTime += gState.frameDelta;
+}
+
+void RelaxAndClampArrows(double frameDelta)
+{
+    double& upDown = gFrameInputs.arrowUpDown;
+    const double relax = frameDelta * kArrowRelaxPerSecond;
+    if (upDown > 0.0) {
+        upDown = upDown - relax < 0.0 ? 0.0 : upDown - relax;
+    } else if (upDown < 0.0) {
+        upDown = upDown + relax > 0.0 ? 0.0 : upDown + relax;
+    }
+    if (upDown > 1.0) upDown = 1.0;
+    if (upDown < -1.0) upDown = -1.0;
+}
+
+bool DrawFrame()
+{
+    double cursorX = 0.0, cursorY = 0.0;
+    GetCursorScreenPos(cursorX, cursorY);
+
+    gState.frameDelta = ClockSeconds() - gState.lastClockReading;
+    gState.lastClockReading = ClockSeconds();
+    if (gState.frameDelta < 0.0) gState.frameDelta = 0.0;
+
+#ifdef QUARNEL_HAVE_MUSIC
+    if (gState.musicOn) MusicSteer(gState.demoTime, gFrameInputs.musicSteady);
+#endif
+    UpdateFrameInputs(cursorX, cursorY);
+#ifdef QUARNEL_HAVE_MUSIC
+    if (gState.musicOn) MusicAnalyse(gFrameInputs);
+#endif
+
+    StepHeldArrowKeys(gState.frameDelta);
+    RelaxAndClampArrows(gState.frameDelta);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glBlendFunc(GL_ONE, GL_ONE);
+
+#ifdef QUARNEL_HAVE_SCENE
+    if (DemoScene* scene = gSceneTable[0]) scene->Draw(&gState.frameDelta, &gRenderTarget, &gEngine, &gFrameInputs);
+#endif
+    RefreshWindowTitle();
+
+    if (gState.endingRequested) {
+        const double fade = EndingFade(gState.demoTime, gState.endingStartTime);
+#ifdef QUARNEL_HAVE_MUSIC
+        if (gState.musicOn) MusicSetFade(fade);
+#endif
+        DrawFadeOverlay(fade);
+        if (fade > 0.9990000128746033) {
+            CopyTextToClipboard(CaptureText.c_str());
+#ifdef QUARNEL_HAVE_MUSIC
+            if (gState.musicOn) MusicClose();
+#endif
+            DestroyMainWindow();
+            EndProcess(0);
+        }
+    }
+
+    gState.previousCursorX = cursorX;
+    gState.previousCursorY = cursorY;
+    return true;
+}
+
+bool CopyTextToClipboard(const char* text) { return SetClipboardText(text); }

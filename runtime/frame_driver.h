@@ -1,0 +1,24 @@
+// The frame driver: turns clock, mouse and music into FrameInputs once per idle pass, lets the scene draw
+// the frame, and carries out the ending of the show. Main thread only.
+#pragma once
+
+class DemoScene;
+
+constexpr int kSceneTableSize = 1;
+extern DemoScene* gSceneTable[kSceneTableSize];  // the first entry is the scene the driver draws
+
+bool DrawFrame();  // always true; ends the process itself once the ending fade is complete
+bool CopyTextToClipboard(const char* text);
+
+// Steps a held arrow key once per drawn frame as the three messages of one mouse move would, so that
+// holding a key steers even while no other message passes the window procedure.
+void StepHeldArrowKeys(double frameDelta);
+
+// The ending's fade for a demo time: (demoTime - endingStartTime) * 100.8, clamped to 0 ... 1.
+double EndingFade(double demoTime, double endingStartTime);
+
+// Draws arrowUpDown back toward 0 at 1.45 per second, then clamps it to -1 ... 1.
+void RelaxAndClampArrows(double frameDelta);
+
+// Steps 4 to 6 of a frame without drawing: mouse to camera and point, screen-copy mode, demo time.
+void UpdateFrameInputs(double cursorX, double cursorY);

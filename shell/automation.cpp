@@ -1,0 +1,98 @@
+// Automation of the command line (see automation.h).
+#include "shell/automation.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "platform/png_file.h"
+#include "platform/process.h"
+#include "platform/window.h"
+#include "shell/command_line.h"
+#include "shell/window_proc.h"
+
+namespace {
+
+constexpr int kWidth = 800, kHeight = 600;
+constexpr size_t kMaxFrameTimes = 1 << 20;
+
+CommandLine options;
+long framesDrawn = 0;
+bool haveLastFrame = false;
+bool finished = false;
+std::vector<unsigned char> pixels;       // the last frame read back
+std::vector<float> frameTimes;           // milliseconds, reserved up front
+std::chrono::steady_clock::time_point frameStart;
+bool frameStartValid = false;
+
+double Percentile(std::vector<float>& values, double p)
+{
+    if (values.empty()) return 0.0;
+    const size_t k = std::min(values.size() - 1, static_cast<size_t>(p * (values.size() - 1) + 0.5));
+    std::nth_element(values.begin(), values.begin() + k, values.end());
+    return values[k];
+}
+
+void PrintStats()
+{
+    std::vector<float> times = frameTimes;
+    const double median = Percentile(times, 0.5);
+    const double p95 = Percentile(times, 0.95);
+    double total = 0.0;
+    for (float t : frameTimes) total += t;
+    const double fps = total > 0.0 ? 1000.0 * frameTimes.size() / total : 0.0;
+    std::fprintf(stderr, "frames %zu  median %.2f ms  95th percentile %.2f ms  %.1f frames per second\n",
+                 frameTimes.size(), median, p95, fps);
+}
+
+}  // namespace
+
+void ConfigureAutomation(const CommandLine& commandLine)
+{
+    options = commandLine;
+    if (options.stats) frameTimes.reserve(kMaxFrameTimes);
+    if (!options.screenshot.empty() || !options.captureDir.empty()) pixels.resize(kWidth * kHeight * 3);
+    AddExitHook(FinishAutomation);
+}
+
+void FrameStarted()
+{
+    frameStart = std::chrono::steady_clock::now();
+    frameStartValid = true;
+}
+
+void FrameDrawn()
+{
+    ++framesDrawn;
+    if (options.stats && frameStartValid && frameTimes.size() < kMaxFrameTimes) {
+        const auto elapsed = std::chrono::steady_clock::now() - frameStart;
+        frameTimes.push_back(std::chrono::duration<float, std::milli>(elapsed).count());
+    }
+    if (!pixels.empty()) {
+        ReadWindowPixels(kWidth, kHeight, pixels.data());
+        haveLastFrame = true;
+        if (!options.captureDir.empty()) {
+            char path[4096];
+            std::snprintf(path, sizeof path, "%s/frame%06ld.png", options.captureDir.c_str(), framesDrawn);
+            if (!WritePngFile(path, kWidth, kHeight, pixels.data()))
+                std::fprintf(stderr, "quarnel: cannot write %s\n", path);
+        }
+    }
+    if (options.frames > 0 && framesDrawn >= options.frames) PostQuitMessage(0);  // as the close box does
+}
+
+void FinishAutomation()
+{
+    if (finished) return;
+    finished = true;
+    if (!options.screenshot.empty()) {
+        if (!haveLastFrame)
+            std::fprintf(stderr, "quarnel: no frame was drawn, so no screenshot\n");
+        else if (!WritePngFile(options.screenshot.c_str(), kWidth, kHeight, pixels.data()))
+            std::fprintf(stderr, "quarnel: cannot write %s\n", options.screenshot.c_str());
+    }
+    if (options.stats) PrintStats();
+    std::fputs(CaptureText.c_str(), stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,85 @@
+// Command-line parsing (see command_line.h).
+#include "shell/command_line.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+const char* UsageText()
+{
+    return "Usage: quarnel [options]\n"
+           "With no option the setup dialog comes first.\n"
+           "  --run              skip the setup dialog, as if \"Run ... \" had been pressed\n"
+           "  --windowed         check \"Windowed\" (windowed 800 x 600 instead of full screen)\n"
+           "  --no-music         uncheck \"Music\" (no sound system, no music file)\n"
+           "  --frames N         after N frames end as the close box does (exit 0)\n"
+           "  --fixed-step S     advance the clock exactly S seconds per frame (deterministic pictures)\n"
+           "  --screenshot F.png save the last frame drawn before the program ends\n"
+           "  --capture DIR      save every frame as a numbered PNG in DIR\n"
+           "  --batch            message boxes go to standard error only, answered with their default\n"
+           "  --stats            print frame-time figures at exit\n"
+           "  --help, --version\n";
+}
+
+ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                error = std::string(name) + " needs a value";
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (!std::strcmp(arg, "--run")) {
+            out.run = true;
+        } else if (!std::strcmp(arg, "--windowed")) {
+            out.windowed = true;
+        } else if (!std::strcmp(arg, "--no-music")) {
+            out.noMusic = true;
+        } else if (!std::strcmp(arg, "--batch")) {
+            out.batch = true;
+        } else if (!std::strcmp(arg, "--stats")) {
+            out.stats = true;
+        } else if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
+            out.help = true;
+        } else if (!std::strcmp(arg, "--version")) {
+            out.version = true;
+        } else if (!std::strcmp(arg, "--frames")) {
+            const char* v = value(arg);
+            if (!v) return ParseResult::Error;
+            char* end = nullptr;
+            errno = 0;
+            const long n = std::strtol(v, &end, 10);
+            if (errno || !end || *end || n <= 0) {
+                error = std::string("--frames wants a positive whole number, not \"") + v + "\"";
+                return ParseResult::Error;
+            }
+            out.frames = n;
+        } else if (!std::strcmp(arg, "--fixed-step")) {
+            const char* v = value(arg);
+            if (!v) return ParseResult::Error;
+            char* end = nullptr;
+            const double s = std::strtod(v, &end);
+            if (!end || *end || !std::isfinite(s) || s <= 0.0 || s > 10.0) {
+                error = std::string("--fixed-step wants seconds above 0 and at most 10, not \"") + v + "\"";
+                return ParseResult::Error;
+            }
+            out.fixedStep = s;
+        } else if (!std::strcmp(arg, "--screenshot")) {
+            const char* v = value(arg);
+            if (!v) return ParseResult::Error;
+            out.screenshot = v;
+        } else if (!std::strcmp(arg, "--capture")) {
+            const char* v = value(arg);
+            if (!v) return ParseResult::Error;
+            out.captureDir = v;
+        } else {
+            error = std::string("unknown option \"") + arg + "\"";
+            return ParseResult::Error;
+        }
+    }
+    return ParseResult::Ok;
+}

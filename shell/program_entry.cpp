@@ -1,0 +1,60 @@
+// Program entry and message loop (see program_entry.h).
+#include "shell/program_entry.h"
+
+#include "platform/message_box.h"
+#include "platform/window.h"
+#include "runtime/frame_driver.h"
+#include "shell/automation.h"
+#include "shell/clock.h"
+#include "shell/command_line.h"
+#include "shell/global_state.h"
+#include "shell/main_window.h"
+#include "shell/window_proc.h"
+
+#ifdef QUARNEL_HAVE_DIALOG
+#include "shell/setup_dialog.h"
+#endif
+
+int WinMain(const CommandLine& options)
+{
+    SetMessageBoxBatchMode(options.batch);
+    SetClockFixedStep(options.fixedStep);
+    ConfigureAutomation(options);
+
+    if (options.run) {
+        gState.musicOn = !options.noMusic;
+        gState.fullScreen = !options.windowed;
+    } else {
+#ifdef QUARNEL_HAVE_DIALOG
+        RunSetupDialog(!options.noMusic, options.windowed);  // "Quit" ends the process here
+#else
+        gState.musicOn = !options.noMusic;
+        gState.fullScreen = !options.windowed;
+#endif
+    }
+
+    if (!CreateMainWindow(kCreationTitle, 800, 600, 32, gState.fullScreen)) return 0;
+
+    WindowMessage message;
+    for (;;) {
+        if (PeekWindowMessage(message)) {
+            if (message.message == WM_QUIT) break;
+            MainWindowProc(message.message, message.wParam, message.lParam);
+            continue;
+        }
+        // Idle pass: draw while active; Escape is noticed and the buffers swapped on every pass.
+        if (gState.active) {
+            FrameStarted();
+            DrawFrame();
+            FrameDrawn();
+        }
+        if (gState.keys[VK_ESCAPE] && !gState.endingRequested) {
+            gState.endingRequested = true;
+            gState.endingStartTime = gState.demoTime;
+        }
+        SwapWindowBuffers();
+    }
+    DestroyMainWindow();
+    FinishAutomation();
+    return static_cast<int>(message.wParam);
+}
