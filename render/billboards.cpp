@@ -103,26 +103,37 @@ void DrawBillboardUnrotated(double halfWidth, double halfHeight)
     EmitUnitQuad(kExtentWhole);
 }
 
+WaveStripRow ComputeWaveStripRow(int i, int rows, const float* samples, int first, int last, double amplitude,
+                                 int period)
+{
+    const TexExtent e = WaveStripExtent(rows);
+    const int count = last - first;
+    const int p = period < 1 ? 1 : period;
+    const double t = static_cast<double>(i) / rows;
+    const int k = static_cast<int>(count * t);
+    const double value = samples[first + k] * amplitude;
+    const double x = ((i / p) % 2 == 1) ? value : -value;
+    WaveStripRow row;
+    row.left = static_cast<float>(x - 1.0);
+    row.right = static_cast<float>(x + 1.0);
+    row.y = static_cast<float>(2.0 * t - 1.0);
+    row.v = static_cast<float>(t * e.v);
+    row.u = e.u;
+    return row;
+}
+
 void DrawWaveStrip(int rows, double halfWidth, double halfHeight, const float* samples, int first, int last,
                    double amplitude, int period)
 {
-    const TexExtent e = WaveStripExtent(rows);
     LoadBillboardMatrix();
     glScalef(static_cast<float>(halfWidth), static_cast<float>(halfHeight), 0.0f);
-    const int count = last - first;
-    const int p = period < 1 ? 1 : period;
     glBegin(GL_QUAD_STRIP);
     for (int i = 0; i < rows; ++i) {
-        const double t = static_cast<double>(i) / rows;
-        const int k = static_cast<int>(count * t);
-        const double value = samples[first + k] * amplitude;
-        const double x = ((i / p) % 2 == 1) ? value : -value;
-        const float v = static_cast<float>(t * e.v);
-        const float y = static_cast<float>(2.0 * t - 1.0);
-        glTexCoord2f(0.0f, v);
-        glVertex3f(static_cast<float>(x - 1.0), y, 0.0f);
-        glTexCoord2f(e.u, v);
-        glVertex3f(static_cast<float>(x + 1.0), y, 0.0f);
+        const WaveStripRow row = ComputeWaveStripRow(i, rows, samples, first, last, amplitude, period);
+        glTexCoord2f(0.0f, row.v);
+        glVertex3f(row.left, row.y, 0.0f);
+        glTexCoord2f(row.u, row.v);
+        glVertex3f(row.right, row.y, 0.0f);
     }
     glEnd();
 }

@@ -17,6 +17,14 @@ struct TexExtent {
 TexExtent ScreenCopyExtent(int width, int32_t mode);  // U and V of DrawScreenCopyBillboard
 TexExtent WaveStripExtent(int rows);                  // U and V of DrawWaveStrip
 
+// One row of the wave strip: its two vertices (left, y) and (right, y), texture row v and right edge u.
+// Row i of `rows` samples index first + (last - first) * i / rows; the push flips every `period` rows.
+struct WaveStripRow {
+    float left = 0, right = 0, y = 0, u = 0, v = 0;
+};
+WaveStripRow ComputeWaveStripRow(int i, int rows, const float* samples, int first, int last, double amplitude,
+                                 int period);
+
 void DrawBillboard(double angle, double halfWidth, double halfHeight);       // angle in degrees
 void DrawBillboardTiled(double angle, double halfWidth, double halfHeight);  // texture repeated twice
 void DrawScreenCopyBillboard(int width, double angle, double halfWidth, double halfHeight);

@@ -13,6 +13,7 @@ int64_t lastCounter = 0;
 double elapsed = 0.0;
 double fixedStep = 0.0;
 int64_t readingsSinceReset = 0;
+int64_t fixedSteps = 0;
 }  // namespace
 
 void SetClockFixedStep(double seconds) { fixedStep = seconds > 0.0 ? seconds : 0.0; }
@@ -21,13 +22,16 @@ void ClockReset()
 {
     elapsed = 0.0;
     readingsSinceReset = 0;
+    fixedSteps = 0;
     lastCounter = PerformanceCounter();
 }
 
 double ClockSeconds()
 {
     if (fixedStep > 0.0) {
-        if (++readingsSinceReset % 2 == 0) elapsed += fixedStep;
+        // Counted rather than summed, so frame n always sees the same time.
+        if (++readingsSinceReset % 2 == 0) ++fixedSteps;
+        elapsed = static_cast<double>(fixedSteps) * fixedStep;
         return elapsed;
     }
     const int64_t counter = PerformanceCounter();

@@ -25,11 +25,9 @@ void FormatLikeGcvt(double value, char* out, int size)
     const int exponent = e ? std::atoi(e + 1) : 0;
     char text[64];
     if (exponent >= -1 && exponent <= 5) {
-        std::snprintf(text, sizeof text, "%.*f", 5 - exponent, value);
-        if (std::strchr(text, '.')) {
-            size_t n = std::strlen(text);
-            while (n > 0 && text[n - 1] == '0') text[--n] = '\0';
-        }
+        std::snprintf(text, sizeof text, "%#.*f", 5 - exponent, value);  // '#' keeps the point
+        size_t n = std::strlen(text);
+        while (n > 0 && text[n - 1] == '0') text[--n] = '\0';
     } else {
         // Mantissa without trailing zeros (the point stays), then a signed three-digit exponent.
         char mantissa[32];

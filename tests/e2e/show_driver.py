@@ -1,0 +1,132 @@
+"""Drives the real quarnel executable under X for end-to-end tests: start it, find its windows, press
+keys and click with xdotool, close windows as a window manager would, and collect its output.
+
+Every wait polls with a generous deadline; nothing relies on a fixed sleep alone."""
+import os
+import subprocess
+import tempfile
+import time
+
+BUILD = os.environ.get("QUARNEL_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
+SHOW_DIR = os.path.join(BUILD, "show")
+QUARNEL = os.path.join(SHOW_DIR, "quarnel")
+CLOSE_WINDOW = os.path.join(BUILD, "tests", "x11-close-window")
+DEADLINE = float(os.environ.get("QUARNEL_E2E_DEADLINE", "60"))
+
+
+def env(extra=None):
+    e = dict(os.environ)
+    e["LC_ALL"] = "C"  # xdotool reads SDL's message-box titles only in the C locale
+    e.setdefault("SDL_AUDIODRIVER", "dummy")
+    if extra:
+        e.update(extra)
+    return e
+
+
+class Show:
+    def __init__(self, *args, cwd=SHOW_DIR, extra_env=None, display=None):
+        self.out = tempfile.TemporaryFile()
+        self.err = tempfile.TemporaryFile()
+        e = env(extra_env)
+        if display:
+            e["DISPLAY"] = display
+        self.env = e
+        self.proc = subprocess.Popen([QUARNEL, *args], cwd=cwd, env=e, stdout=self.out, stderr=self.err,
+                                     stdin=subprocess.DEVNULL)
+
+    def xdotool(self, *args, check=True):
+        r = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True)
+        if check and r.returncode != 0:
+            raise AssertionError("xdotool %s failed: %s" % (" ".join(args), r.stderr))
+        return r.stdout.strip()
+
+    def find_window(self, name, deadline=DEADLINE):
+        """The id of a visible window whose title contains name, polled until the deadline."""
+        end = time.time() + deadline
+        while time.time() < end:
+            if self.proc.poll() is not None:
+                raise AssertionError("quarnel ended (%s) before window %r appeared: %s"
+                                     % (self.proc.returncode, name, self.stderr()))
+            r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name], env=self.env,
+                               capture_output=True, text=True)
+            ids = r.stdout.split()
+            if ids:
+                return ids[-1]
+            time.sleep(0.1)
+        raise AssertionError("no window %r within %ss; stderr: %s" % (name, deadline, self.stderr()))
+
+    def wait_stderr(self, text, deadline=DEADLINE):
+        end = time.time() + deadline
+        while time.time() < end:
+            if text in self.stderr():
+                return
+            if self.proc.poll() is not None:
+                break
+            time.sleep(0.1)
+        raise AssertionError("%r not on standard error: %s" % (text, self.stderr()))
+
+    def focus(self, window):
+        self.xdotool("windowactivate", "--sync", window, check=False)
+        self.xdotool("windowfocus", "--sync", window, check=False)
+
+    def key(self, window, *keys):
+        self.focus(window)
+        self.xdotool("key", "--delay", "60", *keys)
+
+    def key_until_exit(self, window, key, deadline=DEADLINE):
+        """Presses the key until the program ends (for keys whose repeats change nothing, like Escape):
+        a window that was only just mapped may not have the keyboard focus yet."""
+        end = time.time() + deadline
+        while time.time() < end and self.proc.poll() is None:
+            self.key(window, key)
+            try:
+                return self.proc.wait(timeout=1.0)
+            except subprocess.TimeoutExpired:
+                pass
+        return self.wait(1)
+
+    def close(self, window):
+        subprocess.run([CLOSE_WINDOW, window], env=self.env, check=True)
+
+    def wait(self, deadline=DEADLINE):
+        try:
+            return self.proc.wait(timeout=deadline)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            raise AssertionError("quarnel did not end within %ss; stderr: %s" % (deadline, self.stderr()))
+
+    def stdout(self):
+        self.out.seek(0)
+        return self.out.read().decode(errors="replace")
+
+    def stderr(self):
+        self.err.seek(0)
+        return self.err.read().decode(errors="replace")
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+class Xvfb:
+    """A private X server of the given screen size, for tests that need a particular display mode."""
+
+    def __init__(self, size="800x600x24"):
+        self.display = None
+        for n in range(90, 140):
+            if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
+                self.display = ":%d" % n
+                break
+        self.proc = subprocess.Popen(["Xvfb", self.display, "-screen", "0", size, "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        end = time.time() + DEADLINE
+        while time.time() < end:
+            if subprocess.run(["xdpyinfo", "-display", self.display], capture_output=True).returncode == 0:
+                return
+            time.sleep(0.1)
+        raise AssertionError("Xvfb %s did not start" % self.display)
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait()
