@@ -10,7 +10,10 @@ namespace {
 bool batchMode = false;
 }
 
-void SetMessageBoxBatchMode(bool batch) { batchMode = batch; }
+void SetMessageBoxBatchMode(bool batch)
+{
+    batchMode = batch;
+}
 
 int ShowMessageBox(const char* text, const char* title, unsigned flags)
 {
@@ -25,9 +28,8 @@ int ShowMessageBox(const char* text, const char* title, unsigned flags)
 
     SDL_MessageBoxButtonData okButtons[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK"}};
-    SDL_MessageBoxButtonData yesNoButtons[] = {
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"}};
+    SDL_MessageBoxButtonData yesNoButtons[] = {{SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
+                                               {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"}};
     SDL_MessageBoxData data{};
     data.flags = kind;
     data.window = nullptr;

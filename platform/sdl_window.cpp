@@ -6,8 +6,14 @@ SDL_Window* mainWindow = nullptr;
 SDL_GLContext mainContext = nullptr;
 }  // namespace
 
-SDL_Window* MainSdlWindow() { return mainWindow; }
-SDL_GLContext MainGlContext() { return mainContext; }
+SDL_Window* MainSdlWindow()
+{
+    return mainWindow;
+}
+SDL_GLContext MainGlContext()
+{
+    return mainContext;
+}
 
 void SetMainSdlWindow(SDL_Window* window, SDL_GLContext context)
 {

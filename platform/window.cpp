@@ -4,12 +4,12 @@
 
 #include <GL/gl.h>
 #include <SDL.h>
+#include <unistd.h>
 
 #include <cstdio>
-#include <initializer_list>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
+#include <initializer_list>
 
 #include "platform/sdl_window.h"
 
@@ -53,83 +53,125 @@ int VirtualKey(SDL_Keycode key)
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
     if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
     switch (key) {
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
-    default: return 0;
+        case SDLK_ESCAPE:
+            return VK_ESCAPE;
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return VK_RETURN;
+        case SDLK_SPACE:
+            return VK_SPACE;
+        case SDLK_TAB:
+            return VK_TAB;
+        case SDLK_BACKSPACE:
+            return VK_BACK;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return VK_SHIFT;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL:
+            return VK_CONTROL;
+        case SDLK_LALT:
+        case SDLK_RALT:
+            return VK_MENU;
+        default:
+            return 0;
     }
 }
 
-int64_t PackPoint(int x, int y) { return (static_cast<int64_t>(y & 0xFFFF) << 16) | (x & 0xFFFF); }
+int64_t PackPoint(int x, int y)
+{
+    return (static_cast<int64_t>(y & 0xFFFF) << 16) | (x & 0xFFFF);
+}
 
 // One SDL event becomes zero or more messages; anything without a Windows meaning passes as WM_NULL,
 // which takes the default path like any other message would.
 void Translate(const SDL_Event& e)
 {
     switch (e.type) {
-    case SDL_QUIT: Push(WM_CLOSE); break;
-    case SDL_WINDOWEVENT:
-        switch (e.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: Push(WM_CLOSE); break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            Push(WM_SIZE, 0, PackPoint(e.window.data1, e.window.data2));
+        case SDL_QUIT:
+            Push(WM_CLOSE);
             break;
-        case SDL_WINDOWEVENT_MINIMIZED: Push(WM_ACTIVATE, (1u << 16) | 0u); break;
-        case SDL_WINDOWEVENT_RESTORED: Push(WM_ACTIVATE, 1u); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: Push(WM_ACTIVATE, 1u); break;
-        case SDL_WINDOWEVENT_FOCUS_LOST: {
-            const bool minimised = window && (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED);
-            Push(WM_ACTIVATE, (minimised ? (1u << 16) : 0u));
+        case SDL_WINDOWEVENT:
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_CLOSE:
+                    Push(WM_CLOSE);
+                    break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    Push(WM_SIZE, 0, PackPoint(e.window.data1, e.window.data2));
+                    break;
+                case SDL_WINDOWEVENT_MINIMIZED:
+                    Push(WM_ACTIVATE, (1u << 16) | 0u);
+                    break;
+                case SDL_WINDOWEVENT_RESTORED:
+                    Push(WM_ACTIVATE, 1u);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    Push(WM_ACTIVATE, 1u);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST: {
+                    const bool minimised = window && (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED);
+                    Push(WM_ACTIVATE, (minimised ? (1u << 16) : 0u));
+                    break;
+                }
+                default:
+                    Push(WM_NULL);
+                    break;
+            }
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            const int vk = VirtualKey(e.key.keysym.sym);
+            if (vk == 0) {
+                Push(WM_NULL);
+                break;
+            }
+            Push(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<uint64_t>(vk));
             break;
         }
-        default: Push(WM_NULL); break;
+        case SDL_MOUSEMOTION: {
+            const int64_t point = PackPoint(e.motion.x, e.motion.y);
+            Push(WM_NCHITTEST, 0, point);
+            Push(WM_SETCURSOR, 0, 0);
+            Push(WM_MOUSEMOVE, 0, point);
+            break;
         }
-        break;
-    case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-        const int vk = VirtualKey(e.key.keysym.sym);
-        if (vk == 0) {
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            const int64_t point = PackPoint(e.button.x, e.button.y);
+            switch (e.button.button) {
+                case SDL_BUTTON_LEFT:
+                    Push(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, point);
+                    break;
+                case SDL_BUTTON_RIGHT:
+                    Push(down ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, point);
+                    break;
+                case SDL_BUTTON_MIDDLE:
+                    Push(down ? WM_MBUTTONDOWN : WM_MBUTTONUP, 0, point);
+                    break;
+                default:
+                    Push(WM_NULL);
+                    break;
+            }
+            break;
+        }
+        case SDL_MOUSEWHEEL: {
+            // One notch is 120 in the high word, as Windows reports it.
+            const int delta = (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y) * 120;
+            Push(WM_MOUSEWHEEL, static_cast<uint64_t>(static_cast<uint16_t>(delta)) << 16);
+            break;
+        }
+        default:
             Push(WM_NULL);
             break;
-        }
-        Push(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<uint64_t>(vk));
-        break;
-    }
-    case SDL_MOUSEMOTION: {
-        const int64_t point = PackPoint(e.motion.x, e.motion.y);
-        Push(WM_NCHITTEST, 0, point);
-        Push(WM_SETCURSOR, 0, 0);
-        Push(WM_MOUSEMOVE, 0, point);
-        break;
-    }
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-        const bool down = e.type == SDL_MOUSEBUTTONDOWN;
-        const int64_t point = PackPoint(e.button.x, e.button.y);
-        switch (e.button.button) {
-        case SDL_BUTTON_LEFT: Push(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, point); break;
-        case SDL_BUTTON_RIGHT: Push(down ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, point); break;
-        case SDL_BUTTON_MIDDLE: Push(down ? WM_MBUTTONDOWN : WM_MBUTTONUP, 0, point); break;
-        default: Push(WM_NULL); break;
-        }
-        break;
-    }
-    case SDL_MOUSEWHEEL: {
-        // One notch is 120 in the high word, as Windows reports it.
-        const int delta = (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y) * 120;
-        Push(WM_MOUSEWHEEL, static_cast<uint64_t>(static_cast<uint16_t>(delta)) << 16);
-        break;
-    }
-    default: Push(WM_NULL); break;
     }
 }
 
@@ -236,7 +278,10 @@ void SetWindowTitle(const char* title)
     if (window) SDL_SetWindowTitle(window, title);
 }
 
-void SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+void SetCursorVisible(bool visible)
+{
+    SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
 
 void GetCursorScreenPos(double& x, double& y)
 {
@@ -278,8 +323,14 @@ void PostQuitMessage(int exitCode)
     quitCode = exitCode;
 }
 
-int64_t PerformanceCounter() { return static_cast<int64_t>(SDL_GetPerformanceCounter()); }
-int64_t PerformanceFrequency() { return static_cast<int64_t>(SDL_GetPerformanceFrequency()); }
+int64_t PerformanceCounter()
+{
+    return static_cast<int64_t>(SDL_GetPerformanceCounter());
+}
+int64_t PerformanceFrequency()
+{
+    return static_cast<int64_t>(SDL_GetPerformanceFrequency());
+}
 
 bool SetClipboardText(const char* text)
 {

@@ -63,14 +63,18 @@ TexExtent ScreenCopyExtent(int width, int32_t mode)
 {
     if (width <= 639) return kExtentWhole;
     switch (mode) {
-    case 1: return kExtent640;
-    case 2: return kExtent800;
-    case 3: return kExtent320;
-    case -1:
-        if (width == 640) return kExtent640;
-        if (width == 800) return kExtent800;
-        return kExtentWhole;
-    default: return kExtentWhole;
+        case 1:
+            return kExtent640;
+        case 2:
+            return kExtent800;
+        case 3:
+            return kExtent320;
+        case -1:
+            if (width == 640) return kExtent640;
+            if (width == 800) return kExtent800;
+            return kExtentWhole;
+        default:
+            return kExtentWhole;
     }
 }
 
@@ -192,4 +196,7 @@ void DrawFilmOverlay(double alpha, double size, const Engine& engine)
     glPopMatrix();
 }
 
-double RandomUnit() { return NextRandom() * (1.0 / 32767.0); }
+double RandomUnit()
+{
+    return NextRandom() * (1.0 / 32767.0);
+}

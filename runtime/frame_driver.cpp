@@ -69,8 +69,10 @@ void UpdateFrameInputs(double cursorX, double cursorY)
         in.cameraZ = gState.wheelAccumulator;
     } else {
         if (gState.rightButtonDown) {
-            in.pointX += (cursorX - 400.0) * kCameraXPerPixel - (gState.previousCursorX - 400.0) * kCameraXPerPixel;
-            in.pointY += (cursorY - 300.0) * kCameraYPerPixel - (gState.previousCursorY - 300.0) * kCameraYPerPixel;
+            in.pointX +=
+                (cursorX - 400.0) * kCameraXPerPixel - (gState.previousCursorX - 400.0) * kCameraXPerPixel;
+            in.pointY +=
+                (cursorY - 300.0) * kCameraYPerPixel - (gState.previousCursorY - 300.0) * kCameraYPerPixel;
         }
         in.pointZ = gState.wheelAccumulator;
     }
@@ -115,7 +117,8 @@ bool DrawFrame()
     glBlendFunc(GL_ONE, GL_ONE);
 
 #ifdef QUARNEL_HAVE_SCENE
-    if (DemoScene* scene = gSceneTable[0]) scene->Draw(&gState.frameDelta, &gRenderTarget, &gEngine, &gFrameInputs);
+    if (DemoScene* scene = gSceneTable[0])
+        scene->Draw(&gState.frameDelta, &gRenderTarget, &gEngine, &gFrameInputs);
 #endif
     RefreshWindowTitle();
 
@@ -140,4 +143,7 @@ bool DrawFrame()
     return true;
 }
 
-bool CopyTextToClipboard(const char* text) { return SetClipboardText(text); }
+bool CopyTextToClipboard(const char* text)
+{
+    return SetClipboardText(text);
+}

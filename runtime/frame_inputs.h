@@ -9,8 +9,8 @@ struct FrameInputs {
     double arrowLeftRight = 0.0;  // heading, radians, unbounded
     double arrowUpDown = 0.0;     // speed factor, -1 ... 1 after the frame driver's clamp
     double pointX = 0.0, pointY = 0.0, pointZ = 0.0;
-    float spectrum[512] = {};     // music spectrum of this frame; all 0 while the music is off
-    int32_t musicSteady = 1;      // written by the scene; 0 asks the driver to jitter the music position
+    float spectrum[512] = {};  // music spectrum of this frame; all 0 while the music is off
+    int32_t musicSteady = 1;   // written by the scene; 0 asks the driver to jitter the music position
 };
 
 extern FrameInputs gFrameInputs;

@@ -5,7 +5,10 @@ namespace {
 uint32_t randomState = 1;
 }
 
-void SeedRandom(uint32_t seed) { randomState = seed; }
+void SeedRandom(uint32_t seed)
+{
+    randomState = seed;
+}
 
 int NextRandom()
 {

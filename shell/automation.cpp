@@ -21,8 +21,8 @@ CommandLine options;
 long framesDrawn = 0;
 bool haveLastFrame = false;
 bool finished = false;
-std::vector<unsigned char> pixels;       // the last frame read back
-std::vector<float> frameTimes;           // milliseconds, reserved up front
+std::vector<unsigned char> pixels;  // the last frame read back
+std::vector<float> frameTimes;      // milliseconds, reserved up front
 std::chrono::steady_clock::time_point frameStart;
 bool frameStartValid = false;
 

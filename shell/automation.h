@@ -5,6 +5,6 @@
 struct CommandLine;
 
 void ConfigureAutomation(const CommandLine& options);
-void FrameStarted();  // before DrawFrame
-void FrameDrawn();    // after DrawFrame, before the swap: the back buffer holds the finished frame
+void FrameStarted();      // before DrawFrame
+void FrameDrawn();        // after DrawFrame, before the swap: the back buffer holds the finished frame
 void FinishAutomation();  // at the end of the show, also reached through the process exit hooks

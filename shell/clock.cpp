@@ -16,7 +16,10 @@ int64_t readingsSinceReset = 0;
 int64_t fixedSteps = 0;
 }  // namespace
 
-void SetClockFixedStep(double seconds) { fixedStep = seconds > 0.0 ? seconds : 0.0; }
+void SetClockFixedStep(double seconds)
+{
+    fixedStep = seconds > 0.0 ? seconds : 0.0;
+}
 
 void ClockReset()
 {
@@ -42,4 +45,7 @@ double ClockSeconds()
     return elapsed;
 }
 
-void RefreshWindowTitle() { SetWindowTitle(kFrameTitle); }
+void RefreshWindowTitle()
+{
+    SetWindowTitle(kFrameTitle);
+}

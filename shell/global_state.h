@@ -5,7 +5,7 @@
 struct GlobalState {
     bool musicOn = true;
     bool fullScreen = false;
-    bool active = true;  // false only while the window is minimised
+    bool active = true;   // false only while the window is minimised
     bool keys[256] = {};  // by virtual-key code
     bool endingRequested = false;
     double endingStartTime = 0.0;
@@ -16,8 +16,8 @@ struct GlobalState {
     bool rightButtonDown = false;
     double wheelAccumulator = 0.0;
     double previousCursorX = 0.0, previousCursorY = 0.0;  // screen pixels
-    bool windowHeld = false;     // the platform window exists
-    bool contextHeld = false;    // the GL context exists
+    bool windowHeld = false;                              // the platform window exists
+    bool contextHeld = false;                             // the GL context exists
 };
 
 extern GlobalState gState;

@@ -36,19 +36,22 @@ bool CreateMainWindow(const char* title, int width, int height, int bitsPerPixel
 
     const WindowResult result = CreatePlatformWindow(title, 50, 50, width, height, gState.fullScreen);
     switch (result) {
-    case WindowResult::VideoFailed:
-        ShowMessageBox("Failed To Register The Window Class.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    case WindowResult::WindowFailed: Fail("Window Creation Error."); return false;
-    case WindowResult::ContextFailed:
-        gState.windowHeld = true;
-        Fail("Can't Create A GL Rendering Context.");
-        return false;
-    case WindowResult::ActivateFailed:
-        gState.windowHeld = gState.contextHeld = true;
-        Fail("Can't Activate The GL Rendering Context.");
-        return false;
-    case WindowResult::Ok: break;
+        case WindowResult::VideoFailed:
+            ShowMessageBox("Failed To Register The Window Class.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        case WindowResult::WindowFailed:
+            Fail("Window Creation Error.");
+            return false;
+        case WindowResult::ContextFailed:
+            gState.windowHeld = true;
+            Fail("Can't Create A GL Rendering Context.");
+            return false;
+        case WindowResult::ActivateFailed:
+            gState.windowHeld = gState.contextHeld = true;
+            Fail("Can't Activate The GL Rendering Context.");
+            return false;
+        case WindowResult::Ok:
+            break;
     }
     gState.windowHeld = gState.contextHeld = true;
     if (gState.fullScreen) SetCursorVisible(false);  // hidden for exactly as long as the mode is changed
@@ -87,8 +90,8 @@ void ResizeViewport(int width, int height)
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height),
-                   static_cast<double>(0.1f), 100.0);
+    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), static_cast<double>(0.1f),
+                   100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -106,4 +109,7 @@ bool InitRenderState()
     return true;
 }
 
-void SwapFrontBack(double) { SwapWindowBuffers(); }
+void SwapFrontBack(double)
+{
+    SwapWindowBuffers();
+}

@@ -39,11 +39,14 @@ struct RendererSpeed {
 
 // Tested in this order; every match sets the factor, so the last match wins.
 constexpr RendererSpeed kRendererTable[] = {
-    {"59", 1.4},   {"58", 1.2},   {"9600", 1.5}, {"9700", 2.0}, {"9800", 2.75},
+    {"59", 1.4},    {"58", 1.2},   {"9600", 1.5}, {"9700", 2.0},  {"9800", 2.75},
     {"X800", 2.95}, {"X600", 1.8}, {"X300", 1.6}, {"6800", 2.95},
 };
 
-bool Contains(const char* text, const char* part) { return text && std::strstr(text, part) != nullptr; }
+bool Contains(const char* text, const char* part)
+{
+    return text && std::strstr(text, part) != nullptr;
+}
 
 }  // namespace
 
@@ -58,8 +61,9 @@ void CheckGraphicsCardStrings(Engine& engine, const char* vendor, const char* re
     engine.cardId = 0;
     if (Contains(renderer, "5200") || Contains(renderer, "6200")) {
         engine.cardId = 5200;
-        ShowMessageBox("Slow graphics card present. \n \n The demo will NOT play properly \n Proceed at your own risk.",
-                       "  = Quarnel. Kelm 2006 = ", MB_OK | MB_ICONINFORMATION);
+        ShowMessageBox(
+            "Slow graphics card present. \n \n The demo will NOT play properly \n Proceed at your own risk.",
+            "  = Quarnel. Kelm 2006 = ", MB_OK | MB_ICONINFORMATION);
     }
     for (const RendererSpeed& entry : kRendererTable)
         if (Contains(renderer, entry.text)) engine.speedFactor = entry.speedFactor;
@@ -84,10 +88,11 @@ void RunStartUp()
     // "fragment_shader" in its extension string.
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (!Contains(extensions, "fragment_program") && !Contains(extensions, "fragment_shader")) {
-        ShowMessageBox("Graphics card does not support fragment programs. \n \nCards supported are: \n"
-                       "-------------------------- \n NVidia Geforce FX+ \n Radeon 9500+ \n \n The demo will NOT "
-                       "play properly \n Proceed at your own risk.",
-                       "  = Quarnel game. Kelm 2006 = ", MB_OK | MB_ICONINFORMATION);
+        ShowMessageBox(
+            "Graphics card does not support fragment programs. \n \nCards supported are: \n"
+            "-------------------------- \n NVidia Geforce FX+ \n Radeon 9500+ \n \n The demo will NOT "
+            "play properly \n Proceed at your own risk.",
+            "  = Quarnel game. Kelm 2006 = ", MB_OK | MB_ICONINFORMATION);
         EndProcess(0);
     }
 

@@ -85,24 +85,45 @@ int64_t DefaultPath()
 int64_t MainWindowProc(uint32_t message, uint64_t wParam, int64_t lParam)
 {
     switch (message) {
-    case WM_ACTIVATE: gState.active = ((wParam >> 16) & 0xFFFF) == 0; return 0;
-    case WM_SIZE: ResizeViewport(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF)); return 0;
-    case WM_CLOSE: PostQuitMessage(0); return 0;
-    case WM_KEYDOWN: gState.keys[wParam & 0xFF] = true; return 0;
-    case WM_KEYUP: gState.keys[wParam & 0xFF] = false; return 0;
-    case WM_SYSCOMMAND:
-        if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
-        return DefaultPath();
-    case WM_LBUTTONDOWN: gState.leftButtonDown = true; return DefaultPath();
-    case WM_LBUTTONUP: gState.leftButtonDown = false; return DefaultPath();
-    case WM_RBUTTONDOWN: gState.rightButtonDown = true; return DefaultPath();
-    case WM_RBUTTONUP: gState.rightButtonDown = false; return DefaultPath();
-    case WM_MBUTTONDOWN: Capture(); return DefaultPath();
-    case WM_MOUSEWHEEL: {
-        const int16_t notches = static_cast<int16_t>((wParam >> 16) & 0xFFFF);
-        gState.wheelAccumulator += notches * static_cast<double>(1.0f / 600.0f);
-        return 0;
-    }
-    default: return DefaultPath();
+        case WM_ACTIVATE:
+            gState.active = ((wParam >> 16) & 0xFFFF) == 0;
+            return 0;
+        case WM_SIZE:
+            ResizeViewport(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
+            return 0;
+        case WM_CLOSE:
+            PostQuitMessage(0);
+            return 0;
+        case WM_KEYDOWN:
+            gState.keys[wParam & 0xFF] = true;
+            return 0;
+        case WM_KEYUP:
+            gState.keys[wParam & 0xFF] = false;
+            return 0;
+        case WM_SYSCOMMAND:
+            if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
+            return DefaultPath();
+        case WM_LBUTTONDOWN:
+            gState.leftButtonDown = true;
+            return DefaultPath();
+        case WM_LBUTTONUP:
+            gState.leftButtonDown = false;
+            return DefaultPath();
+        case WM_RBUTTONDOWN:
+            gState.rightButtonDown = true;
+            return DefaultPath();
+        case WM_RBUTTONUP:
+            gState.rightButtonDown = false;
+            return DefaultPath();
+        case WM_MBUTTONDOWN:
+            Capture();
+            return DefaultPath();
+        case WM_MOUSEWHEEL: {
+            const int16_t notches = static_cast<int16_t>((wParam >> 16) & 0xFFFF);
+            gState.wheelAccumulator += notches * static_cast<double>(1.0f / 600.0f);
+            return 0;
+        }
+        default:
+            return DefaultPath();
     }
 }

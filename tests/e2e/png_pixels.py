@@ -1,0 +1,76 @@
+"""Reads 8-bit RGB or RGBA PNG files (as the show writes them) into rows of (r, g, b) bytes, with the
+standard library only, and measures what the end-to-end tests look for."""
+import struct
+import zlib
+
+
+def read_png(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG: " + path
+    pos, idat, width, height, channels = 8, b"", 0, 0, 3
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+            assert depth == 8 and colour in (2, 6), "only 8-bit RGB or RGBA"
+            channels = 3 if colour == 2 else 4
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, prev = [], bytearray(stride)
+    for y in range(height):
+        f = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b = prev[i]
+            c = prev[i - channels] if i >= channels else 0
+            if f == 1:
+                line[i] = (line[i] + a) & 255
+            elif f == 2:
+                line[i] = (line[i] + b) & 255
+            elif f == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif f == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(bytes(line) if channels == 3 else bytes(v for i, v in enumerate(line) if i % 4 != 3))
+        prev = line
+    return width, height, rows
+
+
+def count_pixels(rows, test):
+    n = 0
+    for row in rows:
+        for i in range(0, len(row), 3):
+            if test(row[i], row[i + 1], row[i + 2]):
+                n += 1
+    return n
+
+
+def mean_brightness(rows):
+    total = sum(sum(row) for row in rows)
+    return total / (len(rows) * len(rows[0]))
+
+
+def row_shift(a, b, max_shift=12):
+    """The horizontal shift (pixels) that best maps row b onto row a, and how much better it fits
+    than no shift at all (mean absolute difference)."""
+    width = len(a) // 3
+    lo, hi = max_shift, width - max_shift
+
+    def cost(s):
+        return sum(abs(a[3 * x + 1] - b[3 * (x + s) + 1]) for x in range(lo, hi, 2)) / ((hi - lo) / 2)
+
+    base = cost(0)
+    best, best_cost = 0, base
+    for s in range(-max_shift, max_shift + 1):
+        c = cost(s)
+        if c < best_cost:
+            best, best_cost = s, c
+    return best, base - best_cost

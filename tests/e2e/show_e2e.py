@@ -1,0 +1,136 @@
+"""End-to-end tests of the whole show: the real executable under Xvfb with its generated data, read back
+through its screenshots, standard error and exit status.
+
+Run one test: python3 show_e2e.py NAME (CTest registers each name)."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+from png_pixels import count_pixels, mean_brightness, read_png, row_shift  # noqa: E402
+from show_driver import SHOW_DIR, Show, env  # noqa: E402
+
+TITLE = "Quarnel game. Kelm 2006"
+STEP = "0.02"
+
+
+def centre_mouse():
+    # The camera of the layers follows the cursor; park it at the camera's rest point.
+    subprocess.run(["xdotool", "mousemove", "400", "300"], env=env(), check=False)
+
+
+def run_frames(frames, *extra, cwd=SHOW_DIR):
+    """Runs the show for a number of fixed-step frames and returns (status, stderr, screenshot rows)."""
+    centre_mouse()
+    with tempfile.TemporaryDirectory() as tmp:
+        png = os.path.join(tmp, "shot.png")
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--fixed-step", STEP, "--frames", str(frames),
+                    "--screenshot", png, *extra, cwd=cwd)
+        try:
+            status = show.wait(deadline=600)
+            rows = read_png(png)[2] if os.path.exists(png) else None
+            return status, show.stderr(), rows
+        finally:
+            show.kill()
+
+
+def is_red(r, g, b):
+    return r > 150 and g < 90 and b < 90
+
+
+def is_yellow(r, g, b):
+    return r > 150 and g > 150 and b < 110
+
+
+def is_white(r, g, b):
+    return r > 200 and g > 200 and b > 200
+
+
+def test_intro_shows_red_lines_on_a_dimmed_picture():
+    # Frame 350 is 7 seconds in: the intro lines stand in full.
+    status, err, rows = run_frames(350)
+    assert status == 0, err
+    red = count_pixels(rows, is_red)
+    assert red > 2000, "expected the red intro lines, found %d red pixels" % red
+    assert mean_brightness(rows) < 60, "the intro picture should be dimmed"
+
+
+def test_after_the_intro_score_and_time_show_near_the_player():
+    status, err, rows = run_frames(800)  # 16 seconds: the first round has begun
+    assert status == 0, err
+    yellow = count_pixels(rows, is_yellow)
+    white = count_pixels(rows, is_white)
+    assert yellow > 300, "expected the yellow score text, found %d yellow pixels" % yellow
+    assert white > 300, "expected the white time text, found %d white pixels" % white
+    assert count_pixels(rows, is_red) < yellow, "the intro lines should be gone"
+
+
+def test_same_frame_number_gives_the_same_picture():
+    a = run_frames(120)
+    b = run_frames(120)
+    assert a[0] == 0 and b[0] == 0
+    assert a[2] == b[2], "frame 120 differed between two runs"
+
+
+def banded_rows(rows):
+    """Rows whose content is shifted sideways against the row above: the seams of the torn picture."""
+    seams = 0
+    for y in range(60, len(rows) - 60, 3):
+        shift, gain = row_shift(rows[y], rows[y + 1])
+        if shift != 0 and gain > 3:
+            seams += 1
+    return seams
+
+
+def test_outside_the_sea_the_picture_tears_into_bands():
+    centre_mouse()
+    with tempfile.TemporaryDirectory() as tmp:
+        png = os.path.join(tmp, "outside.png")
+        # The real clock here: the intro ends after 7.5 seconds spent outside the sea.
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--screenshot", png)
+        try:
+            win = show.find_window(TITLE)
+            # Full speed ahead carries the player far beyond the sea.
+            show.focus(win)
+            show.xdotool("keydown", "Up")
+            time.sleep(12)
+            show.xdotool("keyup", "Up")
+            assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+        finally:
+            show.kill()
+        outside = read_png(png)[2]
+    status, err, inside = run_frames(40)
+    assert status == 0, err
+    assert banded_rows(outside) > 3 * max(1, banded_rows(inside)), (banded_rows(outside), banded_rows(inside))
+
+
+def copy_show(tmp):
+    work = os.path.join(tmp, "show")
+    shutil.copytree(SHOW_DIR, work, symlinks=True)
+    return work
+
+
+def test_missing_texture_ends_with_the_jpg_box():
+    with tempfile.TemporaryDirectory() as tmp:
+        work = copy_show(tmp)
+        os.remove(os.path.join(work, "textures", "2-3.jpg"))
+        show = Show("--run", "--windowed", "--no-music", "--batch", cwd=work)
+        assert show.wait() == 0, show.stderr()
+        assert "[Jpg] textures/2-3.jpg" in show.stderr(), show.stderr()
+
+
+def test_missing_effect_file_still_shows_the_show():
+    with tempfile.TemporaryDirectory() as tmp:
+        work = copy_show(tmp)
+        os.remove(os.path.join(work, "cgeffects", "fragment_Blur256.cpp"))
+        status, err, rows = run_frames(60, cwd=work)
+        assert status == 0, err
+        assert rows is not None and mean_brightness(rows) > 1, "the picture should not be black"
+
+
+if __name__ == "__main__":
+    globals()["test_" + sys.argv[1]]()
+    print("passed")
