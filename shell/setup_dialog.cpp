@@ -22,34 +22,37 @@ constexpr DialogTemplate kSetupTemplate{"Quarnel", 104, 160, kSetupControls,
 
 }  // namespace
 
-const DialogTemplate& SetupDialogTemplate() { return kSetupTemplate; }
+const DialogTemplate& SetupDialogTemplate()
+{
+    return kSetupTemplate;
+}
 
 intptr_t SetupDialogProc(Dialog* dialog, unsigned message, uintptr_t wParam, intptr_t lParam)
 {
     switch (message) {
-    case WM_INITDIALOG: {
-        const auto* given = reinterpret_cast<const SetupPresets*>(lParam);
-        const SetupPresets presets = given ? *given : SetupPresets{};
-        CheckDialogButton(dialog, IDC_MUSIC, presets.music);
-        CheckDialogButton(dialog, IDC_WINDOWED, presets.windowed);
-        return 0;
-    }
-    case WM_COMMAND:
-        switch (CommandId(wParam)) {
-        case IDOK:
-            gState.musicOn = IsDialogButtonChecked(dialog, IDC_MUSIC);
-            gState.fullScreen = !IsDialogButtonChecked(dialog, IDC_WINDOWED);
-            EndDialog(dialog, static_cast<intptr_t>(wParam));
-            return 1;
-        case IDCANCEL:
-            // Nothing has been created yet, so the process can end right here.
-            EndDialog(dialog, static_cast<intptr_t>(wParam));
-            EndProcess(0);
-        default:
-            return 0;  // the toggles check themselves; nothing to do until "Run ... "
+        case WM_INITDIALOG: {
+            const auto* given = reinterpret_cast<const SetupPresets*>(lParam);
+            const SetupPresets presets = given ? *given : SetupPresets{};
+            CheckDialogButton(dialog, IDC_MUSIC, presets.music);
+            CheckDialogButton(dialog, IDC_WINDOWED, presets.windowed);
+            return 0;
         }
-    default:
-        return 0;
+        case WM_COMMAND:
+            switch (CommandId(wParam)) {
+                case IDOK:
+                    gState.musicOn = IsDialogButtonChecked(dialog, IDC_MUSIC);
+                    gState.fullScreen = !IsDialogButtonChecked(dialog, IDC_WINDOWED);
+                    EndDialog(dialog, static_cast<intptr_t>(wParam));
+                    return 1;
+                case IDCANCEL:
+                    // Nothing has been created yet, so the process can end right here.
+                    EndDialog(dialog, static_cast<intptr_t>(wParam));
+                    EndProcess(0);
+                default:
+                    return 0;  // the toggles check themselves; nothing to do until "Run ... "
+            }
+        default:
+            return 0;
     }
 }
 

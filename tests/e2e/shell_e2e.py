@@ -30,6 +30,29 @@ def test_escape_ends_with_capture_text_on_stdout():
         show.kill()
 
 
+def test_dialog_run_then_escape():
+    # The presets check "Windowed" and clear "Music"; Enter presses "Run ... ".
+    show = Show("--windowed", "--no-music", "--batch")
+    try:
+        dialog = show.find_window("^Quarnel$")
+        show.key(dialog, "Return")
+        win = show.find_window(TITLE)
+        assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+    finally:
+        show.kill()
+
+
+def test_dialog_quit_ends_with_status_0():
+    show = Show("--batch")
+    try:
+        dialog = show.find_window("^Quarnel$")
+        show.key(dialog, "Escape")
+        assert show.wait() == 0, show.stderr()
+        assert show.stdout() == ""
+    finally:
+        show.kill()
+
+
 def test_close_box_ends_with_status_0():
     show = Show("--run", "--windowed", "--no-music", "--batch")
     try:

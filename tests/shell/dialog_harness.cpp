@@ -9,7 +9,10 @@
 #include "shell/setup_dialog.h"
 
 namespace {
-void ReportQuit() { std::printf("quit\n"); }
+void ReportQuit()
+{
+    std::printf("quit\n");
+}
 }  // namespace
 
 int main(int argc, char** argv)

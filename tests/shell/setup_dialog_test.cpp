@@ -1,5 +1,7 @@
 // The setup dialog and the dialog behaviour under it, without a window: layout in pixels, keyboard and
 // mouse rules, and what "Run ... ", "Quit", Escape and the close box leave behind.
+#include "shell/setup_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,7 +9,6 @@
 
 #include "platform/dialog.h"
 #include "shell/global_state.h"
-#include "shell/setup_dialog.h"
 
 namespace {
 
@@ -49,12 +50,12 @@ TEST(DialogUnitsTest, ConvertsAndRoundsLikeWindows)
 {
     // 1.5 and 1.625 pixels per unit; halves round up.
     EXPECT_EQ(DialogUnitsToPixelsX(0), 0);
-    EXPECT_EQ(DialogUnitsToPixelsX(9), 14);   // 13.5
+    EXPECT_EQ(DialogUnitsToPixelsX(9), 14);  // 13.5
     EXPECT_EQ(DialogUnitsToPixelsX(54), 81);
     EXPECT_EQ(DialogUnitsToPixelsX(65), 98);  // 97.5
     EXPECT_EQ(DialogUnitsToPixelsY(15), 24);  // 24.375
     EXPECT_EQ(DialogUnitsToPixelsY(69), 112);
-    EXPECT_EQ(DialogUnitsToPixelsY(4), 7);    // 6.5
+    EXPECT_EQ(DialogUnitsToPixelsY(4), 7);  // 6.5
     EXPECT_EQ(DialogUnitsToPixelsY(154), 250);
 }
 
