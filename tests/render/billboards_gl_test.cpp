@@ -1,8 +1,7 @@
 // Billboards and the film overlay drawn on a real GL context, with the pixels read back.
-#include <gtest/gtest.h>
-
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>

@@ -1,7 +1,8 @@
 // Drawing helpers without a display: screen-copy and wave-strip coordinates, texture slots.
+#include "render/billboards.h"
+
 #include <gtest/gtest.h>
 
-#include "render/billboards.h"
 #include "render/engine.h"
 
 TEST(ScreenCopy, ExtentByModeAndWidth)
@@ -54,8 +55,7 @@ TEST(TextureSlots, BaseOffsetOnlyBelowTheAbsoluteRange)
     engine.textureTable[90010] = 11;
     EXPECT_EQ(TextureForSlot(engine, 5), 7u);
     EXPECT_EQ(TextureForSlot(engine, 90000), 9u);
-    EXPECT_EQ(TextureForSlot(engine, -20), 0u);      // outside the table: the default texture
+    EXPECT_EQ(TextureForSlot(engine, -20), 0u);  // outside the table: the default texture
     EXPECT_EQ(TextureForSlot(engine, 400000), 0u);
     delete &engine;
 }
-

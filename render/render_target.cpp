@@ -1,0 +1,283 @@
+// The off-screen render target (see render_target.h): a second GL context sharing objects with the
+// window's, drawing into a 1024 x 1024 framebuffer object, and the scene-to-texture renderer.
+// Depends on the platform GL context layer, the entry-point table, the effects and the drawing helpers.
+#include "render/render_target.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "platform/gl_context.h"
+#include "platform/process.h"
+#include "render/billboards.h"
+#include "render/effects.h"
+#include "render/engine.h"
+#include "render/entry_points.h"
+
+RenderTargetContext gRenderTarget;
+
+namespace {
+
+// Framebuffer-object constants of OpenGL 3.0 / ARB_framebuffer_object (not in the 1.1 header).
+constexpr uint32_t kFramebuffer = 0x8D40;
+constexpr uint32_t kRenderbuffer = 0x8D41;
+constexpr uint32_t kColourAttachment0 = 0x8CE0;
+constexpr uint32_t kDepthStencilAttachment = 0x821A;
+constexpr uint32_t kDepth24Stencil8 = 0x88F0;
+constexpr uint32_t kFramebufferComplete = 0x8CD5;
+
+// Creation failures end the show quietly, as the target is required for every frame.
+[[noreturn]] void FailCreation()
+{
+    EndProcess(0);
+}
+
+void LoadOffscreenProjection(const Engine& engine)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(75.0 + engine.fieldOfViewOffset, 1.0, engine.nearPlane, engine.farPlane);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+// view: eye, centre, up. A missing view keeps the identity rather than reading through a null pointer.
+void LookAt(const Vec* view)
+{
+    if (!view) return;
+    gluLookAt(view[0].x, view[0].y, view[0].z, view[1].x, view[1].y, view[1].z, view[2].x, view[2].y,
+              view[2].z);
+}
+
+// The framebuffer object lives in the target's own context (such objects are not shared) and stays
+// bound there for good. Runs with that context current.
+bool BuildFramebuffer(RenderTargetContext& target)
+{
+    GenRenderbuffers(1, &target.colourBuffer);
+    BindRenderbuffer(kRenderbuffer, target.colourBuffer);
+    RenderbufferStorage(kRenderbuffer, GL_RGBA8, kRenderTargetSize, kRenderTargetSize);
+    GenRenderbuffers(1, &target.depthStencilBuffer);
+    BindRenderbuffer(kRenderbuffer, target.depthStencilBuffer);
+    RenderbufferStorage(kRenderbuffer, kDepth24Stencil8, kRenderTargetSize, kRenderTargetSize);
+    BindRenderbuffer(kRenderbuffer, 0);
+    GenFramebuffers(1, &target.framebuffer);
+    BindFramebuffer(kFramebuffer, target.framebuffer);
+    FramebufferRenderbuffer(kFramebuffer, kColourAttachment0, kRenderbuffer, target.colourBuffer);
+    FramebufferRenderbuffer(kFramebuffer, kDepthStencilAttachment, kRenderbuffer, target.depthStencilBuffer);
+    if (target.framebuffer == 0 || CheckFramebufferStatus(kFramebuffer) != kFramebufferComplete) return false;
+    glDrawBuffer(kColourAttachment0);
+    glReadBuffer(kColourAttachment0);
+    glViewport(0, 0, kRenderTargetSize, kRenderTargetSize);
+    return true;
+}
+
+// Window-context state the show starts from: no per-fragment operations, plain pixel transfers.
+void SetWindowStartState()
+{
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_DITHER);
+    glDisable(GL_FOG);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_LOGIC_OP);
+    glDisable(GL_STENCIL_TEST);
+    glDisable(GL_TEXTURE_1D);
+    glDisable(GL_TEXTURE_2D);
+    glPixelTransferi(GL_MAP_COLOR, 0);
+    glPixelTransferf(GL_RED_SCALE, 1.0f);
+    glPixelTransferf(GL_RED_BIAS, 0.0f);
+    glPixelTransferf(GL_GREEN_SCALE, 1.0f);
+    glPixelTransferf(GL_GREEN_BIAS, 0.0f);
+    glPixelTransferf(GL_BLUE_SCALE, 1.0f);
+    glPixelTransferf(GL_BLUE_BIAS, 0.0f);
+    glPixelTransferf(GL_ALPHA_SCALE, 1.0f);
+    glPixelTransferf(GL_ALPHA_BIAS, 0.0f);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+}
+
+}  // namespace
+
+bool RenderTargetViewport(int size, int32_t screenCopyMode, TargetExtent* viewport)
+{
+    if (screenCopyMode < 0) {
+        if (size == 640)
+            *viewport = {640, 480};
+        else if (size == 800)
+            *viewport = {800, 600};
+        else
+            *viewport = {size, size};
+        return true;
+    }
+    if (size <= 600) {
+        *viewport = {size, size};
+        return true;
+    }
+    switch (screenCopyMode) {
+        case 1:
+            *viewport = {640, 480};
+            return true;
+        case 2:
+            *viewport = {800, 600};
+            return true;
+        case 3:
+            *viewport = {320, 240};
+            return true;
+        default:
+            return false;
+    }
+}
+
+TargetExtent RenderTargetCopySize(int size, int32_t screenCopyMode)
+{
+    TargetExtent copy{size, size};
+    if (size == 640) {
+        if (screenCopyMode == -1 || screenCopyMode == 1) copy = {640, 480};
+        if (screenCopyMode == 2) copy = {800, 600};
+    }
+    if (size == 800) {
+        if (screenCopyMode == -1 || screenCopyMode == 2) copy = {800, 600};
+        if (screenCopyMode == 1) copy = {640, 480};
+        if (screenCopyMode == 3) copy = {320, 240};
+    }
+    return copy;
+}
+
+void CreateRenderTarget(Engine& engine, RenderTargetContext& target)
+{
+    GlContextHandle window = CurrentGlContext();
+    if (!window) FailCreation();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(65.0, 4.0 / 3.0, 0.001, 157.0);
+    glMatrixMode(GL_MODELVIEW);
+
+    GlContextHandle pbuffer = CreateSharedGlContext();
+    if (!pbuffer) FailCreation();
+    target.pbufferContext = pbuffer;
+    target.windowContext = window;
+    if (!MakeGlContextCurrent(pbuffer) || !BuildFramebuffer(target)) FailCreation();
+    if (!MakeGlContextCurrent(window)) FailCreation();
+    SetWindowStartState();
+}
+
+void MakeRenderTargetCurrent(RenderTargetContext& target)
+{
+    MakeGlContextCurrent(target.pbufferContext);
+}
+
+void RestoreWindowContext(Engine& engine, RenderTargetContext& target)
+{
+    MakeGlContextCurrent(target.windowContext);
+    LoadOffscreenProjection(engine);
+    glLoadIdentity();
+}
+
+void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDrawRoutine depthPass,
+                          SceneDrawRoutine colourPass, int depthTextureSlot, int depthPassSize,
+                          int programIndex, const Vec* camera, const Vec* light, bool toPbuffer, int size,
+                          int targetSlot)
+{
+    // Depth pass from the light. Its state changes run even without a routine, so the colour pass
+    // always starts from the same place.
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    MakeRenderTargetCurrent(target);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glPushMatrix();
+    glViewport(0, 0, depthPassSize, depthPassSize);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    LoadOffscreenProjection(engine);
+    glLoadIdentity();
+    glDisable(GL_LIGHTING);
+    glPolygonOffset(5.0f, 5.0f);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    LookAt(light);
+    glDisable(GL_TEXTURE_2D);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    BindEffect(engine, programIndex);
+    BindEffect(engine, programIndex + 1);
+    EnableVertexProfile(engine);
+    DisableFragmentProfile(engine);
+    glPushMatrix();
+    // Depth is only written with the depth test on; without this the first pass of a run (before any
+    // colour pass has turned it on in this context) would leave the depth texture empty.
+    if (depthPass) glEnable(GL_DEPTH_TEST);
+    if (depthPass) depthPass(engine);
+    glPopMatrix();
+    DisableVertexProfile(engine);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    BindSceneTexture(engine, depthTextureSlot);
+    if (depthPass) glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, depthPassSize, depthPassSize);
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glPopMatrix();
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+
+    // Colour pass from the camera.
+    if (toPbuffer) {
+        MakeRenderTargetCurrent(target);
+        TargetExtent viewport;
+        if (RenderTargetViewport(size, engine.screenCopyMode, &viewport))
+            glViewport(0, 0, viewport.width, viewport.height);
+    } else {
+        MakeGlContextCurrent(target.windowContext);
+    }
+    glDisable(GL_BLEND);
+    BindEffect(engine, programIndex);
+    BindEffect(engine, programIndex + 1);
+    EnableFragmentProfile(engine);
+    EnableVertexProfile(engine);
+    glCullFace(GL_BACK);
+    glPushMatrix();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    LoadOffscreenProjection(engine);
+    glLoadIdentity();
+    glEnable(GL_DEPTH_TEST);
+    LookAt(camera);
+    EnableFragmentProfile(engine);
+    EnableVertexProfile(engine);
+
+    // Texture matrix for projective texturing from the light.
+    glPushMatrix();
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glTranslatef(0.5f, 0.5f, 0.5f);
+    glScalef(0.5f, 0.5f, 0.5f);
+    gluPerspective(75.0 + engine.fieldOfViewOffset, 1.0, engine.nearPlane, engine.farPlane);
+    LookAt(light);
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+
+    glDisable(GL_TEXTURE_2D);
+    GetEffectParameter(engine, programIndex, kCameraPosParameter, "CameraPos");
+    SetEffectParameter3f(engine, programIndex, kCameraPosParameter, engine.camera[0].x, engine.camera[0].y,
+                         engine.camera[0].z);
+    GetEffectParameter(engine, programIndex, kLightPosParameter, "LightPos");
+    if (light)
+        SetEffectParameter3f(engine, programIndex, kLightPosParameter, light[0].x, light[0].y, light[0].z);
+
+    glPushMatrix();
+    if (colourPass) colourPass(engine);
+    glPopMatrix();
+    DisableFragmentProfile(engine);
+    DisableVertexProfile(engine);
+    glPopMatrix();
+
+    glPushMatrix();
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glEnable(GL_TEXTURE_2D);
+
+    if (toPbuffer) {
+        const TargetExtent copy = RenderTargetCopySize(size, engine.screenCopyMode);
+        CopyScreenToTexture(TextureForSlot(engine, targetSlot), copy.width, copy.height);
+    }
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+}

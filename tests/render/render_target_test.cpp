@@ -1,0 +1,318 @@
+// The off-screen target on Mesa: scenes rendered into it land in texture slots readable from the window's
+// context, the sizing rules reach the GL viewport and copy, lists and textures are shared while state is
+// not, the depth pass fills its texture, and a missing context ends the process quietly.
+#include "render/render_target.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/gl_context.h"
+#include "render/billboards.h"
+#include "render/engine.h"
+#include "tests/render/pixels.h"
+#include "tests/support/gl_test_window.h"
+
+namespace {
+
+constexpr Rgba kBlue{0, 0, 255, 255};
+constexpr Rgba kRed{255, 0, 0, 255};
+constexpr Rgba kGreen{0, 255, 0, 255};
+constexpr Rgba kYellow{255, 255, 0, 255};
+constexpr Rgba kBlack{0, 0, 0, 0};
+
+struct StartState {
+    bool anyEnabled = true;
+    int packAlignment = 0;
+    GLboolean mapColour = GL_TRUE;
+    float projection00 = 0;
+} startState;
+
+int capturedViewport[4];
+GLuint sharedList = 0;
+GLuint sharedTexture = 0;
+
+void CaptureViewport()
+{
+    glGetIntegerv(GL_VIEWPORT, capturedViewport);
+}
+
+void IdentityMatrices()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void Quad(float x0, float y0, float x1, float y1, float z = 0.0f)
+{
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex3f(x0, y0, z);
+    glTexCoord2f(1, 0), glVertex3f(x1, y0, z);
+    glTexCoord2f(1, 1), glVertex3f(x1, y1, z);
+    glTexCoord2f(0, 1), glVertex3f(x0, y1, z);
+    glEnd();
+}
+
+// Black picture with a red left half.
+void DrawRedLeftHalf(Engine&)
+{
+    CaptureViewport();
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    IdentityMatrices();
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(1, 0, 0);
+    Quad(-1, -1, 0, 1);
+}
+
+void DrawAllRed(Engine&)
+{
+    CaptureViewport();
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+// Uses a display list and a texture that were made in the window's context.
+void DrawSharedObjects(Engine&)
+{
+    IdentityMatrices();
+    glDisable(GL_TEXTURE_2D);
+    glCallList(sharedList);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, sharedTexture);
+    glColor3f(1, 1, 1);
+    Quad(0, -1, 1, 1);
+}
+
+// Depth only: a near quad over the left half of the depth pass.
+void DrawDepthLeftHalf(Engine&)
+{
+    IdentityMatrices();
+    Quad(-1, -1, 0, 1, -0.5f);
+}
+
+class RenderTargetTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(OpenTestGlWindow());
+        CreateRenderTarget(gEngine, gRenderTarget);
+        static const GLenum kOff[] = {GL_ALPHA_TEST, GL_BLEND,     GL_DEPTH_TEST,     GL_DITHER,
+                                      GL_FOG,        GL_LIGHTING,  GL_COLOR_LOGIC_OP, GL_STENCIL_TEST,
+                                      GL_TEXTURE_1D, GL_TEXTURE_2D};
+        startState.anyEnabled = false;
+        for (GLenum cap : kOff) startState.anyEnabled = startState.anyEnabled || glIsEnabled(cap);
+        glGetIntegerv(GL_PACK_ALIGNMENT, &startState.packAlignment);
+        glGetBooleanv(GL_MAP_COLOR, &startState.mapColour);
+        float projection[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        startState.projection00 = projection[0];
+    }
+    void SetUp() override
+    {
+        SetScreenCopyMode(gEngine, 2);
+        gEngine.renderWidth = 800;
+        RestoreWindowContext(gEngine, gRenderTarget);
+    }
+    void TearDown() override { RestoreWindowContext(gEngine, gRenderTarget); }
+
+    void Render(SceneDrawRoutine routine, int size, int slot, bool toPbuffer = true)
+    {
+        RenderSceneToTexture(gEngine, gRenderTarget, nullptr, routine, 0, 32, 0, gEngine.camera,
+                             gEngine.camera, toPbuffer, size, slot);
+    }
+};
+
+TEST_F(RenderTargetTest, CreationLeavesTheWindowCurrentWithItsStartState)
+{
+    EXPECT_EQ(CurrentGlContext(), gRenderTarget.windowContext);
+    EXPECT_NE(gRenderTarget.pbufferContext, nullptr);
+    EXPECT_NE(gRenderTarget.pbufferContext, gRenderTarget.windowContext);
+    EXPECT_NE(gRenderTarget.framebuffer, 0u);
+    EXPECT_FALSE(startState.anyEnabled);
+    EXPECT_EQ(startState.packAlignment, 4);
+    EXPECT_EQ(startState.mapColour, GL_FALSE);
+    // gluPerspective(65, 4/3, ...): cot(32.5 degrees) / (4/3).
+    EXPECT_NEAR(startState.projection00, 1.0 / std::tan(32.5 * M_PI / 180.0) / (4.0 / 3.0), 1e-5);
+
+    // The target draws into a complete 1024 x 1024 buffer with depth and stencil.
+    MakeRenderTargetCurrent(gRenderTarget);
+    GLint depthBits = 0, stencilBits = 0, redBits = 0, alphaBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
+    glGetIntegerv(GL_RED_BITS, &redBits);
+    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    EXPECT_EQ(depthBits, 24);
+    EXPECT_EQ(stencilBits, 8);
+    EXPECT_EQ(redBits, 8);
+    EXPECT_EQ(alphaBits, 8);
+    glViewport(0, 0, 1024, 1024);
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const Picture whole = ReadFramebuffer(1024, 1024);
+    EXPECT_TRUE(Near(whole.At(1023, 1023), kBlue)) << "the target must be 1024 x 1024 whatever the window";
+}
+
+TEST_F(RenderTargetTest, SceneOfSize512LandsInItsSlotAndNotInTheWindow)
+{
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const GLuint texture = MakeSlotTexture(gEngine, 20, 512, 512, kBlue);
+    for (int mode : {2, 0, -1}) {
+        SetScreenCopyMode(gEngine, mode);
+        Render(&DrawRedLeftHalf, 512, 20);
+        EXPECT_EQ(capturedViewport[2], 512);
+        EXPECT_EQ(capturedViewport[3], 512);
+        RestoreWindowContext(gEngine, gRenderTarget);
+        const Picture picture = ReadTexture(texture);
+        EXPECT_TRUE(Near(picture.At(10, 10), kRed)) << "mode " << mode;
+        EXPECT_TRUE(Near(picture.At(250, 500), kRed));
+        EXPECT_TRUE(Near(picture.At(262, 10), kBlack));
+        EXPECT_TRUE(Near(picture.At(511, 511), kBlack));
+        SavePicture(picture, "target_512_mode" + std::to_string(mode + 1));
+    }
+    const Picture window = ReadFramebuffer(800, 600);
+    EXPECT_TRUE(Near(window.At(100, 100), kGreen)) << "off-screen drawing must not reach the window";
+}
+
+TEST_F(RenderTargetTest, Size800InMode2RendersAndCopies800By600)
+{
+    const GLuint texture = MakeSlotTexture(gEngine, 0, 1024, 1024, kBlue);
+    Render(&DrawAllRed, 800, 0);
+    EXPECT_EQ(capturedViewport[2], 800);
+    EXPECT_EQ(capturedViewport[3], 600);
+    RestoreWindowContext(gEngine, gRenderTarget);
+    const Picture picture = ReadTexture(texture);
+    EXPECT_TRUE(Near(picture.At(0, 0), kRed));
+    EXPECT_TRUE(Near(picture.At(799, 599), kRed));
+    EXPECT_TRUE(Near(picture.At(800, 10), kBlue)) << "copied wider than 800";
+    EXPECT_TRUE(Near(picture.At(10, 600), kBlue)) << "copied higher than 600";
+
+    glDeleteTextures(1, &texture);
+}
+
+TEST_F(RenderTargetTest, ColourPassWithoutRoutineCopiesTheClearedPicture)
+{
+    MakeRenderTargetCurrent(gRenderTarget);
+    glClearColor(0, 1, 0, 1);
+    RestoreWindowContext(gEngine, gRenderTarget);
+    glClearColor(0, 0, 0, 0);
+    const GLuint texture = MakeSlotTexture(gEngine, 21, 512, 512, kBlue);
+    // No routine, and no camera or light either: the pass still clears and copies.
+    RenderSceneToTexture(gEngine, gRenderTarget, nullptr, nullptr, 0, 32, 0, nullptr, nullptr, true, 512, 21);
+    RestoreWindowContext(gEngine, gRenderTarget);
+    const Picture picture = ReadTexture(texture);
+    EXPECT_TRUE(Near(picture.At(0, 0), kGreen));
+    EXPECT_TRUE(Near(picture.At(511, 511), kGreen));
+    GLfloat windowClear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, windowClear);
+    EXPECT_EQ(windowClear[1], 0.0f) << "the target's clear colour must not reach the window";
+}
+
+TEST_F(RenderTargetTest, ListsAndTexturesOfTheWindowDrawInTheTarget)
+{
+    sharedList = glGenLists(1);
+    glNewList(sharedList, GL_COMPILE);
+    glColor3f(1, 1, 0);
+    Quad(-1, -1, 0, 1);
+    glEndList();
+    glGenTextures(1, &sharedTexture);
+    std::vector<uint8_t> magenta = {255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255};
+    FillTexture(sharedTexture, 2, 2, magenta);
+
+    const GLuint texture = MakeSlotTexture(gEngine, 3, 512, 512, kBlue);
+    Render(&DrawSharedObjects, 512, 3);
+    RestoreWindowContext(gEngine, gRenderTarget);
+    const Picture picture = ReadTexture(texture);
+    EXPECT_TRUE(Near(picture.At(100, 256), kYellow)) << "display list of the window's context";
+    EXPECT_TRUE(Near(picture.At(400, 256), Rgba{255, 0, 255, 255})) << "texture of the window's context";
+    glDeleteLists(sharedList, 1);
+    glDeleteTextures(1, &sharedTexture);
+}
+
+TEST_F(RenderTargetTest, StateStaysInItsOwnContext)
+{
+    MakeRenderTargetCurrent(gRenderTarget);
+    glEnable(GL_BLEND);
+    glEnable(GL_FOG);
+    glLineWidth(5.0f);
+    RestoreWindowContext(gEngine, gRenderTarget);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+    GLfloat width = 0;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    EXPECT_EQ(width, 1.0f);
+    glEnable(GL_DITHER);
+    MakeRenderTargetCurrent(gRenderTarget);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_FOG));
+    glDisable(GL_BLEND);
+    glDisable(GL_FOG);
+    glLineWidth(1.0f);
+    RestoreWindowContext(gEngine, gRenderTarget);
+    EXPECT_TRUE(glIsEnabled(GL_DITHER));
+    glDisable(GL_DITHER);
+}
+
+TEST_F(RenderTargetTest, RestoringTheWindowLoadsTheOffscreenProjection)
+{
+    const double savedOffset = gEngine.fieldOfViewOffset, savedNear = gEngine.nearPlane,
+                 savedFar = gEngine.farPlane;
+    gEngine.fieldOfViewOffset = 5.0;
+    gEngine.nearPlane = 0.5;
+    gEngine.farPlane = 50.0;
+    MakeRenderTargetCurrent(gRenderTarget);
+    RestoreWindowContext(gEngine, gRenderTarget);
+    EXPECT_EQ(CurrentGlContext(), gRenderTarget.windowContext);
+    float projection[16], modelview[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    const double f = 1.0 / std::tan(40.0 * M_PI / 180.0);
+    EXPECT_NEAR(projection[0], f, 1e-5) << "aspect 1 and 80 degrees";
+    EXPECT_NEAR(projection[5], f, 1e-5);
+    EXPECT_NEAR(projection[10], -(50.0 + 0.5) / (50.0 - 0.5), 1e-5);
+    EXPECT_NEAR(projection[14], -2.0 * 50.0 * 0.5 / (50.0 - 0.5), 1e-5);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(modelview[i], (i % 5 == 0) ? 1.0f : 0.0f);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    gEngine.fieldOfViewOffset = savedOffset;
+    gEngine.nearPlane = savedNear;
+    gEngine.farPlane = savedFar;
+}
+
+TEST_F(RenderTargetTest, DepthPassFillsTheDepthTexture)
+{
+    GLuint depth = 0;
+    glGenTextures(1, &depth);
+    glBindTexture(GL_TEXTURE_2D, depth);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, 32, 32, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+    gEngine.textureTable[30] = depth;
+    RenderSceneToTexture(gEngine, gRenderTarget, &DrawDepthLeftHalf, nullptr, 30, 32, 0, gEngine.camera,
+                         gEngine.camera, true, 512, 21);
+    RestoreWindowContext(gEngine, gRenderTarget);
+    std::vector<float> values(32 * 32, -1.0f);
+    glBindTexture(GL_TEXTURE_2D, depth);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, GL_FLOAT, values.data());
+    EXPECT_LT(values[16 * 32 + 4], 0.5f) << "the quad's depth (with polygon offset) in the left half";
+    EXPECT_GT(values[16 * 32 + 4], 0.2f);
+    EXPECT_FLOAT_EQ(values[16 * 32 + 28], 1.0f) << "cleared depth in the right half";
+    glDeleteTextures(1, &depth);
+}
+
+TEST(RenderTargetDeathTest, WithoutAContextCreationEndsTheProcessQuietly)
+{
+    // Death tests run first, before any window exists in this process.
+    EXPECT_EXIT(
+        {
+            RenderTargetContext target;
+            CreateRenderTarget(gEngine, target);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
