@@ -9,6 +9,7 @@
 #include "platform/process.h"
 #include "render/billboards.h"
 #include "render/engine.h"
+#include "runtime/frame_driver.h"
 #include "runtime/frame_inputs.h"
 #include "shell/clock.h"
 #include "shell/global_state.h"
