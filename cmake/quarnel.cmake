@@ -21,9 +21,10 @@ endfunction()
 function(quarnel_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    if(ARG_LIBS)
-        target_link_libraries(${name} PRIVATE "$<LINK_GROUP:RESCAN,${ARG_LIBS}>")
-    endif()
+    # The show's libraries call each other, so every test links all of them as one group at the end
+    # (cmake/show.cmake); the other LIBS are linked here.
+    set_property(TARGET ${name} PROPERTY QUARNEL_TEST_LIBS "${ARG_LIBS}")
+    set_property(GLOBAL APPEND PROPERTY QUARNEL_TESTS ${name})
     target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
     if(NOT ARG_LABELS)
         set(ARG_LABELS unit)

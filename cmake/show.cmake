@@ -38,7 +38,7 @@ set_target_properties(x11-close-window PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMA
 function(quarnel_e2e script)
     foreach(name ${ARGN})
         add_test(NAME e2e.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/${script} ${name})
-        set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 180 RUN_SERIAL TRUE
+        set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RUN_SERIAL TRUE
             ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
     endforeach()
 endfunction()
@@ -46,3 +46,24 @@ quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout close_box_ends_
     dialog_run_then_escape dialog_quit_ends_with_status_0
     frames_and_screenshot unknown_option_prints_usage_and_exits_2 fullscreen_fallback_answered_yes_goes_windowed
     fullscreen_fallback_answered_no_closes fullscreen_on_an_800_by_600_display)
+
+if(TARGET quarnel_scene AND TARGET quarnel_assets)
+    quarnel_e2e(show_e2e.py intro_shows_red_lines_on_a_dimmed_picture
+        after_the_intro_score_and_time_show_near_the_player same_frame_number_gives_the_same_picture
+        outside_the_sea_the_picture_tears_into_bands missing_texture_ends_with_the_jpg_box
+        missing_effect_file_still_shows_the_show music_off_needs_no_music_file
+        missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
+        music_plays_with_the_show)
+endif()
+
+# Every test program links the show's libraries as one group, and its other libraries beside them.
+get_property(QUARNEL_TEST_TARGETS GLOBAL PROPERTY QUARNEL_TESTS)
+foreach(test_target ${QUARNEL_TEST_TARGETS})
+    get_property(test_libs TARGET ${test_target} PROPERTY QUARNEL_TEST_LIBS)
+    foreach(lib ${test_libs})
+        if(NOT lib IN_LIST QUARNEL_LIBS)
+            target_link_libraries(${test_target} PRIVATE ${lib})
+        endif()
+    endforeach()
+    target_link_libraries(${test_target} PRIVATE "$<LINK_GROUP:RESCAN,${QUARNEL_LIBS}>")
+endforeach()

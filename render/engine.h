@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "assets/model3ds.h"
 #include "math/vec.h"
 #include "render/effect_state.h"
 #include "render/outline_font_state.h"
@@ -34,6 +35,8 @@ struct Engine {
 
     OutlineFontState font;
     EffectState effects;
+
+    Model3ds models[1000];  // the model pool, constructed empty; this production loads none
 
     FrameInputs* frameInputs = nullptr;  // stored by the scene's Draw
 };

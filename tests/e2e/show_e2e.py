@@ -131,6 +131,36 @@ def test_missing_effect_file_still_shows_the_show():
         assert rows is not None and mean_brightness(rows) > 1, "the picture should not be black"
 
 
+def test_music_off_needs_no_music_file():
+    with tempfile.TemporaryDirectory() as tmp:
+        work = copy_show(tmp)
+        shutil.rmtree(os.path.join(work, "music"))
+        status, err, rows = run_frames(5, cwd=work)
+        assert status == 0, err
+        assert "FMod" not in err, err
+
+
+def test_missing_music_file_ends_with_status_0():
+    with tempfile.TemporaryDirectory() as tmp:
+        work = copy_show(tmp)
+        shutil.rmtree(os.path.join(work, "music"))
+        show = Show("--run", "--windowed", "--batch", "--frames", "5", cwd=work)
+        assert show.wait() == 0, show.stderr()
+        assert "[Kelm Quarnel the game  ] Problem initializing FMod. \nNo sound file." in show.stderr(), show.stderr()
+
+
+def test_sound_system_that_cannot_start_ends_with_status_1():
+    show = Show("--run", "--windowed", "--batch", "--frames", "5", extra_env={"SDL_AUDIODRIVER": "no-such-driver"})
+    assert show.wait() == 1, show.stderr()
+    assert "Problem initializing FMod. \nProgram will now exit." in show.stderr(), show.stderr()
+
+
+def test_music_plays_with_the_show():
+    show = Show("--run", "--windowed", "--batch", "--frames", "30")
+    assert show.wait(deadline=300) == 0, show.stderr()
+    assert "FMod" not in show.stderr(), show.stderr()
+
+
 if __name__ == "__main__":
     globals()["test_" + sys.argv[1]]()
     print("passed")

@@ -1,0 +1,48 @@
+# The JPEG decoder, texture loading, the jpeg-decode tool, and their tests, benchmark and fuzz target.
+quarnel_library(quarnel_jpeg
+    SOURCES assets/jpeg_decoder.cpp assets/jpeg_idct.cpp)
+quarnel_library(quarnel_textures
+    SOURCES assets/texture_loader.cpp
+    LIBS quarnel_jpeg OpenGL::GL quarnel_platform)
+
+add_executable(jpeg-decode tools/jpeg_decode.cpp)
+target_link_libraries(jpeg-decode PRIVATE quarnel_jpeg)
+set_target_properties(jpeg-decode PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
+
+# Test pictures made with libjpeg-turbo, and reference decoding by it (tests, benchmark, fuzz corpus).
+add_library(quarnel_jpeg_test_files STATIC tests/assets/jpeg_test_files.cpp)
+target_link_libraries(quarnel_jpeg_test_files PUBLIC quarnel_jpeg JPEG::JPEG)
+
+quarnel_test(jpeg_decoder_test
+    SOURCES tests/assets/jpeg_decoder_test.cpp tests/assets/jpeg_errors_test.cpp tests/assets/jpeg_kernels_test.cpp
+    LIBS quarnel_jpeg_test_files quarnel_jpeg
+    LABELS unit)
+target_compile_definitions(jpeg_decoder_test PRIVATE
+    JPEG_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/assets/data/jpeg"
+    JPEG_DECODE_TOOL="${QUARNEL_TOOLS_DIR}/jpeg-decode")
+add_dependencies(jpeg_decoder_test jpeg-decode)
+
+quarnel_test(texture_loader_test
+    SOURCES tests/assets/texture_loader_test.cpp
+    LIBS quarnel_textures quarnel_jpeg_test_files quarnel_jpeg quarnel_gl_test_support quarnel_platform
+    LABELS gl)
+
+if(QUARNEL_BENCH)
+    add_executable(jpeg_bench bench/jpeg_bench.cpp)
+    target_link_libraries(jpeg_bench PRIVATE quarnel_jpeg_test_files quarnel_jpeg benchmark::benchmark)
+endif()
+
+if(QUARNEL_FUZZ)
+    # libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer over the decoder's own code.
+    set(JPEG_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+        -fno-omit-frame-pointer)
+    add_library(quarnel_jpeg_fuzzed STATIC assets/jpeg_decoder.cpp assets/jpeg_idct.cpp)
+    target_compile_options(quarnel_jpeg_fuzzed PRIVATE ${JPEG_FUZZ_FLAGS})
+    add_executable(jpeg_fuzz fuzz/jpeg_fuzz.cpp)
+    target_compile_options(jpeg_fuzz PRIVATE ${JPEG_FUZZ_FLAGS})
+    target_link_libraries(jpeg_fuzz PRIVATE quarnel_jpeg_fuzzed)
+    target_link_options(jpeg_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+    # Seed corpus from the tests' generator: jpeg_fuzz_corpus OUT_DIR.
+    add_executable(jpeg_fuzz_corpus fuzz/jpeg/make_corpus.cpp)
+    target_link_libraries(jpeg_fuzz_corpus PRIVATE quarnel_jpeg_test_files)
+endif()

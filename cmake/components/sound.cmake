@@ -1,0 +1,28 @@
+# Sound: the platform sound layer (SDL2 audio, libvorbisfile, kissfft) and the show's music on top of it,
+# with their tests, the generated test tracks they play, and the start-up and latency measurement.
+find_package(Threads REQUIRED)
+quarnel_library(quarnel_sound
+    SOURCES platform/sound.cpp
+    LIBS PkgConfig::SDL2 PkgConfig::VORBIS PkgConfig::KISSFFT Threads::Threads)
+quarnel_library(quarnel_music
+    SOURCES runtime/music.cpp
+    LIBS quarnel_sound quarnel_platform quarnel_runtime_basics)
+
+add_library(quarnel_test_tracks STATIC tests/support/test_tracks.cpp)
+target_link_libraries(quarnel_test_tracks PUBLIC PkgConfig::VORBIS)
+
+quarnel_test(sound_test
+    SOURCES tests/platform/sound_test.cpp
+    LIBS quarnel_sound quarnel_test_tracks
+    LABELS unit)
+quarnel_test(music_test
+    SOURCES tests/runtime/music_test.cpp
+    LIBS quarnel_music quarnel_sound quarnel_platform quarnel_runtime_basics quarnel_test_tracks
+    LABELS unit)
+
+if(QUARNEL_BENCH)
+    add_executable(sound_bench bench/sound_bench.cpp)
+    target_link_libraries(sound_bench PRIVATE
+        "$<LINK_GROUP:RESCAN,quarnel_music;quarnel_sound;quarnel_platform;quarnel_runtime_basics>"
+        quarnel_test_tracks)
+endif()

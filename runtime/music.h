@@ -1,0 +1,30 @@
+// The show's music: loads the one Ogg track, starts it together with the clock, steers its position every
+// frame (restart past 100 seconds, position jitter while the player is outside the sea), hands its spectrum
+// to the frame and fades it out at the end. Built on the sound layer (platform/sound.h), the runtime
+// generator (runtime/random.h) and the message boxes. Main thread only; callers skip every call while the
+// "Music" box is unchecked, so nothing here touches the sound system or the file then.
+#pragma once
+#include <cstdint>
+
+struct FrameInputs;
+
+// "music//[bEXAN] The lamp was distant.ogg", relative to the working directory.
+extern const char* const kMusicFile;
+
+constexpr int64_t kMusicRestartPosition = 4400000;  // sample frames, just under 100 s at 44100 Hz
+constexpr int kMusicJitterSpan = 12000;             // a jitter jumps by -6000 ... 5999 sample frames
+
+void MusicInit();                                       // starts the sound system and loads kMusicFile
+void MusicInit(const char* path);                       // the same with another file (tests, tools)
+void MusicPlay();                                       // plays the track once from position 0
+void MusicSteer(double demoTime, int32_t musicSteady);  // restart rule and jitter, seeded from demo time
+void MusicAnalyse(FrameInputs& inputs);                 // copies the 512 spectrum values into inputs.spectrum
+void MusicSetFade(double fade);                         // fade 0 ... 1: volume 255 ... 0
+void MusicClose();                                      // stops the track and closes the sound system
+
+// The position MusicSteer leaves the track at, given the position it reads. It reseeds the runtime
+// generator from demo time first, so the result depends only on its arguments.
+int64_t MusicSteerTarget(double demoTime, int32_t musicSteady, int64_t position);
+
+// The overall volume for a fade value: 255 - fade * 255 truncated toward zero, within 0 ... 255.
+int MusicVolumeForFade(double fade);

@@ -1,0 +1,309 @@
+// The mini-game (see mini_game.h): the game's arithmetic on the scene's fields, and its three drawing
+// steps. Depends on the vector helpers, the runtime generator, the billboards and the outline text.
+#include "scene/mini_game.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+#include "render/billboards.h"
+#include "render/engine.h"
+#include "render/outline_text.h"
+#include "runtime/random.h"
+#include "scene/demo_scene.h"
+
+namespace {
+
+constexpr double kRadiansToDegrees = 57.29577951308232;
+constexpr double kPi = 3.14159265358979323846;
+constexpr int64_t kIntegerPart64Limit = int64_t{1} << 62;
+
+double Clamp(double v, double lo, double hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+
+Vec Point(float x, float y, float z)
+{
+    return Vec{1, x, y, z};
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// Number helpers
+// ---------------------------------------------------------------------------------------------------------
+
+int32_t IntegerPart(double v)
+{
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+int64_t IntegerPart64(double v)
+{
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<double>(kIntegerPart64Limit)) return kIntegerPart64Limit;
+    if (v <= -static_cast<double>(kIntegerPart64Limit)) return -kIntegerPart64Limit;
+    return static_cast<int64_t>(v);
+}
+
+uint32_t SeedFromValue(double v)
+{
+    return static_cast<uint32_t>(static_cast<uint64_t>(IntegerPart64(v)));
+}
+
+uint32_t SeedAfterSkipping(uint32_t seed, uint32_t steps)
+{
+    // Compose the affine step x -> a x + c with itself by squaring: O(log steps).
+    uint32_t multiplier = 1, increment = 0;
+    uint32_t stepMultiplier = 214013u, stepIncrement = 2531011u;
+    while (steps != 0) {
+        if (steps & 1) {
+            multiplier *= stepMultiplier;
+            increment = increment * stepMultiplier + stepIncrement;
+        }
+        stepIncrement = stepIncrement * stepMultiplier + stepIncrement;
+        stepMultiplier *= stepMultiplier;
+        steps >>= 1;
+    }
+    return seed * multiplier + increment;
+}
+
+bool IntegerPartIsOdd(double v)
+{
+    return (IntegerPart64(v) & 1) != 0;
+}
+
+double Closeness(const Vec& a, const Vec& b)
+{
+    const Vec delta = a - b;
+    const double squared = static_cast<double>(delta.x) * delta.x + static_cast<double>(delta.y) * delta.y +
+                           static_cast<double>(delta.z) * delta.z;
+    const float distance = static_cast<float>(std::sqrt(squared));
+    return 1.0 / (static_cast<double>(distance) * distance + 0.001);
+}
+
+double SeaDensity(const Vec* points, int count, const Vec& at)
+{
+    double sum = 0.0;
+    for (int i = 0; i < count; ++i) sum += Closeness(points[i], at);
+    return sum;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Game steps
+// ---------------------------------------------------------------------------------------------------------
+
+void AdvanceSceneClock(DemoScene& scene, double frameDelta)
+{
+    scene.time += frameDelta;
+    if (!scene.insideSea) scene.time += frameDelta;
+}
+
+bool EndRoundIfDue(DemoScene& scene)
+{
+    if (!(scene.timeLeft < 0.0)) return false;
+    scene.ResetRound();
+    return true;
+}
+
+bool UpdateHelpSign(DemoScene& scene, double frameDelta)
+{
+    // Reseeding from the round clock makes every placement within one five-second stretch land alike.
+    SeedRandom(SeedFromValue(0.2 * scene.time + 3000.0));
+    scene.helpTimer += frameDelta;
+    if (!(scene.helpTimer > kHelpSignPeriod)) return false;
+    scene.helpTimer = 0.0;
+    const float u1 = static_cast<float>(RandomUnit());
+    const float u2 = static_cast<float>(RandomUnit());
+    scene.helpTarget = Point(1.3f * (8.0f * u2 - 4.0f), 1.3f * (8.0f * u1 - 4.0f), 0.0f);
+    return true;
+}
+
+void MovePlayer(DemoScene& scene, double frameDelta, double heading, double speed)
+{
+    // The position follows the controls one frame late: it moves by last frame's velocity.
+    scene.player = scene.player + scene.velocity * static_cast<float>(frameDelta);
+    scene.velocity = Point(static_cast<float>(kTopSpeed * std::sin(heading) * speed),
+                           static_cast<float>(kTopSpeed * std::cos(heading) * speed), 0.0f);
+    int slot = scene.frameCount % kTrailLength;
+    if (slot < 0) slot += kTrailLength;
+    scene.trail[slot] = scene.player;
+}
+
+bool TestInsideSea(DemoScene& scene)
+{
+    scene.insideSea = SeaDensity(scene.seaPoints, kSeaPointCount, scene.player) > kSeaThreshold;
+    return scene.insideSea;
+}
+
+bool TestRescue(DemoScene& scene)
+{
+    if (!(Closeness(scene.helpTarget, scene.player) > kRescueThreshold)) return false;
+    scene.score += kRescueBonus;
+    scene.helpTarget.x += static_cast<float>(kHelpSignAway);
+    return true;
+}
+
+void AdvanceScoreAndCountdown(DemoScene& scene, double frameDelta)
+{
+    scene.score += kScoreRate * frameDelta;
+    if (!scene.insideSea) scene.score -= kOutsideDrain * frameDelta;
+    if (scene.score < 0.0) scene.score = 0.0;
+    scene.timeLeft -= frameDelta;
+    if (!scene.insideSea) scene.timeLeft -= frameDelta;
+}
+
+bool EndIntroIfDue(DemoScene& scene)
+{
+    if (!(scene.time > kIntroLength) || !scene.introActive) return false;
+    // Points gathered while reading the instructions do not count, not even toward the high score.
+    scene.score = 0.0;
+    scene.introActive = false;
+    scene.highScore = 0.0;
+    scene.ResetRound();
+    return true;
+}
+
+int32_t MusicSteadyReport(const DemoScene& scene)
+{
+    if (scene.introActive) return 1;
+    return scene.insideSea ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Display arithmetic
+// ---------------------------------------------------------------------------------------------------------
+
+bool TimeTextVisible(double timeLeft, double time)
+{
+    if (timeLeft > 10.0) return true;
+    return IntegerPartIsOdd(8.0 * time);
+}
+
+double HelpSignScale(double helpTimer)
+{
+    return (1.0 + Clamp(1.0 - helpTimer, 0.0, 1.0)) * 0.5;
+}
+
+double IntroAmount(double time)
+{
+    const double f = Clamp(0.07 * time, 0.0, 1.0);
+    return 4.0 * Clamp(1.1 * std::sin(kPi * f), 0.0, 1.0);
+}
+
+double HighScoreGridCoordinate(float v)
+{
+    return std::trunc(0.3 * v) * 3.3333333333333335;
+}
+
+int SpriteGroup(int randomValue, double time)
+{
+    const int64_t group = (randomValue + IntegerPart64(3.0 * time)) % kSpriteGroups;
+    return static_cast<int>(group < 0 ? group + kSpriteGroups : group);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Drawing steps
+// ---------------------------------------------------------------------------------------------------------
+
+void DrawPlayerSprites(DemoScene& scene, Engine& engine)
+{
+    const int current = ((scene.frameCount % kTrailLength) + kTrailLength) % kTrailLength;
+    const double angle = scene.inputsCopy.arrowLeftRight * -kRadiansToDegrees;
+    const double halfWidth = scene.introActive ? 5.6 : 0.7;
+    const double halfHeight = scene.introActive ? 6.4 : 0.8;
+    for (int k = 0; k < kTrailLength; ++k) {
+        // Reseeding per slot shows the same three images in all five slots of a frame.
+        SeedRandom(SeedFromValue(2.0 * scene.time));
+        if (k != current)
+            glColor3f(0.2f, 0.0f, 0.0f);
+        else if (scene.insideSea)
+            glColor3f(1.0f, 1.0f, 1.0f);
+        else
+            glColor3f(0.0f, 1.0f, 0.0f);
+        for (int j = 0; j < kSpriteMembers; ++j) {
+            const int group = SpriteGroup(NextRandom(), scene.time);
+            BindSceneTexture(engine, scene.textureBase + kSpriteImageSlot + kSpriteMembers * group + j);
+            glPushMatrix();
+            glTranslatef(scene.trail[k].x, scene.trail[k].y, scene.trail[k].z);
+            DrawBillboard(angle, halfWidth, halfHeight);
+            glPopMatrix();
+        }
+    }
+}
+
+void DrawGameTexts(DemoScene& scene, Engine& engine, bool rescued)
+{
+    if (scene.introActive) return;
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    // The display hangs under the oldest-drawn trail slot, so it lags the player slightly.
+    const Vec& p = scene.trail[kTrailLength - 1];
+
+    glPushMatrix();
+    glTranslatef(0.0f, 2.0f, 0.0f);
+    glTranslatef(p.x, p.y, p.z);
+    glScalef(0.7f, 0.7f, 0.0f);
+    if (rescued) {
+        glScalef(2.0f, 2.0f, 2.0f);
+        glColor3f(1.0f, 0.0f, 0.0f);
+    } else {
+        glColor3f(1.0f, 1.0f, 0.0f);
+    }
+    PrintDissolvingText(engine, scene.time, "Score:%d", IntegerPart(scene.score));
+    glPopMatrix();
+
+    glPushMatrix();
+    glTranslatef(scene.helpTarget.x, scene.helpTarget.y, 0.0f);
+    const float signScale = static_cast<float>(HelpSignScale(scene.helpTimer));
+    glScalef(signScale, signScale, 0.0f);
+    glColor3f(0.0f, 1.0f, 1.0f);
+    glRotatef(static_cast<float>(scene.helpTimer * 530.0), 0.0f, 0.0f, 1.0f);
+    PrintDissolvingText(engine, scene.helpTimer * 7.0, "%s", "Help!");
+    glPopMatrix();
+
+    if (TimeTextVisible(scene.timeLeft, scene.time)) {
+        glPushMatrix();
+        glTranslatef(0.0f, -2.0f, 0.0f);
+        // Whole units only, so the countdown steps rather than slides.
+        glTranslatef(std::trunc(p.x), std::trunc(p.y), p.z);
+        glScalef(0.7f, 0.7f, 0.0f);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        PrintDissolvingText(engine, scene.time, "Time:%d", IntegerPart(scene.timeLeft));
+        glPopMatrix();
+    }
+
+    glPushMatrix();
+    glTranslatef(4.0f, -1.0f, 0.0f);
+    glTranslatef(static_cast<float>(HighScoreGridCoordinate(p.x)),
+                 static_cast<float>(HighScoreGridCoordinate(p.y)), p.z);
+    glScalef(0.7f, 0.7f, 0.0f);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    PrintDissolvingText(engine, scene.time, "HighScore:%d", IntegerPart(scene.highScore));
+    glPopMatrix();
+}
+
+void DrawIntroLines(DemoScene& scene, Engine& engine)
+{
+    glPushMatrix();
+    glScalef(0.9f, 0.9f, 0.0f);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    // A fixed seed keeps the glyph pattern of the dissolve the same in every frame.
+    SeedRandom(4000);
+    if (!scene.introActive) return;
+    const double amount = IntroAmount(scene.time);
+    static constexpr const char* kLines[] = {"You are held quarnel", "in a nightmare", "stay inside the sea",
+                                             "of tranquility", "for peace and points"};
+    for (const char* line : kLines) {
+        PrintDissolvingText(engine, amount, "%s", line);
+        // The last instruction stands apart from the five lines of the story.
+        glTranslatef(0.0f, line == kLines[4] ? -1.0f : -0.65f, 0.0f);
+    }
+    PrintDissolvingText(engine, amount, "%s", "Use arrows to move");
+}

@@ -1,0 +1,314 @@
+// Tests of the sound layer on SDL's dummy audio driver, which takes samples at real-time pace: spectrum,
+// positions, the mixer's own decoding ahead of the worker, crossfades, volume, the track's end, bad files.
+#include "platform/sound.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <thread>
+
+#include "tests/support/test_tracks.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool WaitFor(const std::function<bool()>& done)
+{
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Waits until the mixer has produced `buffers` more device buffers.
+bool WaitForOutput(int buffers = 3)
+{
+    const int64_t target = SoundFramesMixed() + buffers * kSoundDeviceFrames;
+    return WaitFor([&] { return SoundFramesMixed() >= target; });
+}
+
+int PeakBin(const float* spectrum)
+{
+    return static_cast<int>(std::max_element(spectrum, spectrum + kSoundSpectrumSize) - spectrum);
+}
+
+float Loudest(const float* values, int count)
+{
+    float largest = 0.0f;
+    for (int i = 0; i < count; ++i) largest = std::max(largest, std::fabs(values[i]));
+    return largest;
+}
+
+float LoudestOutput()
+{
+    float output[kSoundWindowFrames];
+    SoundRecentOutput(output);
+    return Loudest(output, kSoundWindowFrames);
+}
+
+std::string SineTrack()
+{
+    return CachedTestTrack("sine1k", 2, 44100, 6.0, SineSignal(1000.0, 0.5, 44100));
+}
+
+class SoundLayer : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(SoundInit()) << SoundError(); }
+    void TearDown() override
+    {
+        SoundHoldDecoding(false);
+        SoundClose();
+    }
+
+    // Loads and plays a track, then waits until the output holds a full window of it.
+    static void PlayTrack(const std::string& path)
+    {
+        ASSERT_FALSE(path.empty()) << "the test track could not be written";
+        ASSERT_TRUE(SoundLoadTrack(path.c_str())) << SoundError();
+        SoundPlay();
+        ASSERT_TRUE(WaitForOutput());
+    }
+};
+
+TEST(SoundStart, UnknownDriverFailsAndCallsWithoutAnOpenSystemDoNothing)
+{
+    const char* previous = std::getenv("SDL_AUDIODRIVER");
+    const std::string kept = previous ? previous : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_FALSE(SoundInit());
+    EXPECT_STRNE(SoundError(), "");
+    if (previous)
+        setenv("SDL_AUDIODRIVER", kept.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+
+    EXPECT_FALSE(SoundLoadTrack(SineTrack().c_str()));
+    SoundPlay();
+    SoundSetPosition(1000);
+    SoundMovePosition(10);
+    SoundSetVolume(0);
+    EXPECT_EQ(SoundPosition(), 0);
+    float spectrum[kSoundSpectrumSize];
+    std::fill(spectrum, spectrum + kSoundSpectrumSize, 7.0f);
+    SoundSpectrum(spectrum);
+    EXPECT_EQ(Loudest(spectrum, kSoundSpectrumSize), 0.0f);
+    SoundClose();
+
+    ASSERT_TRUE(SoundInit()) << SoundError();
+    EXPECT_FALSE(SoundInit()) << "a second start while open must be refused";
+    SoundClose();
+    SoundClose();
+}
+
+TEST_F(SoundLayer, RejectsFilesItCannotPlayAndReplacesTracks)
+{
+    EXPECT_FALSE(SoundLoadTrack((TestTrackFolder() + "/missing.ogg").c_str()));
+    EXPECT_NE(std::string(SoundError()).find("missing.ogg"), std::string::npos) << SoundError();
+    EXPECT_FALSE(SoundLoadTrack(nullptr));
+    const std::string text = TestTrackFolder() + "/not-ogg.ogg";
+    std::ofstream(text) << "this is not an Ogg Vorbis stream\n";
+    EXPECT_FALSE(SoundLoadTrack(text.c_str()));
+    const std::string empty = TestTrackFolder() + "/empty.ogg";
+    std::ofstream(empty).close();
+    EXPECT_FALSE(SoundLoadTrack(empty.c_str()));
+    const std::string surround =
+        CachedTestTrack("three-channels", 3, 44100, 0.5, SineSignal(440, 0.3, 44100));
+    EXPECT_FALSE(SoundLoadTrack(surround.c_str()));
+    EXPECT_NE(std::string(SoundError()).find("channels"), std::string::npos) << SoundError();
+
+    // The first half of a good file: it either loads and decodes to its end, or is refused.
+    std::ifstream in(SineTrack(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string cut = TestTrackFolder() + "/cut.ogg";
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    if (SoundLoadTrack(cut.c_str())) {
+        SoundPlay();
+        SoundSetPosition(SoundTrack().frames - 2000);
+        EXPECT_TRUE(WaitForOutput());
+        EXPECT_TRUE(WaitFor([] { return SoundTrack().decodedFrames == SoundTrack().frames; }));
+    }
+
+    PlayTrack(SineTrack());
+    EXPECT_GT(LoudestOutput(), 0.3f);
+    const std::string mono = CachedTestTrack("mono22k", 1, 22050, 4.0, SineSignal(1000.0, 0.5, 22050));
+    ASSERT_TRUE(SoundLoadTrack(mono.c_str())) << SoundError();
+    EXPECT_EQ(SoundTrack().rate, 22050);
+    EXPECT_EQ(SoundTrack().channels, 1);
+    ASSERT_TRUE(WaitForOutput());
+    EXPECT_EQ(LoudestOutput(), 0.0f) << "a new track waits for SoundPlay";
+    EXPECT_EQ(SoundPosition(), 0);
+}
+
+TEST_F(SoundLayer, SpectrumPeaksInTheSineBinAndIsZeroForSilence)
+{
+    float spectrum[kSoundSpectrumSize];
+    SoundSpectrum(spectrum);
+    EXPECT_EQ(Loudest(spectrum, kSoundSpectrumSize), 0.0f) << "nothing played yet";
+
+    PlayTrack(SineTrack());
+    SoundSpectrum(spectrum);
+    int peak = PeakBin(spectrum);
+    EXPECT_TRUE(peak == 23 || peak == 24) << peak;  // 1000 Hz / (44100 Hz / 1024) = bin 23.2
+    EXPECT_NEAR(spectrum[peak], 0.5f, 0.08f);       // amplitude 0.5
+    for (int bin = 40; bin < kSoundSpectrumSize; ++bin) EXPECT_LT(spectrum[bin], 0.01f) << bin;
+
+    PlayTrack(CachedTestTrack("sine1k-full", 2, 44100, 2.0, SineSignal(1000.0, 0.98, 44100)));
+    SoundSpectrum(spectrum);
+    EXPECT_NEAR(spectrum[PeakBin(spectrum)], 1.0f, 0.15f) << "a full-scale sine peaks near 1";
+
+    // A mono file at half the rate plays at its own speed: the tone stays at 1 kHz.
+    PlayTrack(CachedTestTrack("mono22k", 1, 22050, 4.0, SineSignal(1000.0, 0.5, 22050)));
+    SoundSpectrum(spectrum);
+    peak = PeakBin(spectrum);
+    EXPECT_TRUE(peak == 23 || peak == 24) << peak;
+
+    PlayTrack(CachedTestTrack("silence", 2, 44100, 2.0, SilentSignal()));
+    SoundSpectrum(spectrum);
+    EXPECT_LT(Loudest(spectrum, kSoundSpectrumSize), 1e-4f);
+}
+
+TEST_F(SoundLayer, PositionFollowsTheWallClockAndEveryRequest)
+{
+    ASSERT_TRUE(SoundLoadTrack(SineTrack().c_str())) << SoundError();
+    // Loaded but not playing: the position stands still, so every request can be checked exactly.
+    SoundSetPosition(5000);
+    EXPECT_EQ(SoundPosition(), 5000);
+    ASSERT_TRUE(WaitForOutput(2));
+    EXPECT_EQ(SoundPosition(), 5000) << "taken by the mixer, not moved while stopped";
+    SoundMovePosition(300);
+    SoundMovePosition(300);
+    EXPECT_EQ(SoundPosition(), 5600);
+    SoundMovePosition(-7000);
+    EXPECT_EQ(SoundPosition(), 0) << "a move before the start lands on the start";
+    SoundSetPosition(std::numeric_limits<int64_t>::max());
+    SoundMovePosition(std::numeric_limits<int64_t>::max());
+    EXPECT_GT(SoundPosition(), 0);
+    SoundMovePosition(std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(SoundPosition(), 0);
+    ASSERT_TRUE(WaitForOutput(2));
+    SoundSetPosition(4000);
+    SoundMovePosition(-1000);
+    ASSERT_TRUE(WaitForOutput(2));
+    EXPECT_EQ(SoundPosition(), 3000);
+
+    SoundPlay();
+    ASSERT_TRUE(WaitForOutput(2));
+    const int64_t p0 = SoundPosition();
+    const auto t0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    EXPECT_NEAR((SoundPosition() - p0) / seconds, 44100.0, 44100.0 * 0.1);
+}
+
+TEST_F(SoundLayer, JumpsPlayAtOnceWhereTheDecoderHasNotArrived)
+{
+    // Low tone in the first half, high tone in the second; while the worker is held, the mixer must decode
+    // every position itself (at a rate below the mix rate, so it interpolates across the seams of its
+    // chunks).
+    constexpr int kRate = 16000;
+    const std::string path = CachedTestTrack("two-tones-16k-b", 1, kRate, 20.0, [](int64_t frame, int) {
+        const double f = frame < 10 * kRate ? 500.0 : 2000.0;
+        return static_cast<float>(0.5 * std::sin(2.0 * M_PI * f * frame / kRate));
+    });
+    ASSERT_FALSE(path.empty());
+    SoundHoldDecoding(true);
+    ASSERT_TRUE(SoundLoadTrack(path.c_str())) << SoundError();
+    EXPECT_EQ(SoundTrack().decodedFrames, 0);
+
+    float spectrum[kSoundSpectrumSize];
+    const auto expectPeak = [&](int bin, const char* what) {
+        ASSERT_TRUE(WaitForOutput());
+        SoundSpectrum(spectrum);
+        EXPECT_NEAR(PeakBin(spectrum), bin, 1) << what;
+        EXPECT_NEAR(spectrum[PeakBin(spectrum)], 0.5f, 0.1f) << what;  // linear interpolation dulls a little
+    };
+    SoundPlay();
+    SoundSetPosition(15 * kRate);
+    expectPeak(46, "2000 Hz, far ahead of the decoder");
+    SoundSetPosition(0);
+    expectPeak(12, "500 Hz, back at the start");
+    for (int jump = 0; jump < 10; ++jump) {
+        SoundMovePosition(2000);
+        ASSERT_TRUE(WaitForOutput(2));
+    }
+    expectPeak(12, "500 Hz after jumps ahead");
+    EXPECT_EQ(SoundTrack().decodedFrames, 0);
+    EXPECT_LE(SoundTrack().mixerSeeks, 14) << "a seek per jump at most, none while playing on";
+
+    SoundHoldDecoding(false);
+    ASSERT_TRUE(WaitFor([] { return SoundTrack().decodedFrames == SoundTrack().frames; }));
+    EXPECT_EQ(SoundTrack().frames, 20 * kRate);
+    SoundSetPosition(15 * kRate);
+    expectPeak(46, "2000 Hz from the decoded buffer");
+}
+
+TEST_F(SoundLayer, JumpsCrossfadeWithoutAClick)
+{
+    PlayTrack(SineTrack());
+    // A 1 kHz sine at 0.5 moves at most 0.5 * 2 pi * 1000 / 44100 = 0.071 per sample; a jump by half a
+    // period without a crossfade would step by up to 1.0. Jumps are taken at the start of a device
+    // buffer, so the output is followed across buffers, skipping any seam that was not seen whole.
+    float largestStep = 0.0f;
+    int seams = 0;
+    float output[kSoundWindowFrames];
+    int64_t seen = SoundRecentOutput(output);
+    float last = output[kSoundWindowFrames - 1];
+    for (int jump = 0; jump < 16; ++jump) {
+        SoundMovePosition(22 + 3 * jump);
+        for (int block = 0; block < 3; ++block) {
+            ASSERT_TRUE(WaitFor([&] { return SoundFramesMixed() > seen; }));
+            const int64_t mixed = SoundRecentOutput(output);
+            if (mixed - seen == kSoundWindowFrames) {
+                largestStep = std::max(largestStep, std::fabs(output[0] - last));
+                ++seams;
+            }
+            for (int i = 1; i < kSoundWindowFrames; ++i)
+                largestStep = std::max(largestStep, std::fabs(output[i] - output[i - 1]));
+            seen = mixed;
+            last = output[kSoundWindowFrames - 1];
+        }
+    }
+    EXPECT_GE(seams, 8) << "too few buffers followed whole to judge";
+    EXPECT_LT(largestStep, 0.1f);
+    EXPECT_GT(largestStep, 0.05f) << "the sine was playing";
+}
+
+TEST_F(SoundLayer, VolumeAndTheEndOfTheTrackSilenceTheOutput)
+{
+    PlayTrack(SineTrack());
+    SoundSetVolume(0);
+    ASSERT_TRUE(WaitForOutput());
+    EXPECT_EQ(LoudestOutput(), 0.0f);
+    float spectrum[kSoundSpectrumSize];
+    SoundSpectrum(spectrum);
+    EXPECT_EQ(Loudest(spectrum, kSoundSpectrumSize), 0.0f);
+    SoundSetVolume(128);
+    ASSERT_TRUE(WaitForOutput());
+    EXPECT_NEAR(LoudestOutput(), 0.5f * 128 / 255, 0.05f);
+    SoundSetVolume(100000);  // clamped to full volume
+    ASSERT_TRUE(WaitForOutput());
+    EXPECT_NEAR(LoudestOutput(), 0.5f, 0.06f);
+
+    PlayTrack(CachedTestTrack("short", 2, 44100, 0.25, SineSignal(1000.0, 0.5, 44100)));
+    const int64_t length = SoundTrack().frames;
+    ASSERT_TRUE(WaitFor([&] { return SoundPosition() > length + 2 * kSoundWindowFrames; }))
+        << "the position counts on past the end";
+    EXPECT_EQ(LoudestOutput(), 0.0f);
+    SoundSetPosition(length * 4);
+    ASSERT_TRUE(WaitForOutput(2));
+    EXPECT_EQ(LoudestOutput(), 0.0f) << "a position set past the end";
+    SoundSetPosition(0);
+    ASSERT_TRUE(WaitForOutput(2));
+    EXPECT_GT(LoudestOutput(), 0.3f) << "the track plays again from the start";
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// Tests of the show's music: steering (restart rule, jitter that depends on demo time alone), the spectrum
+// copy, the fade, and the two start-up failures that end the process with their boxes and statuses.
+#include "runtime/music.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <set>
+#include <thread>
+
+#include "platform/message_box.h"
+#include "platform/sound.h"
+#include "runtime/frame_inputs.h"
+#include "runtime/random.h"
+#include "tests/support/test_tracks.h"
+
+namespace {
+
+bool WaitForOutput(int64_t frames)
+{
+    const int64_t target = SoundFramesMixed() + frames;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (SoundFramesMixed() < target) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+std::string SineTrack()
+{
+    return CachedTestTrack("music-sine1k", 2, 44100, 4.0, SineSignal(1000.0, 0.5, 44100));
+}
+
+// The generator of the Windows C runtime, written out independently of runtime/random.cpp.
+int ExpectedJump(double demoTime, bool restart)
+{
+    uint32_t state = static_cast<uint32_t>(static_cast<int64_t>(demoTime * 1000000.0));
+    auto draw = [&state] {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7fff);
+    };
+    for (int i = 0; i < 2000 + (restart ? 1 : 0) + 1; ++i) draw();
+    return draw() % 12000 - 6000;
+}
+
+TEST(MusicSteering, JitterDependsOnDemoTimeAlone)
+{
+    for (double t : {0.0, 0.016, 1.5, 12.345678, 99.99, 4321.0}) {
+        const int64_t position = 200000;
+        SeedRandom(7);
+        const int64_t first = MusicSteerTarget(t, 0, position);
+        for (int i = 0; i < 1234; ++i) NextRandom();  // whatever else used the generator in between
+        SeedRandom(99);
+        NextRandom();
+        EXPECT_EQ(MusicSteerTarget(t, 0, position), first) << t;
+        EXPECT_EQ(first, position + ExpectedJump(t, false)) << t;
+    }
+
+    std::set<int64_t> targets;
+    for (int frame = 0; frame < 2000; ++frame) {
+        const int64_t target = MusicSteerTarget(frame / 60.0, 0, 100000);
+        EXPECT_GE(target, 100000 - 6000);
+        EXPECT_LE(target, 100000 + 5999);
+        targets.insert(target);
+    }
+    EXPECT_GT(targets.size(), 1500u) << "jumps differ from frame to frame";
+
+    // Times with no microsecond value in 64 bits still steer within range.
+    for (double t :
+         {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), 1e300}) {
+        const int64_t target = MusicSteerTarget(t, 0, 50000);
+        EXPECT_GE(target, 50000 - 6000);
+        EXPECT_LE(target, 50000 + 5999);
+    }
+}
+
+TEST(MusicSteering, SteadyMusicIsLeftAloneUntilItPassesTheRestartPoint)
+{
+    EXPECT_EQ(MusicSteerTarget(3.0, 1, 123456), 123456);
+    EXPECT_EQ(MusicSteerTarget(3.0, 7, 123456), 123456) << "only 0 asks for jitter";
+    EXPECT_EQ(MusicSteerTarget(3.0, 1, kMusicRestartPosition), kMusicRestartPosition);
+    EXPECT_EQ(MusicSteerTarget(3.0, 1, kMusicRestartPosition + 1), 0);
+
+    // Restart and jitter in one frame: the jitter starts from 0, one more number drawn, never below 0.
+    for (double t : {2.0, 5.5, 8.25, 31.0}) {
+        const int jump = ExpectedJump(t, true);
+        EXPECT_EQ(MusicSteerTarget(t, 0, 5000000), jump < 0 ? 0 : jump) << t;
+    }
+    // Near the start, a jump before it lands on it.
+    int clamped = 0;
+    for (int frame = 0; frame < 200; ++frame) {
+        const double t = frame * 0.0137;
+        const int jump = ExpectedJump(t, false);
+        EXPECT_EQ(MusicSteerTarget(t, 0, 1000), std::max(0, 1000 + jump)) << t;
+        clamped += 1000 + jump < 0;
+    }
+    EXPECT_GT(clamped, 50);
+}
+
+TEST(MusicFade, VolumeFollowsTheFade)
+{
+    EXPECT_EQ(MusicVolumeForFade(0.0), 255);
+    EXPECT_EQ(MusicVolumeForFade(0.5), 127);
+    EXPECT_EQ(MusicVolumeForFade(1.0), 0);
+    EXPECT_EQ(MusicVolumeForFade(0.1), 229);  // 229.5 truncated
+    EXPECT_EQ(MusicVolumeForFade(3.0), 0);
+    EXPECT_EQ(MusicVolumeForFade(-1.0), 255);
+    EXPECT_EQ(MusicVolumeForFade(std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
+class MusicPlayback : public ::testing::Test {
+protected:
+    void SetUp() override { SetMessageBoxBatchMode(true); }
+    void TearDown() override { MusicClose(); }
+};
+
+TEST_F(MusicPlayback, SteerMovesTheRealChannel)
+{
+    const std::string path = SineTrack();
+    ASSERT_FALSE(path.empty());
+    MusicInit(path.c_str());
+    // Not yet playing, so the channel stands still and the jump can be read exactly.
+    SoundSetPosition(100000);
+    MusicSteer(2.5, 0);
+    EXPECT_EQ(SoundPosition(), MusicSteerTarget(2.5, 0, 100000));
+    ASSERT_TRUE(WaitForOutput(2 * kSoundDeviceFrames));
+    EXPECT_EQ(SoundPosition(), MusicSteerTarget(2.5, 0, 100000));
+
+    SoundSetPosition(kMusicRestartPosition + 10);  // far past the end of this short track
+    MusicSteer(2.5, 1);
+    EXPECT_EQ(SoundPosition(), 0);
+    MusicSteer(2.5, 1);
+    EXPECT_EQ(SoundPosition(), 0);
+
+    SoundSetPosition(kMusicRestartPosition + 10);
+    MusicSteer(6.75, 0);
+    ASSERT_TRUE(WaitForOutput(2 * kSoundDeviceFrames));
+    EXPECT_EQ(SoundPosition(), MusicSteerTarget(6.75, 0, kMusicRestartPosition + 10));
+}
+
+TEST_F(MusicPlayback, PlayAnalyseAndFade)
+{
+    const std::string path = SineTrack();
+    ASSERT_FALSE(path.empty());
+    MusicInit(path.c_str());
+    FrameInputs inputs;
+    MusicAnalyse(inputs);
+    for (float v : inputs.spectrum) EXPECT_EQ(v, 0.0f);
+
+    MusicPlay();
+    ASSERT_TRUE(WaitForOutput(3 * kSoundDeviceFrames));
+    EXPECT_GT(SoundPosition(), 2 * kSoundDeviceFrames);
+    MusicAnalyse(inputs);
+    const int peak =
+        static_cast<int>(std::max_element(inputs.spectrum, inputs.spectrum + 512) - inputs.spectrum);
+    EXPECT_TRUE(peak == 23 || peak == 24) << peak;
+    EXPECT_GT(inputs.spectrum[peak], 0.4f);
+
+    MusicSetFade(1.0);
+    ASSERT_TRUE(WaitForOutput(3 * kSoundDeviceFrames));
+    float output[kSoundWindowFrames];
+    SoundRecentOutput(output);
+    for (float v : output) ASSERT_EQ(v, 0.0f);
+    MusicAnalyse(inputs);
+    for (float v : inputs.spectrum) ASSERT_EQ(v, 0.0f);
+}
+
+using MusicDeathTest = MusicPlayback;
+
+TEST_F(MusicDeathTest, MissingFileEndsWithStatusZeroAfterItsBox)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string missing = TestTrackFolder() + "/no such track.ogg";
+    EXPECT_EXIT(MusicInit(missing.c_str()), ::testing::ExitedWithCode(0),
+                "\\[Kelm Quarnel the game  \\] Problem initializing FMod. \nNo sound file.");
+}
+
+TEST_F(MusicDeathTest, SoundSystemThatCannotStartEndsWithStatusOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string path = SineTrack();
+    EXPECT_EXIT(
+        {
+            setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+            MusicInit(path.c_str());
+        },
+        ::testing::ExitedWithCode(1),
+        "\\[Vudedad arudud 3. Morvain !  \\] Problem initializing FMod. \nProgram will now exit.");
+}
+
+}  // namespace
