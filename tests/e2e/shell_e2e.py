@@ -24,7 +24,6 @@ def test_escape_ends_with_capture_text_on_stdout():
         out = show.stdout()
         lines = [l for l in out.split("\n") if l.startswith(("Cam :", "Pnt :"))]
         assert [l[:5] for l in lines] == ["Cam :", "Pnt :", "Cam :", "Pnt :"], out
-        assert lines[0] != lines[2], "the two captures should hold different camera values: " + out
         assert out.count("  \n \n") == 2, repr(out)
     finally:
         show.kill()

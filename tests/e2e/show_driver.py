@@ -65,9 +65,15 @@ class Show:
             time.sleep(0.1)
         raise AssertionError("%r not on standard error: %s" % (text, self.stderr()))
 
-    def focus(self, window):
-        self.xdotool("windowactivate", "--sync", window, check=False)
-        self.xdotool("windowfocus", "--sync", window, check=False)
+    def focus(self, window, deadline=DEADLINE):
+        """Gives the window the keyboard focus and waits until the server says it has it: a window that
+        was only just mapped may lose it again to its own start-up."""
+        end = time.time() + deadline
+        while True:
+            self.xdotool("windowfocus", "--sync", window, check=False)
+            time.sleep(0.2)
+            if self.xdotool("getwindowfocus", check=False) == window or time.time() > end:
+                return
 
     def key(self, window, *keys):
         self.focus(window)

@@ -1,0 +1,39 @@
+#!/usr/bin/env python3
+"""Takes the README's pictures of the show from a build: the intro, the game inside the sea and the torn
+picture outside it. Usage: xvfb-run -a -s "-screen 0 1024x768x24" scripts/make-show-docs.py [BUILD_DIR]"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+os.environ.setdefault("QUARNEL_BUILD_DIR", os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build"))
+sys.path.insert(0, os.path.join(root, "tests", "e2e"))
+from show_driver import Show  # noqa: E402
+
+docs = os.path.join(root, "docs")
+subprocess.run(["xdotool", "mousemove", "400", "300"], check=False)
+
+for name, frames in (("intro", 350), ("inside", 1000)):
+    show = Show("--run", "--windowed", "--no-music", "--batch", "--fixed-step", "0.02", "--frames", str(frames),
+                "--screenshot", os.path.join(docs, name + ".png"))
+    assert show.wait(deadline=900) == 0, show.stderr()
+    print("wrote docs/%s.png" % name)
+
+with tempfile.TemporaryDirectory() as tmp:
+    png = os.path.join(tmp, "outside.png")
+    show = Show("--run", "--windowed", "--no-music", "--batch", "--screenshot", png)
+    win = show.find_window("Quarnel game")
+    show.focus(win)
+    show.xdotool("keydown", "Up")
+    time.sleep(5)
+    show.xdotool("keyup", "Up")
+    show.xdotool("keydown", "Right")
+    time.sleep(1)
+    show.xdotool("keyup", "Right")
+    time.sleep(10)
+    assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+    shutil.copy(png, os.path.join(docs, "outside.png"))
+    print("wrote docs/outside.png")
