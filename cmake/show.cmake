@@ -50,7 +50,7 @@ quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout close_box_ends_
 if(TARGET quarnel_scene AND TARGET quarnel_assets)
     quarnel_e2e(show_e2e.py intro_shows_red_lines_on_a_dimmed_picture
         after_the_intro_score_and_time_show_near_the_player same_frame_number_gives_the_same_picture
-        outside_the_sea_the_picture_tears_into_bands missing_texture_ends_with_the_jpg_box
+        outside_the_sea_the_film_grain_is_stronger missing_texture_ends_with_the_jpg_box
         missing_effect_file_still_shows_the_show music_off_needs_no_music_file
         missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
         music_plays_with_the_show)

@@ -58,19 +58,15 @@ def mean_brightness(rows):
     return total / (len(rows) * len(rows[0]))
 
 
-def row_shift(a, b, max_shift=12):
-    """The horizontal shift (pixels) that best maps row b onto row a, and how much better it fits
-    than no shift at all (mean absolute difference)."""
-    width = len(a) // 3
-    lo, hi = max_shift, width - max_shift
-
-    def cost(s):
-        return sum(abs(a[3 * x + 1] - b[3 * (x + s) + 1]) for x in range(lo, hi, 2)) / ((hi - lo) / 2)
-
-    base = cost(0)
-    best, best_cost = 0, base
-    for s in range(-max_shift, max_shift + 1):
-        c = cost(s)
-        if c < best_cost:
-            best, best_cost = s, c
-    return best, base - best_cost
+def specks(rows):
+    """Film-grain specks: small bright points on a dark surrounding (pixels well above the mean of the
+    pixels two to the left, right, above and below, all of which are dark)."""
+    n = 0
+    for y in range(2, len(rows) - 2, 2):
+        row, up, down = rows[y], rows[y - 2], rows[y + 2]
+        for x in range(6, len(row) - 6, 6):
+            v = row[x + 1]
+            around = (row[x - 5] + row[x + 7] + up[x + 1] + down[x + 1]) / 4
+            if around < 40 and v > around + 50:
+                n += 1
+    return n

@@ -5,6 +5,7 @@ import os
 import struct
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from show_driver import Show, Xvfb  # noqa: E402
@@ -16,10 +17,16 @@ def test_escape_ends_with_capture_text_on_stdout():
     show = Show("--run", "--windowed", "--no-music", "--batch")
     try:
         win = show.find_window(TITLE)
+        show.focus(win)
+        # The camera follows the cursor once a frame has seen it, so give the frames time between steps.
         show.xdotool("mousemove", "--window", win, "600", "100")
+        time.sleep(0.5)
         show.xdotool("click", "2")
+        time.sleep(0.5)
         show.xdotool("mousemove", "--window", win, "100", "500")
+        time.sleep(0.5)
         show.xdotool("click", "2")
+        time.sleep(0.5)
         assert show.key_until_exit(win, "Escape") == 0, show.stderr()
         out = show.stdout()
         lines = [l for l in out.split("\n") if l.startswith(("Cam :", "Pnt :"))]
