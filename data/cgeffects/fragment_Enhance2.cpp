@@ -20,7 +20,7 @@ vec3 SeaRamp(float l)
 {
     vec3 deep = vec3(0.10, 0.04, 0.35);
     vec3 mid = vec3(0.05, 0.55, 0.95);
-    vec3 high = vec3(1.0, 0.85, 0.5);
+    vec3 high = vec3(1.0, 0.72, 0.3);
     return l < 0.5 ? mix(deep, mid, l * 2.0) : mix(mid, high, (l - 0.5) * 2.0);
 }
 
@@ -57,7 +57,7 @@ void main()
 
     // Contrast on brightness: darks sink, brights lift.
     float k = max(alpha2, 0.0);
-    float shaped = pow(clamp(l, 0.0, 1.0), 1.0 + 0.35 * k) * (1.0 + 0.25 * k);
+    float shaped = pow(clamp(l, 0.0, 1.0), 1.0 + 0.35 * k) * (0.7 + 0.1 * k);
 
     // Colour: the ramp paints the shaped brightness; alpha3 moves from the plain picture to fully painted.
     vec3 plain = sea * (l > 0.0 ? shaped / l : 0.0);
@@ -69,7 +69,7 @@ void main()
 
     // Glow in the ramp's colours, stronger around bright blobs.
     float lg = Luma(glow);
-    colour += SeaRamp(clamp(lg * 1.5, 0.0, 1.0)) * lg * alpha4 * 0.3;
+    colour += SeaRamp(clamp(lg * 1.5, 0.0, 1.0)) * lg * alpha4 * 0.18;
 
     gl_FragColor = vec4(SoftClip(colour), 1.0);
 }
