@@ -9,16 +9,6 @@ if(QUARNEL_DATA)
     add_dependencies(quarnel ${QUARNEL_DATA})
 endif()
 
-# The shell and frame driver call into the parts that are present in this tree.
-foreach(part RENDER:quarnel_render TEXTURES:quarnel_textures SCENE:quarnel_scene MUSIC:quarnel_music
-             DIALOG:quarnel_dialog)
-    string(REPLACE ":" ";" pair ${part})
-    list(GET pair 0 flag)
-    list(GET pair 1 lib)
-    if(TARGET ${lib})
-        target_compile_definitions(quarnel_shell PRIVATE QUARNEL_HAVE_${flag})
-    endif()
-endforeach()
 
 quarnel_test(shell_test SOURCES tests/shell/shell_test.cpp
     LIBS ${QUARNEL_LIBS})

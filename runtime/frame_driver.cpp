@@ -8,19 +8,14 @@
 #include "platform/window.h"
 #include "render/billboards.h"
 #include "render/engine.h"
+#include "render/render_target.h"
 #include "runtime/frame_inputs.h"
+#include "runtime/music.h"
+#include "scene/demo_scene.h"
 #include "shell/clock.h"
 #include "shell/global_state.h"
 #include "shell/main_window.h"
 #include "shell/window_proc.h"
-
-#ifdef QUARNEL_HAVE_SCENE
-#include "render/render_target.h"
-#include "scene/demo_scene.h"
-#endif
-#ifdef QUARNEL_HAVE_MUSIC
-#include "runtime/music.h"
-#endif
 
 DemoScene* gSceneTable[kSceneTableSize] = {};
 
@@ -102,13 +97,9 @@ bool DrawFrame()
     gState.lastClockReading = ClockSeconds();
     if (gState.frameDelta < 0.0) gState.frameDelta = 0.0;
 
-#ifdef QUARNEL_HAVE_MUSIC
     if (gState.musicOn) MusicSteer(gState.demoTime, gFrameInputs.musicSteady);
-#endif
     UpdateFrameInputs(cursorX, cursorY);
-#ifdef QUARNEL_HAVE_MUSIC
     if (gState.musicOn) MusicAnalyse(gFrameInputs);
-#endif
 
     StepHeldArrowKeys(gState.frameDelta);
     RelaxAndClampArrows(gState.frameDelta);
@@ -116,23 +107,17 @@ bool DrawFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBlendFunc(GL_ONE, GL_ONE);
 
-#ifdef QUARNEL_HAVE_SCENE
     if (DemoScene* scene = gSceneTable[0])
         scene->Draw(&gState.frameDelta, &gRenderTarget, &gEngine, &gFrameInputs);
-#endif
     RefreshWindowTitle();
 
     if (gState.endingRequested) {
         const double fade = EndingFade(gState.demoTime, gState.endingStartTime);
-#ifdef QUARNEL_HAVE_MUSIC
         if (gState.musicOn) MusicSetFade(fade);
-#endif
         DrawFadeOverlay(fade);
         if (fade > 0.9990000128746033) {
             CopyTextToClipboard(CaptureText.c_str());
-#ifdef QUARNEL_HAVE_MUSIC
             if (gState.musicOn) MusicClose();
-#endif
             DestroyMainWindow();
             EndProcess(0);
         }

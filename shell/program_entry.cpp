@@ -9,11 +9,8 @@
 #include "shell/command_line.h"
 #include "shell/global_state.h"
 #include "shell/main_window.h"
-#include "shell/window_proc.h"
-
-#ifdef QUARNEL_HAVE_DIALOG
 #include "shell/setup_dialog.h"
-#endif
+#include "shell/window_proc.h"
 
 int WinMain(const CommandLine& options)
 {
@@ -25,12 +22,7 @@ int WinMain(const CommandLine& options)
         gState.musicOn = !options.noMusic;
         gState.fullScreen = !options.windowed;
     } else {
-#ifdef QUARNEL_HAVE_DIALOG
         RunSetupDialog(!options.noMusic, options.windowed);  // "Quit" ends the process here
-#else
-        gState.musicOn = !options.noMusic;
-        gState.fullScreen = !options.windowed;
-#endif
     }
 
     if (!CreateMainWindow(kCreationTitle, 800, 600, 32, gState.fullScreen)) return 0;

@@ -5,31 +5,22 @@
 
 #include <cstring>
 
+#include "assets/texture_loader.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "render/billboards.h"
 #include "render/engine.h"
+#include "render/entry_points.h"
+#include "render/outline_text.h"
+#include "render/render_target.h"
 #include "runtime/frame_driver.h"
 #include "runtime/frame_inputs.h"
+#include "runtime/music.h"
+#include "scene/demo_scene.h"
 #include "shell/clock.h"
 #include "shell/global_state.h"
 #include "shell/main_window.h"
 #include "shell/window_proc.h"
-
-#ifdef QUARNEL_HAVE_RENDER
-#include "render/entry_points.h"
-#include "render/outline_text.h"
-#include "render/render_target.h"
-#endif
-#ifdef QUARNEL_HAVE_TEXTURES
-#include "assets/texture_loader.h"
-#endif
-#ifdef QUARNEL_HAVE_SCENE
-#include "scene/demo_scene.h"
-#endif
-#ifdef QUARNEL_HAVE_MUSIC
-#include "runtime/music.h"
-#endif
 
 namespace {
 
@@ -80,9 +71,7 @@ void RunStartUp()
 {
     SetScreenCopyMode(gEngine, 2);
     gEngine.loadTickCallback = SwapFrontBack;
-#ifdef QUARNEL_HAVE_RENDER
     CreateRenderTarget(gEngine, gRenderTarget);
-#endif
     CheckGraphicsCard(gEngine);
 
     // Our fragment programs are GLSL; a driver that offers them names "fragment_program" or
@@ -98,23 +87,13 @@ void RunStartUp()
     }
 
     CaptureText.clear();
-#ifdef QUARNEL_HAVE_TEXTURES
     LoadFilmTexture(gEngine);
-#endif
-#ifdef QUARNEL_HAVE_SCENE
     gSceneTable[0] = new DemoScene();
     gSceneTable[0]->effectsEnabled = 1;
     gSceneTable[0]->Init(&gEngine);
-#endif
-#ifdef QUARNEL_HAVE_MUSIC
     if (gState.musicOn) MusicInit();
-#endif
-#ifdef QUARNEL_HAVE_RENDER
     SetSwapInterval(0);
-#endif
-#ifdef QUARNEL_HAVE_MUSIC
     if (gState.musicOn) MusicPlay();
-#endif
     ClockReset();
     gState.lastClockReading = ClockSeconds();
 
@@ -125,7 +104,5 @@ void RunStartUp()
 
 void BuildFontLists()
 {
-#ifdef QUARNEL_HAVE_RENDER
     BuildOutlineFont(gEngine);
-#endif
 }
