@@ -154,7 +154,7 @@ TEST(Model3dsFile, MaterialShadingPercentagesMapKindsAndColourForms)
     w.Begin(0xA33A).StrChunk(0xA300, "two.jpg").End();
     w.Begin(0xA210).StrChunk(0xA300, "opacity.jpg").End();
     w.Begin(0xA230).StrChunk(0xA300, "bump.jpg").End();
-    w.Begin(0xA204).StrChunk(0xA300, "spec.jpg").End();
+    w.Begin(0xA204).StrChunk(0xA300, "specular.jpg").End();
     w.Begin(0xA220).Begin(0x30).U16(40).End().StrChunk(0xA300, "").End();
     w.End();
     w.Begin(0xAFFF).StrChunk(0xA000, "B").Begin(0xA100).U16(4).End().Begin(0xA085).End();
@@ -177,7 +177,7 @@ TEST(Model3dsFile, MaterialShadingPercentagesMapKindsAndColourForms)
     EXPECT_EQ(a.textureMap2.fileName, "two.jpg");
     EXPECT_EQ(a.opacityMap.fileName, "opacity.jpg");
     EXPECT_EQ(a.bumpMap.fileName, "bump.jpg");
-    EXPECT_EQ(a.specularMap.fileName, "spec.jpg");
+    EXPECT_EQ(a.specularMap.fileName, "specular.jpg");
     EXPECT_EQ(a.reflectionMap.fileName, "auto");
     EXPECT_FLOAT_EQ(a.reflectionMap.amount, 0.4f);
     EXPECT_EQ(model.materials[1].shading, 0);
