@@ -85,6 +85,16 @@ def test_frames_and_screenshot():
             show.kill()
 
 
+def test_capture_writes_every_frame():
+    with tempfile.TemporaryDirectory() as tmp:
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--frames", "3", "--capture", tmp)
+        try:
+            assert show.wait() == 0, show.stderr()
+            assert sorted(os.listdir(tmp)) == ["frame000001.png", "frame000002.png", "frame000003.png"]
+        finally:
+            show.kill()
+
+
 def test_unknown_option_prints_usage_and_exits_2():
     show = Show("--no-such-option")
     assert show.wait() == 2
