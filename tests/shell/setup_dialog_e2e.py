@@ -110,8 +110,13 @@ class Dialog:
             assert result.returncode == 0, result.stderr
 
     def click(self, position):
-        result = xdotool("mousemove", "--window", self.window, "--sync", position[0], position[1],
-                         "click", "1")
+        # Move off and back on, so the window sees the pointer arrive even when an earlier run left it
+        # resting on the same spot; then give it a moment to take the mouse focus before the press.
+        for x, y in ((1, 1), position):
+            result = xdotool("mousemove", "--window", self.window, "--sync", x, y)
+            assert result.returncode == 0, result.stderr
+        time.sleep(0.2)
+        result = xdotool("click", "1")
         assert result.returncode == 0, result.stderr
 
     def finish(self):
