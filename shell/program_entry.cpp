@@ -28,10 +28,14 @@ int WinMain(const CommandLine& options)
     if (!CreateMainWindow(kCreationTitle, 800, 600, 32, gState.fullScreen)) return 0;
 
     WindowMessage message;
+    // A tap of Escape whose press and release both arrive between two idle passes would leave no trace
+    // in the key table; remember the press until the next idle pass has seen it.
+    bool escapePressed = false;
     for (;;) {
         if (PeekWindowMessage(message)) {
             if (message.message == WM_QUIT) break;
             MainWindowProc(message.message, message.wParam, message.lParam);
+            if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) escapePressed = true;
             continue;
         }
         // Idle pass: draw while active; Escape is noticed and the buffers swapped on every pass.
@@ -40,10 +44,11 @@ int WinMain(const CommandLine& options)
             DrawFrame();
             FrameDrawn();
         }
-        if (gState.keys[VK_ESCAPE] && !gState.endingRequested) {
+        if ((gState.keys[VK_ESCAPE] || escapePressed) && !gState.endingRequested) {
             gState.endingRequested = true;
             gState.endingStartTime = gState.demoTime;
         }
+        escapePressed = false;
         SwapWindowBuffers();
     }
     DestroyMainWindow();

@@ -36,6 +36,19 @@ def test_escape_ends_with_capture_text_on_stdout():
         show.kill()
 
 
+def test_one_quick_escape_tap_ends_the_show():
+    # Press and release arrive between two frames: the show must still see the press.
+    show = Show("--run", "--windowed", "--batch")
+    try:
+        win = show.find_window(TITLE)
+        show.focus(win)
+        time.sleep(1)
+        show.xdotool("key", "--delay", "1", "Escape")
+        assert show.wait(deadline=30) == 0, show.stderr()
+    finally:
+        show.kill()
+
+
 def test_dialog_run_then_escape():
     # The presets check "Windowed" and clear "Music"; Enter presses "Run ... ".
     show = Show("--windowed", "--no-music", "--batch")
