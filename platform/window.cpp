@@ -348,9 +348,13 @@ bool SetClipboardText(const char* text)
 
 void ReadWindowPixels(int width, int height, unsigned char* pixels)
 {
+    // Tightly packed rows for the caller; the window's packing setting is left as the show set it.
+    GLint alignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
     // GL delivers the bottom row first; callers want the top row first.
     const int stride = width * 3;
     for (int y = 0; y < height / 2; ++y) {
