@@ -4,6 +4,8 @@ get_property(QUARNEL_LIBS GLOBAL PROPERTY QUARNEL_SHOW_LIBS)
 add_executable(quarnel shell/main.cpp)
 target_link_libraries(quarnel PRIVATE "$<LINK_GROUP:RESCAN,${QUARNEL_LIBS}>")
 set_target_properties(quarnel PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_SHOW_DIR})
+# --version prints the project's version, the one the package carries.
+target_compile_definitions(quarnel PRIVATE QUARNEL_VERSION="${PROJECT_VERSION}")
 get_property(QUARNEL_DATA GLOBAL PROPERTY QUARNEL_SHOW_DATA)
 if(QUARNEL_DATA)
     add_dependencies(quarnel ${QUARNEL_DATA})
