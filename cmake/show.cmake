@@ -43,7 +43,7 @@ if(TARGET quarnel_scene AND TARGET quarnel_assets)
         outside_the_sea_the_film_grain_is_stronger missing_texture_ends_with_the_jpg_box
         missing_effect_file_still_shows_the_show music_off_needs_no_music_file
         missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
-        music_plays_with_the_show)
+        music_plays_with_the_show outside_the_sea_the_music_pushes_the_bands_apart)
 endif()
 
 # Every test program links the show's libraries as one group, and its other libraries beside them.
