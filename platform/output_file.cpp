@@ -44,11 +44,12 @@ bool PrepareOutputFile(const std::string& path, OutputFile& file, std::string& e
         error = std::strerror(errno);
         return false;
     }
-    fchmod(fd, 0644 & ~[] {
-        const mode_t mask = umask(0);
-        umask(mask);
-        return mask;
-    }());
+    fchmod(
+        fd, 0644 & ~[] {
+            const mode_t mask = umask(0);
+            umask(mask);
+            return mask;
+        }());
     close(fd);
     file.writePath = name.data();
     file.open = true;

@@ -37,8 +37,7 @@ bool OpenSoundStream(int rate, std::string& error)
 
 void QueueSoundStream(const float* stereo, int64_t frames)
 {
-    if (device && frames > 0)
-        SDL_QueueAudio(device, stereo, static_cast<Uint32>(frames * 2 * sizeof(float)));
+    if (device && frames > 0) SDL_QueueAudio(device, stereo, static_cast<Uint32>(frames * 2 * sizeof(float)));
 }
 
 void CloseSoundStream()

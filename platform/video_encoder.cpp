@@ -54,7 +54,7 @@ std::string AvError(int code)
     return text;
 }
 
-constexpr int kDurationSlots = 64;  // pictures the video codec may hold back before it returns them
+constexpr int kDurationSlots = 256;  // more than the pictures the video codec holds back (look-ahead)
 
 }  // namespace
 
@@ -79,14 +79,17 @@ struct VideoEncoder {
     // The codec returns pictures reordered and without lengths: each picture's length by its start.
     int64_t slotStart[kDurationSlots] = {};
     int64_t slotLength[kDurationSlots] = {};
+    int nextSlot = 0;
     std::vector<uint8_t> converted;  // resampled sound waiting for the FIFO, reused
 };
 
 namespace {
 
+// `what` goes before the library's words for the cause; a failed write gives the cause alone ("No space
+// left on device"), since the caller names the file.
 bool Fail(std::string& error, const std::string& what, int code)
 {
-    error = what + ": " + AvError(code);
+    error = what.empty() ? AvError(code) : what + ": " + AvError(code);
     return false;
 }
 
@@ -97,14 +100,18 @@ bool WritePackets(VideoEncoder* e, AVCodecContext* codec, AVStream* stream, std:
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return true;
         if (ret < 0) return Fail(error, "encoding failed", ret);
         if (codec == e->video) {
-            const int slot = static_cast<int>(e->packet->pts % kDurationSlots);
-            if (e->slotStart[slot] == e->packet->pts) e->packet->duration = e->slotLength[slot];
+            for (int i = 0; i < kDurationSlots; ++i) {
+                if (e->slotStart[i] == e->packet->pts) {
+                    e->packet->duration = e->slotLength[i];
+                    break;
+                }
+            }
         }
         av_packet_rescale_ts(e->packet, codec->time_base, stream->time_base);
         e->packet->stream_index = stream->index;
         ret = av_interleaved_write_frame(e->format, e->packet);  // takes the packet's data
-        if (ret < 0) return Fail(error, "cannot write", ret);
-        if (e->format->pb && e->format->pb->error < 0) return Fail(error, "cannot write", e->format->pb->error);
+        if (ret < 0) return Fail(error, "", ret);
+        if (e->format->pb && e->format->pb->error < 0) return Fail(error, "", e->format->pb->error);
     }
 }
 
@@ -129,8 +136,8 @@ bool DrainFifo(VideoEncoder* e, bool end, std::string& error)
         if (ret < 0) return Fail(error, "out of memory", ret);
         e->sound->nb_samples = (take < frameSize && !variable && !smallLast) ? frameSize : take;
         if (e->sound->nb_samples > take)
-            av_samples_set_silence(e->sound->data, take, e->sound->nb_samples - take, e->audio->ch_layout.nb_channels,
-                                   e->audio->sample_fmt);
+            av_samples_set_silence(e->sound->data, take, e->sound->nb_samples - take,
+                                   e->audio->ch_layout.nb_channels, e->audio->sample_fmt);
         if (av_audio_fifo_read(e->fifo, reinterpret_cast<void**>(e->sound->data), take) != take)
             return Fail(error, "sound buffer", AVERROR_BUG);
         e->sound->pts = e->soundPts;
@@ -208,6 +215,7 @@ bool OpenVideoCodec(VideoEncoder* e, const VideoEncoderSettings& s, std::string&
     av_dict_set_int(&options, "crf", quality, 0);
     if (codec->id == AV_CODEC_ID_H264) {
         av_dict_set(&options, "preset", "medium", 0);
+        if (s.framesVary) v->max_b_frames = 0;
     } else {
         v->bit_rate = 0;  // constant quality
         av_dict_set(&options, "deadline", "good", 0);
@@ -330,7 +338,7 @@ VideoEncoder* OpenVideoEncoder(const VideoEncoderSettings& s, std::string& error
     }
     ret = avio_open(&e->format->pb, s.writePath.c_str(), AVIO_FLAG_WRITE);
     if (ret < 0) {
-        Fail(error, "cannot open", ret);
+        Fail(error, "", ret);
         FreeEncoder(e);
         return nullptr;
     }
@@ -338,12 +346,16 @@ VideoEncoder* OpenVideoEncoder(const VideoEncoderSettings& s, std::string& error
     AVDictionary* options = nullptr;
     // The index at the front, so that a player can start before the whole file has arrived (this reads
     // the file back at the end, which a device written in place cannot do).
-    if (e->container->format == std::string("mp4") && s.writePath != s.path)
-        av_dict_set(&options, "movflags", "+faststart", 0);
+    if (e->container->format == std::string("mp4")) {
+        if (s.writePath != s.path) av_dict_set(&options, "movflags", "+faststart", 0);
+        // Edit lists in sample periods rather than the default milliseconds, so that they cut the
+        // encoders' priming and padding to the sample.
+        av_dict_set_int(&options, "movie_timescale", s.sampleRate, 0);
+    }
     ret = avformat_write_header(e->format, &options);
     av_dict_free(&options);
     if (ret < 0) {
-        Fail(error, "cannot write", ret);
+        Fail(error, "", ret);
         FreeEncoder(e);
         return nullptr;
     }
@@ -361,9 +373,9 @@ bool EncodeVideoPicture(VideoEncoder* e, const unsigned char* rgb, int64_t start
     sws_scale(e->scaler, source, stride, 0, e->height, e->picture->data, e->picture->linesize);
     e->picture->pts = start;
     e->picture->pkt_duration = length;
-    const int slot = static_cast<int>(start % kDurationSlots);
-    e->slotStart[slot] = start;
-    e->slotLength[slot] = length;
+    e->slotStart[e->nextSlot] = start;
+    e->slotLength[e->nextSlot] = length;
+    e->nextSlot = (e->nextSlot + 1) % kDurationSlots;
     return SendFrame(e, e->video, e->videoStream, e->picture, error);
 }
 
@@ -379,12 +391,12 @@ bool FinishVideoEncoder(VideoEncoder* e, std::string& error)
               DrainFifo(e, true, error) && SendFrame(e, e->audio, e->audioStream, nullptr, error);
     if (ok) {
         const int ret = av_write_trailer(e->format);
-        if (ret < 0) ok = Fail(error, "cannot write", ret);
+        if (ret < 0) ok = Fail(error, "", ret);
     }
-    if (ok && e->format->pb->error < 0) ok = Fail(error, "cannot write", e->format->pb->error);
+    if (ok && e->format->pb->error < 0) ok = Fail(error, "", e->format->pb->error);
     const int closed = avio_closep(&e->format->pb);  // flushes what is still buffered
     e->fileOpen = false;
-    if (ok && closed < 0) ok = Fail(error, "cannot write", closed);
+    if (ok && closed < 0) ok = Fail(error, "", closed);
     FreeEncoder(e);
     return ok;
 }

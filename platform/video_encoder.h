@@ -15,7 +15,9 @@ struct VideoEncoderSettings {
     int quality = -1;       // constant-quality level of the video codec (lower is better); -1: the default
     int frameRateNum = 60;  // the nominal frame rate, a hint for the rate control
     int frameRateDen = 1;
-    int sampleRate = 44100;  // of the sound handed over; the time unit of picture starts and lengths
+    int sampleRate = 44100;   // of the sound handed over; the time unit of picture starts and lengths
+    bool framesVary = false;  // picture lengths differ (a replay): no reordered pictures, whose lengths a
+                              // container would take in decoding order
 };
 
 // What the extension of `path` gives ("H.264 + AAC in MP4"), or null for an extension that is not known.

@@ -21,8 +21,8 @@ const char* const kCaptureUsage =
 
 namespace {
 
-bool ParseNumber(const char* name, const char* v, double lowest, double highest, const char* wants, double& out,
-                 std::string& error)
+bool ParseNumber(const char* name, const char* v, double lowest, double highest, const char* wants,
+                 double& out, std::string& error)
 {
     char* end = nullptr;
     const double x = std::strtod(v, &end);

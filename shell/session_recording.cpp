@@ -50,8 +50,8 @@ uint64_t GetU64(const uint8_t* p)
 
 uint32_t GetU32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 double GetF64(const uint8_t* p)
@@ -191,12 +191,7 @@ bool ReplayNextMessage(WindowMessage& message)
         message = quit;
         return true;
     }
-    if (nextEvent >= replay.events.size()) {
-        if (!replay.complete) {
-            std::fprintf(stderr, "quarnel: warning: %s is cut short; played its %llu frames up to the cut\n",
-                         sessionPath.c_str(), static_cast<unsigned long long>(replay.frames));
-            replay.complete = true;  // warn once
-        }
+    if (nextEvent >= replay.events.size()) {  // a recording cut short ends where it was cut
         message = quit;
         return true;
     }
@@ -314,8 +309,8 @@ RecordingStatus ParseRecording(const std::vector<uint8_t>& bytes, Recording& out
     }
     const uint32_t version = GetU32(bytes.data() + 8);
     if (version != kRecordingVersion) {
-        detail = "it is a recording of version " + std::to_string(version) + ", and this build reads version " +
-                 std::to_string(kRecordingVersion);
+        detail = "it is a recording of version " + std::to_string(version) +
+                 ", and this build reads version " + std::to_string(kRecordingVersion);
         return RecordingStatus::OtherVersion;
     }
     Recording r;
@@ -389,7 +384,8 @@ bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock
     sessionPath = path;
     if (mode == SessionMode::Record) {
         std::string cause;
-        if (!PrepareOutputFile(path, outFile, cause) || !(out = std::fopen(outFile.writePath.c_str(), "wb"))) {
+        if (!PrepareOutputFile(path, outFile, cause) ||
+            !(out = std::fopen(outFile.writePath.c_str(), "wb"))) {
             if (cause.empty()) cause = std::strerror(errno);
             DiscardOutputFile(outFile);
             error = "cannot write " + path + ": " + cause;
@@ -421,11 +417,14 @@ bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock
             return false;
         }
         if (replay.frames == 0) {
-            error = "cannot replay " + path + ": " + (status == RecordingStatus::CutShort ? detail : "it holds no frame");
+            error = "cannot replay " + path + ": " +
+                    (status == RecordingStatus::CutShort ? detail : "it holds no frame");
             return false;
         }
         if (status == RecordingStatus::CutShort)
-            std::fprintf(stderr, "quarnel: warning: %s: %s; it plays up to the cut\n", path.c_str(), detail.c_str());
+            std::fprintf(stderr, "quarnel: warning: %s: %s; it plays up to the cut\n", path.c_str(),
+                         detail.c_str());
+        replay.complete = true;  // from here on: whatever was kept ends as a whole recording does
         pace = paceToClock;
     }
     return true;

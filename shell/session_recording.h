@@ -25,9 +25,9 @@ enum class SessionEventKind : uint8_t {
 
 struct SessionEvent {
     SessionEventKind kind = SessionEventKind::End;
-    WindowMessage message;     // Message
-    double values[4] = {};     // Frame: cursor x, cursor y, reading 1, reading 2; Clock: the reading
-    uint64_t frames = 0;       // End
+    WindowMessage message;  // Message
+    double values[4] = {};  // Frame: cursor x, cursor y, reading 1, reading 2; Clock: the reading
+    uint64_t frames = 0;    // End
 };
 
 struct Recording {

@@ -53,8 +53,8 @@ Clock::time_point started;
 Clock::time_point lastReport;
 bool terminal = false;
 bool progressShown = false;
-long totalFrames = 0;        // the show untouched: the frames asked for
-double totalSeconds = 0.0;   // a replay: the recorded time to render
+long totalFrames = 0;       // the show untouched: the frames asked for
+double totalSeconds = 0.0;  // a replay: the recorded time to render
 
 double Seconds(Clock::duration d)
 {
@@ -120,7 +120,8 @@ void FinishVideo(bool sessionOk)
     if (!FinishVideoEncoder(e, cause) || !CommitOutputFile(file, cause)) FailVideo(cause);
     const double elapsed = Seconds(Clock::now() - started);
     const long long bytes = OutputFileSize(options.video);
-    std::fprintf(stderr, "quarnel: wrote %s: %ld frames, %.2f s, %.1f MB, %.1f frames per second on average\n",
+    std::fprintf(stderr,
+                 "quarnel: wrote %s: %ld frames, %.2f s, %.1f MB, %.1f frames per second on average\n",
                  options.video.c_str(), framesEncoded, static_cast<double>(filmEnd) / kSoundMixRate,
                  bytes / 1e6, elapsed > 0.0 ? framesEncoded / elapsed : 0.0);
 }
@@ -149,6 +150,7 @@ void OpenVideo(const CommandLine& commandLine)
     settings.height = kHeight;
     settings.quality = options.videoQuality;
     settings.sampleRate = kSoundMixRate;
+    settings.framesVary = replaying;
     double rate = 60.0;
     if (commandLine.fixedStep > 0.0) rate = 1.0 / commandLine.fixedStep;
     if (replaying) {
@@ -236,7 +238,8 @@ void ConfigureCapture(const CommandLine& commandLine)
     if (replaying && options.video.empty() && allowsMusic && !commandLine.noMusic) {
         std::string cause;
         soundStreamOpen = OpenSoundStream(kSoundMixRate, cause);
-        if (!soundStreamOpen) std::fprintf(stderr, "quarnel: the replay plays without sound: %s\n", cause.c_str());
+        if (!soundStreamOpen)
+            std::fprintf(stderr, "quarnel: the replay plays without sound: %s\n", cause.c_str());
     }
 }
 
@@ -257,7 +260,8 @@ void CaptureFrameDrawn()
         end = MusicOfflineFramesMixed();
     }
     if (!encoder) {
-        if (soundStreamOpen && !sound.empty()) QueueSoundStream(sound.data(), static_cast<int64_t>(sound.size() / 2));
+        if (soundStreamOpen && !sound.empty())
+            QueueSoundStream(sound.data(), static_cast<int64_t>(sound.size() / 2));
         return;
     }
     if (end > filmEnd) EncodeFrame(end);
