@@ -118,6 +118,7 @@ bool frameCursorRead = false;
 int frameReadingsUsed = 0;
 uint64_t framesReplayed = 0;
 bool viewerClosed = false;
+bool quitPosted = false;
 bool pace = false;
 bool paceStarted = false;
 std::chrono::steady_clock::time_point paceStart;
@@ -172,12 +173,15 @@ void EndPendingFrame()
     ++framesRecorded;
 }
 
-// The viewer's own input during a replay: only closing the window counts.
+// The viewer's own input during a replay: only closing the window counts. A quit the show posted itself
+// (a replayed close box, a frame limit) comes through the window's queue as always.
 void PumpRealInput()
 {
     WindowMessage real;
-    while (PeekWindowMessage(real))
+    while (PeekWindowMessage(real)) {
         if (real.message == WM_CLOSE) viewerClosed = true;
+        if (real.message == WM_QUIT) quitPosted = true;
+    }
 }
 
 bool ReplayNextMessage(WindowMessage& message)
@@ -196,6 +200,11 @@ bool ReplayNextMessage(WindowMessage& message)
         return true;
     }
     const SessionEvent& e = replay.events[nextEvent];
+    // A posted quit follows the messages already waiting, as the window's queue delivers it.
+    if (quitPosted && e.kind != SessionEventKind::Message) {
+        message = quit;
+        return true;
+    }
     switch (e.kind) {
         case SessionEventKind::Message:
             ++nextEvent;

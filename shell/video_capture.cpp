@@ -90,8 +90,8 @@ void ReportProgress(bool force)
     if (totalFrames > 0) fraction = static_cast<double>(framesEncoded) / totalFrames;
     if (totalSeconds > 0.0) fraction = done / totalSeconds;
     if (fraction > 1.0) fraction = 1.0;
-    char left[32];
-    FormatDuration(fraction > 0.0 ? elapsed * (1.0 - fraction) / fraction : 0.0, left, sizeof left);
+    char left[32] = "-:--";
+    if (fraction > 0.0) FormatDuration(elapsed * (1.0 - fraction) / fraction, left, sizeof left);
     char line[160];
     std::snprintf(line, sizeof line, "quarnel: %s: frame %ld, %.1f s, %3.0f%%, %.1f frames/s, %s left",
                   options.video.c_str(), framesEncoded, done, fraction * 100.0, fps, left);
@@ -111,8 +111,9 @@ void FinishVideo(bool sessionOk)
         AbandonVideoEncoder(encoder);
         encoder = nullptr;
         DiscardOutputFile(file);
-        if (sessionOk) std::fprintf(stderr, "quarnel: no frame was drawn, so no video\n");
-        return;
+        if (!sessionOk) return;
+        std::fprintf(stderr, "quarnel: no frame was drawn, so no video in %s\n", options.video.c_str());
+        EndProcess(1);  // the file asked for is not there
     }
     std::string cause;
     VideoEncoder* e = encoder;

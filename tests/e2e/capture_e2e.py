@@ -15,7 +15,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from show_driver import Show  # noqa: E402
+from show_driver import QUARNEL, SHOW_DIR, Show  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
 FRAME = 1.0 / 60.0
@@ -174,6 +174,25 @@ def test_video_ends_with_escape_and_with_the_close_box():
         shutil.rmtree(work)
 
 
+def test_video_without_an_x_server():
+    work = tempfile.mkdtemp()
+    try:
+        path = os.path.join(work, "headless.mp4")
+        env = dict(os.environ, SDL_VIDEODRIVER="offscreen", SDL_AUDIODRIVER="dummy")
+        env.pop("DISPLAY", None)
+        r = subprocess.run([QUARNEL, "--video", path, "--frames", "6", "--batch"], cwd=SHOW_DIR, env=env,
+                           capture_output=True, text=True, timeout=600)
+        assert r.returncode == 0, r.stderr
+        video, _ = probe(path)
+        assert int(video["nb_read_frames"]) == 6, video
+        # Not a black film: the last picture has light in it.
+        r = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-vf", "select=eq(n\\,5)", "-frames:v", "1",
+                            "-f", "rawvideo", "-pix_fmt", "gray", "-"], capture_output=True, check=True)
+        assert max(r.stdout) > 128, "the picture is dark"
+    finally:
+        shutil.rmtree(work)
+
+
 def test_recorded_play_replays_the_same_every_time():
     work = tempfile.mkdtemp()
     try:
@@ -267,6 +286,13 @@ def test_bad_recordings_are_refused_and_a_cut_one_plays_to_its_cut():
         assert "warning" in err and "cut short after 5 frames" in err, err
         video, _ = probe(film)
         assert int(video["nb_read_frames"]) == 5, video
+
+        # A whole recording, limited to a tenth of a second of it.
+        whole = os.path.join(work, "whole.qrec")
+        open(whole, "wb").write(good)
+        status, err = render("--replay", whole, "--video", film, "--seconds", "0.1")
+        assert status == 0, err
+        assert "wrote %s: 6 frames, 0.10 s" % film in err, err
     finally:
         shutil.rmtree(work)
 
