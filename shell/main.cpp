@@ -37,5 +37,8 @@ int main(int argc, char** argv)
     }
     options.screenshot = ResolveFromStartFolder(startFolder, options.screenshot);
     options.captureDir = ResolveFromStartFolder(startFolder, options.captureDir);
+    options.capture.video = ResolveFromStartFolder(startFolder, options.capture.video);
+    options.capture.record = ResolveFromStartFolder(startFolder, options.capture.record);
+    options.capture.replay = ResolveFromStartFolder(startFolder, options.capture.replay);
     EndProcess(WinMain(options));
 }
