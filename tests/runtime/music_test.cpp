@@ -186,7 +186,9 @@ std::vector<float> RenderOffline(const std::string& path, int frameCount, double
         const int64_t before = SoundPosition();
         const bool steady = frame % 7 != 3;
         MusicSteer(demoTime, steady ? 1 : 0);
-        if (frame > 0) EXPECT_EQ(SoundPosition(), MusicSteerTarget(demoTime, steady ? 1 : 0, before));
+        if (frame > 0) {
+            EXPECT_EQ(SoundPosition(), MusicSteerTarget(demoTime, steady ? 1 : 0, before));
+        }
         demoTime += step;
         if (frame == frameCount - 3) MusicSetFade(1.0);
         MusicAdvance(step);
