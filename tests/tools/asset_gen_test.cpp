@@ -172,7 +172,9 @@ TEST(AssetLimiter, HoldsEveryPeakAtTheCeilingAndLeavesQuietSoundAlone)
     float peak = 0;
     for (size_t i = 0; i < audio.Frames(); ++i) {
         peak = std::max({peak, std::fabs(audio.left[i]), std::fabs(audio.right[i])});
-        if (before.left[i] != 0.0f) ASSERT_NEAR(audio.right[i] / audio.left[i], 0.5f, 1e-4) << i;
+        if (before.left[i] != 0.0f) {
+            ASSERT_NEAR(audio.right[i] / audio.left[i], 0.5f, 1e-4) << i;
+        }
     }
     EXPECT_LE(peak, 0.8f);
     EXPECT_GT(peak, 0.75f);
