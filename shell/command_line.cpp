@@ -19,8 +19,8 @@ const char* UsageText()
            "  --screenshot F.png save the last frame drawn before the program ends\n"
            "  --capture DIR      save every frame as a numbered PNG in DIR\n"
            "  --batch            message boxes go to standard error only, answered with their default\n"
-           "  --stats            print frame-time figures at exit\n"
-           "  --help, --version\n") + kCaptureUsage;
+           "  --stats            print frame-time figures at exit\n") +
+        kCaptureUsage + "  --help, --version\n";
     return text.c_str();
 }
 
