@@ -10,6 +10,7 @@
 #include "render/billboards.h"
 #include "render/effects.h"
 #include "render/engine.h"
+#include "render/pass_timing.h"
 #include "render/render_target.h"
 #include "render/scene_layers.h"
 #include "runtime/random.h"
@@ -166,31 +167,41 @@ void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* targe
     TestInsideSea(*this);
     const bool rescued = TestRescue(*this);
 
+    EndPass(FramePass::Game);
     RenderLayer(*this, engine, *target, DrawDetailLayerCallback, kLayerSize, kDetailLayerSlot);
+    EndPass(FramePass::DetailLayer);
     RenderLayer(*this, engine, *target, DrawSeaLayerCallback, kLayerSize, kSeaLayerSlot);
+    EndPass(FramePass::SeaLayer);
     // The enhance pass reads the whole 512 x 512 sea picture. The width is left at 512 by the previous
     // frame; setting it here keeps the very first frame from sampling only an 800 x 600 corner of it.
     engine.renderWidth = kLayerSize;
     RunTwoTextureEffect(engine, *target, textureBase + kSeaLayerSlot, textureBase + kSeaLayerSlot,
                         textureBase + kDetailLayerSlot, kLayerSize, 1.0, 1, enhance);
+    EndPass(FramePass::Enhance);
     SeedRandom(SeedFromValue(time * 1000000.0));
     engine.renderWidth = kLayerSize;
     RenderLayer(*this, engine, *target, DrawWorldLayerCallback, kWorldLayerSize, kFrameTextureSlot);
+    EndPass(FramePass::WorldLayer);
     // The blur reads the 800 x 600 region of the frame texture.
     engine.renderWidth = kWorldLayerSize;
     if (effectsEnabled != 0)
         RunFeedbackEffect(engine, *target, textureBase + kFrameTextureSlot, textureBase + kGlowTextureSlot,
                           kGlowSize, 0.6, 2, textureBase + kBlurEffect);
     engine.renderWidth = kLayerSize;
+    EndPass(FramePass::Blur);
 
     DrawMainPicture(*this, engine, *target);
+    EndPass(FramePass::Picture);
     DrawGlow(*this, engine);
+    EndPass(FramePass::Glow);
     LookAtGamePlane(engine);
     DrawPlayerSprites(*this, engine);
+    EndPass(FramePass::Sprites);
     AdvanceScoreAndCountdown(*this, frameDelta);
     DrawGameTexts(*this, engine, rescued);
     DrawIntroLines(*this, engine);
     EndIntroIfDue(*this);
+    EndPass(FramePass::Texts);
     glPopMatrix();
     glPopMatrix();
     glPopMatrix();
@@ -203,4 +214,5 @@ void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* targe
     inputs->musicSteady = MusicSteadyReport(*this);
     glPopAttrib();
     glFlush();
+    EndPass(FramePass::Grain);
 }

@@ -8,7 +8,7 @@ quarnel_library(quarnel_runtime_basics
 quarnel_library(quarnel_shell_state
     SOURCES shell/global_state.cpp)
 quarnel_library(quarnel_render_basics
-    SOURCES render/billboards.cpp render/engine.cpp
+    SOURCES render/billboards.cpp render/engine.cpp render/pass_timing.cpp
     LIBS OpenGL::GL PkgConfig::GLU quarnel_model)
 quarnel_library(quarnel_shell
     SOURCES shell/clock.cpp shell/window_proc.cpp shell/main_window.cpp shell/start_up.cpp
