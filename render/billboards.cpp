@@ -192,7 +192,10 @@ void DrawFilmOverlay(double alpha, double size, const Engine& engine)
     const double jy = (RandomUnit() - 0.5) * 0.1;
     gluLookAt(jx, jy, 3.2, jx, jy, 0.0, 0.0, 1.0, 0.0);
     const double half = size + 3.5;
-    DrawBillboardTiled(RandomUnit() * 360.0, half, half);
+    const double angle = RandomUnit() * 360.0;
+    // At alpha 0 the additive quad adds nothing; its random values are still drawn, so that every later
+    // value of the sequence stays the same.
+    if (a > 0.0) DrawBillboardTiled(angle, half, half);
     glPopMatrix();
 }
 

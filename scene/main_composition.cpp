@@ -95,7 +95,8 @@ void DrawGlow(DemoScene& scene, Engine& engine)
     glPushMatrix();
     const float grey = scene.introActive ? 0.0f : 0.5f;
     glColor3f(grey, grey, grey);
-    if (scene.effectsEnabled != 0) DrawBillboard(0.0, 1.3, 1.3);
+    // In the intro the glow is grey 0: added, it would change no pixel.
+    if (scene.effectsEnabled != 0 && grey > 0.0f) DrawBillboard(0.0, 1.3, 1.3);
     glPopMatrix();
 }
 
