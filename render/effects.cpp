@@ -81,7 +81,7 @@ void CommonPassSetUp(Engine& engine, RenderTargetContext& target, int size)
 {
     MakeRenderTargetCurrent(target);
     glViewport(0, 0, size, size);
-    glClear(GL_COLOR_BUFFER_BIT);
+    ClearRegion(TargetExtent{size, size}, GL_COLOR_BUFFER_BIT);  // the pass reads and copies no more
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(65.0, 1.0, 0.01, 124.0);

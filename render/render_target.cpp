@@ -6,6 +6,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 #include "platform/gl_context.h"
 #include "platform/process.h"
 #include "render/billboards.h"
@@ -99,6 +101,14 @@ void SetWindowStartState()
 
 }  // namespace
 
+void ClearRegion(TargetExtent region, uint32_t buffers)
+{
+    glScissor(0, 0, region.width, region.height);
+    glEnable(GL_SCISSOR_TEST);
+    glClear(buffers);
+    glDisable(GL_SCISSOR_TEST);
+}
+
 bool RenderTargetViewport(int size, int32_t screenCopyMode, TargetExtent* viewport)
 {
     if (screenCopyMode < 0) {
@@ -188,7 +198,8 @@ void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDraw
     glDisable(GL_BLEND);
     glPushMatrix();
     glViewport(0, 0, depthPassSize, depthPassSize);
-    glClear(GL_DEPTH_BUFFER_BIT);
+    // Without a routine nothing reads this depth: the colour pass clears its own before it draws.
+    if (depthPass) glClear(GL_DEPTH_BUFFER_BIT);
     LoadOffscreenProjection(engine);
     glLoadIdentity();
     glDisable(GL_LIGHTING);
@@ -216,12 +227,17 @@ void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDraw
     glPopMatrix();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
-    // Colour pass from the camera.
+    // Colour pass from the camera. Only the region drawn or copied is ever read back, so only that
+    // region of the 1024 x 1024 target is cleared.
+    TargetExtent cleared{kRenderTargetSize, kRenderTargetSize};
     if (toPbuffer) {
         MakeRenderTargetCurrent(target);
         TargetExtent viewport;
-        if (RenderTargetViewport(size, engine.screenCopyMode, &viewport))
+        if (RenderTargetViewport(size, engine.screenCopyMode, &viewport)) {
             glViewport(0, 0, viewport.width, viewport.height);
+            const TargetExtent copy = RenderTargetCopySize(size, engine.screenCopyMode);
+            cleared = {std::max(viewport.width, copy.width), std::max(viewport.height, copy.height)};
+        }
     } else {
         MakeGlContextCurrent(target.windowContext);
     }
@@ -232,7 +248,10 @@ void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDraw
     EnableVertexProfile(engine);
     glCullFace(GL_BACK);
     glPushMatrix();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (toPbuffer)
+        ClearRegion(cleared, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    else
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     LoadOffscreenProjection(engine);
     glLoadIdentity();
     glEnable(GL_DEPTH_TEST);

@@ -44,3 +44,6 @@ struct TargetExtent {
 // Viewport of the colour pass; false when the rule leaves the viewport as it was.
 bool RenderTargetViewport(int size, int32_t screenCopyMode, TargetExtent* viewport);
 TargetExtent RenderTargetCopySize(int size, int32_t screenCopyMode);  // region copied after the pass
+// Clears the given buffers (GL_COLOR_BUFFER_BIT ...) of the region at the origin only, through the
+// scissor test, which is off again afterwards.
+void ClearRegion(TargetExtent region, uint32_t buffers);

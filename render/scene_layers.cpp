@@ -57,10 +57,11 @@ void BeginLayer(Engine& engine)
     glPushMatrix();
 }
 
-void ClearAndLookDown(double eyeZ)
+// The renderer has just cleared the layer's region to transparent black, the only clear colour this
+// context ever has, so the layer keeps the colour and skips its own clear of the whole buffer.
+void LookDown(double eyeZ)
 {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     gluLookAt(0.0, 0.0, eyeZ, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
 }
@@ -374,7 +375,7 @@ void PlaceSeaPoints(int32_t roundSeed, double time, Vec* points)
 void DemoScene::DrawSeaLayer(Engine& engine, double /*seedOffset*/)
 {
     BeginLayer(engine);
-    ClearAndLookDown(10.0);
+    LookDown(10.0);
     glColor3f(1.0f, 1.0f, 1.0f);
     PlaceSeaPoints(roundSeed, time, seaPoints);
     glEnable(GL_TEXTURE_2D);
@@ -395,7 +396,7 @@ void DemoScene::DrawSeaLayer(Engine& engine, double /*seedOffset*/)
 void DemoScene::DrawWorldLayer(Engine& engine)
 {
     BeginLayer(engine);
-    ClearAndLookDown(10.0);
+    LookDown(10.0);
     glEnable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
     glDisable(GL_CULL_FACE);
@@ -445,7 +446,7 @@ void DemoScene::DrawDetailLayer(Engine& engine, double seedOffset)
 {
     const double t = time;
     BeginLayer(engine);
-    ClearAndLookDown(7.0);
+    LookDown(7.0);
     glEnable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
     BindSceneTexture(engine, textureBase + kBlobSpriteSlot);

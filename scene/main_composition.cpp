@@ -153,7 +153,7 @@ void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* targe
 
     RestoreWindowContext(engine, *target);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT);  // the window never tests depth: its depth buffer is never read
     glPushMatrix();
     // With the mouse away from the centre the layers' eye circles the origin with the scene clock.
     SetCamera(engine, inputsCopy.cameraX * std::sin(time), 10.0 - 10.0 * inputsCopy.cameraY,
