@@ -77,11 +77,24 @@ void SetTextureParameter(Engine& engine, int index, int parameterSlot, const cha
     ActiveTexture(kTextureUnit0);
 }
 
-void CommonPassSetUp(Engine& engine, RenderTargetContext& target, int size)
+// True when the source, drawn at this alpha, covers every pixel below it: full alpha and a texture
+// without an alpha channel, whose texels all read alpha 1.
+bool SourceReplacesAll(const Engine& engine, int sourceSlot, double alpha)
+{
+    if (alpha < 1.0) return false;
+    BindSceneTexture(engine, sourceSlot);
+    int alphaBits = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+    return alphaBits == 0;
+}
+
+// Returns whether the source replaces everything below it; then there is nothing to clear.
+bool CommonPassSetUp(Engine& engine, RenderTargetContext& target, int size, int sourceSlot, double alpha)
 {
     MakeRenderTargetCurrent(target);
+    const bool replaces = SourceReplacesAll(engine, sourceSlot, alpha);
     glViewport(0, 0, size, size);
-    ClearRegion(TargetExtent{size, size}, GL_COLOR_BUFFER_BIT);  // the pass reads and copies no more
+    if (!replaces) ClearRegion(TargetExtent{size, size}, GL_COLOR_BUFFER_BIT);  // the pass reads no more
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(65.0, 1.0, 0.01, 124.0);
@@ -97,15 +110,19 @@ void CommonPassSetUp(Engine& engine, RenderTargetContext& target, int size)
     gluLookAt(0.0, 2.03, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0);
     glDisable(GL_DEPTH_TEST);
     DisableEffects(engine);
+    return replaces;
 }
 
 // The feedback composite: the previous result shrunk to 98.5 %, the source blended over it at alpha,
-// copied back into the target.
-void FeedbackComposite(Engine& engine, int sourceSlot, int targetSlot, int size, double alpha)
+// copied back into the target. When the source replaces everything below it (source x 1 + below x 0),
+// the clear and the shrunk copy would not show, and the source is drawn without blending: the same bytes.
+void FeedbackComposite(Engine& engine, int sourceSlot, int targetSlot, int size, double alpha, bool replaces)
 {
-    BindSceneTexture(engine, targetSlot);
-    DrawBillboard(0.0, 1.275, 1.275);
-    glEnable(GL_BLEND);
+    if (!replaces) {
+        BindSceneTexture(engine, targetSlot);
+        DrawBillboard(0.0, 1.275, 1.275);
+        glEnable(GL_BLEND);
+    }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1.0f, 1.0f, 1.0f, static_cast<float>(alpha));
     BindSceneTexture(engine, sourceSlot);
@@ -268,8 +285,8 @@ void DisableEffects(Engine& engine)
 void RunFeedbackEffect(Engine& engine, RenderTargetContext& target, int sourceSlot, int targetSlot, int size,
                        double alpha, int iterations, int index)
 {
-    CommonPassSetUp(engine, target, size);
-    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha);
+    const bool replaces = CommonPassSetUp(engine, target, size, sourceSlot, alpha);
+    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha, replaces);
     PrepareEffect(engine, index, targetSlot);
     RunProgramIterations(engine, targetSlot, size, iterations);
 }
@@ -277,8 +294,8 @@ void RunFeedbackEffect(Engine& engine, RenderTargetContext& target, int sourceSl
 void RunTwoTextureEffect(Engine& engine, RenderTargetContext& target, int sourceSlot, int targetSlot,
                          int secondSlot, int size, double alpha, int iterations, int index)
 {
-    CommonPassSetUp(engine, target, size);
-    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha);
+    const bool replaces = CommonPassSetUp(engine, target, size, sourceSlot, alpha);
+    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha, replaces);
     PrepareEffect2(engine, index, targetSlot, secondSlot);
     RunProgramIterations(engine, targetSlot, size, iterations);
 }
