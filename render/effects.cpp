@@ -88,13 +88,10 @@ bool SourceReplacesAll(const Engine& engine, int sourceSlot, double alpha)
     return alphaBits == 0;
 }
 
-// Returns whether the source replaces everything below it; then there is nothing to clear.
-bool CommonPassSetUp(Engine& engine, RenderTargetContext& target, int size, int sourceSlot, double alpha)
+void CommonPassSetUp(Engine& engine, RenderTargetContext& target, int size)
 {
     MakeRenderTargetCurrent(target);
-    const bool replaces = SourceReplacesAll(engine, sourceSlot, alpha);
     glViewport(0, 0, size, size);
-    if (!replaces) ClearRegion(TargetExtent{size, size}, GL_COLOR_BUFFER_BIT);  // the pass reads no more
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(65.0, 1.0, 0.01, 124.0);
@@ -110,15 +107,46 @@ bool CommonPassSetUp(Engine& engine, RenderTargetContext& target, int size, int 
     gluLookAt(0.0, 2.03, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0);
     glDisable(GL_DEPTH_TEST);
     DisableEffects(engine);
-    return replaces;
 }
 
-// The feedback composite: the previous result shrunk to 98.5 %, the source blended over it at alpha,
-// copied back into the target. When the source replaces everything below it (source x 1 + below x 0),
-// the clear and the shrunk copy would not show, and the source is drawn without blending: the same bytes.
+// Where the steps of a feedback pass draw. Step 0 is the composite, steps 1 ... n the program runs, and
+// each reads what the step before drew. Drawing straight into textures, the steps alternate between a
+// spare texture and the target's own, starting with the spare, since the composite reads the target;
+// when the last step lands in the spare, that one is copied into the target. Without the spare every
+// step draws into the renderbuffer and is copied into the target.
+struct FeedbackTargets {
+    uint32_t target = 0, spare = 0;
+    bool direct = false;
+    uint32_t Step(int step) const { return step % 2 == 0 ? spare : target; }
+};
+
+FeedbackTargets ChooseFeedbackTargets(RenderTargetContext& renderTarget, uint32_t texture, int size)
+{
+    FeedbackTargets t;
+    t.target = texture;
+    t.spare = SpareTextureLike(renderTarget, texture);
+    const TargetExtent region{size, size};
+    t.direct = t.spare != 0 && DrawTargetInto(renderTarget, t.target, region) &&
+               DrawTargetInto(renderTarget, t.spare, region);
+    return t;
+}
+
+// Starts a step: its drawing goes to its texture, or to the renderbuffer.
+void BeginStep(RenderTargetContext& renderTarget, const FeedbackTargets& t, int step, int size)
+{
+    if (t.direct)
+        DrawTargetInto(renderTarget, t.Step(step), TargetExtent{size, size});
+    else
+        DrawTargetIntoRenderbuffer(renderTarget);
+}
+
+// The feedback composite: the previous result shrunk to 98.5 %, the source blended over it at alpha.
+// When the source replaces everything below it (source x 1 + below x 0), the clear and the shrunk copy
+// would not show, and the source is drawn without blending: the same bytes.
 void FeedbackComposite(Engine& engine, int sourceSlot, int targetSlot, int size, double alpha, bool replaces)
 {
     if (!replaces) {
+        ClearRegion(TargetExtent{size, size}, GL_COLOR_BUFFER_BIT);  // the pass reads no more
         BindSceneTexture(engine, targetSlot);
         DrawBillboard(0.0, 1.275, 1.275);
         glEnable(GL_BLEND);
@@ -128,14 +156,34 @@ void FeedbackComposite(Engine& engine, int sourceSlot, int targetSlot, int size,
     BindSceneTexture(engine, sourceSlot);
     DrawScreenCopyBillboard(engine.renderWidth, 0.0, 1.295, 1.295);
     glDisable(GL_BLEND);
-    CopyScreenToTexture(TextureForSlot(engine, targetSlot), size, size);
 }
 
-void RunProgramIterations(Engine& engine, int targetSlot, int size, int iterations)
+// Both feedback passes; the program reads secondSlot as "decal2" only with twoTextures.
+void RunFeedbackPass(Engine& engine, RenderTargetContext& target, int sourceSlot, int targetSlot,
+                     bool twoTextures, int secondSlot, int size, double alpha, int iterations, int index)
 {
-    for (int i = 0; i < iterations; ++i) {
+    CommonPassSetUp(engine, target, size);
+    const bool replaces = SourceReplacesAll(engine, sourceSlot, alpha);
+    const FeedbackTargets t = ChooseFeedbackTargets(target, TextureForSlot(engine, targetSlot), size);
+    BeginStep(target, t, 0, size);
+    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha, replaces);
+    if (!t.direct) CopyScreenToTexture(t.target, size, size);
+
+    if (twoTextures)
+        PrepareEffect2(engine, index, targetSlot, secondSlot);
+    else
+        PrepareEffect(engine, index, targetSlot);
+    for (int step = 1; step <= iterations; ++step) {
+        BeginStep(target, t, step, size);
+        // The program reads "decal" on unit 0: the previous step's picture.
+        if (t.direct) glBindTexture(GL_TEXTURE_2D, t.Step(step - 1));
         DrawBillboard(0.0, 1.295, 1.295);
-        CopyScreenToTexture(TextureForSlot(engine, targetSlot), size, size);
+        if (!t.direct) CopyScreenToTexture(t.target, size, size);
+    }
+    if (t.direct) {
+        if (t.Step(iterations) != t.target) CopyScreenToTexture(t.target, size, size);
+        glBindTexture(GL_TEXTURE_2D, t.target);  // bound as the copies leave it
+        DrawTargetIntoRenderbuffer(target);
     }
     glEnable(GL_DEPTH_TEST);
     DisableEffects(engine);
@@ -285,17 +333,11 @@ void DisableEffects(Engine& engine)
 void RunFeedbackEffect(Engine& engine, RenderTargetContext& target, int sourceSlot, int targetSlot, int size,
                        double alpha, int iterations, int index)
 {
-    const bool replaces = CommonPassSetUp(engine, target, size, sourceSlot, alpha);
-    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha, replaces);
-    PrepareEffect(engine, index, targetSlot);
-    RunProgramIterations(engine, targetSlot, size, iterations);
+    RunFeedbackPass(engine, target, sourceSlot, targetSlot, false, 0, size, alpha, iterations, index);
 }
 
 void RunTwoTextureEffect(Engine& engine, RenderTargetContext& target, int sourceSlot, int targetSlot,
                          int secondSlot, int size, double alpha, int iterations, int index)
 {
-    const bool replaces = CommonPassSetUp(engine, target, size, sourceSlot, alpha);
-    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha, replaces);
-    PrepareEffect2(engine, index, targetSlot, secondSlot);
-    RunProgramIterations(engine, targetSlot, size, iterations);
+    RunFeedbackPass(engine, target, sourceSlot, targetSlot, true, secondSlot, size, alpha, iterations, index);
 }
