@@ -15,6 +15,7 @@
 #include "render/billboards.h"
 #include "render/effects.h"
 #include "render/engine.h"
+#include "render/image_sum.h"
 #include "render/outline_text.h"
 #include "runtime/random.h"
 #include "scene/demo_scene.h"
@@ -175,33 +176,47 @@ void DrawSpriteQuad(const DetailFrame& f, const Corners& q, int rectangle)
     if (scene.timeLeft < 10.0) pace = 8.0;
     if (scene.timeLeft < 5.0) pace = 16.0;
     const int64_t k = IntegerPart64(pace * f.t);
+    // The three images share corners, colour and additive blending: one pass draws their sum.
+    ImageSumQuad sum;
+    const float colour[3] = {scene.insideSea ? 1.0f : 0.0f, scene.insideSea ? 0.0f : 1.0f, 0.0f};
     for (int i = 0; i < kSpriteMembers; ++i) {
         int64_t group = (NextRandom() + k) % kSpriteGroups;
         if (group < 0) group += kSpriteGroups;
-        BindSceneTexture(*f.engine,
-                         scene.textureBase + kSpriteImageSlot + kSpriteMembers * static_cast<int>(group) + i);
-        const float tintRed = static_cast<float>(0.4 + RandomUnit());
-        const float tintGreen = static_cast<float>(0.4 + RandomUnit());
-        const float tintBlue = static_cast<float>(0.4 + RandomUnit());
-        glColor3f(tintRed, tintGreen, tintBlue);
-        if (scene.insideSea)
-            glColor3f(1.0f, 0.0f, 0.0f);
-        else
-            glColor3f(0.0f, 1.0f, 0.0f);
+        sum.textures[i] = TextureForSlot(
+            *f.engine, scene.textureBase + kSpriteImageSlot + kSpriteMembers * static_cast<int>(group) + i);
+        // A tint is drawn for each image and overridden by the colour, which keeps the sequence in step.
+        RandomUnit();
+        RandomUnit();
+        RandomUnit();
         float u0 = 0.0f, u1 = 1.0f;
         if (RandomUnit() < 0.5) std::swap(u0, u1);
         if (IntegerPartIsOdd(f.t - 0.1 * rectangle)) std::swap(u0, u1);
-        glBegin(GL_QUADS);
-        glTexCoord2f(u0, 0.0f);
-        glVertex3f(q.a.x, q.a.y, 0.0f);
-        glTexCoord2f(u1, 0.0f);
-        glVertex3f(q.b.x, q.b.y, 0.0f);
-        glTexCoord2f(u1, 1.0f);
-        glVertex3f(q.c.x, q.c.y, 0.0f);
-        glTexCoord2f(u0, 1.0f);
-        glVertex3f(q.d.x, q.d.y, 0.0f);
-        glEnd();
+        const float coords[4][2] = {{u0, 0.0f}, {u1, 0.0f}, {u1, 1.0f}, {u0, 1.0f}};
+        for (int c = 0; c < 4; ++c)
+            sum.texCoords[i][c][0] = coords[c][0], sum.texCoords[i][c][1] = coords[c][1];
     }
+    const Vec* corners[4] = {&q.a, &q.b, &q.c, &q.d};
+    for (int c = 0; c < 4; ++c) {
+        sum.corners[c][0] = corners[c]->x;
+        sum.corners[c][1] = corners[c]->y;
+        sum.corners[c][2] = 0.0f;
+    }
+    for (int c = 0; c < 3; ++c) sum.colourA[c] = colour[c];
+    if (!DrawImageSum(sum)) {
+        for (int i = 0; i < kSpriteMembers; ++i) {
+            glBindTexture(GL_TEXTURE_2D, sum.textures[i]);
+            glColor3f(colour[0], colour[1], colour[2]);
+            glBegin(GL_QUADS);
+            for (int c = 0; c < 4; ++c) {
+                glTexCoord2fv(sum.texCoords[i][c]);
+                glVertex3fv(sum.corners[c]);
+            }
+            glEnd();
+        }
+    }
+    // The current colour and texture coordinate as the last of three separate draws leaves them.
+    glColor3f(colour[0], colour[1], colour[2]);
+    glTexCoord2fv(sum.texCoords[kSpriteMembers - 1][3]);
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
     glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE_MINUS_SRC_COLOR);

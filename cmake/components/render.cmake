@@ -6,6 +6,7 @@ quarnel_library(quarnel_render_platform
     LIBS quarnel_render quarnel_platform PkgConfig::SDL2 PkgConfig::FREETYPE PkgConfig::GLU OpenGL::GL)
 quarnel_library(quarnel_render
     SOURCES render/entry_points.cpp render/render_target.cpp render/effects.cpp render/outline_text.cpp
+            render/image_sum.cpp
     LIBS quarnel_render_platform $<TARGET_NAME_IF_EXISTS:quarnel_render_basics> quarnel_platform
          quarnel_runtime_basics PkgConfig::GLU OpenGL::GL)
 
