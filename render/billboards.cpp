@@ -42,16 +42,21 @@ void EmitUnitQuad(TexExtent e)
     glEnd();
 }
 
-// The scale comes before the rotation: unequal half-extents shear a rotated quad along the screen axes.
 void DrawRotatedBillboard(double angle, double halfWidth, double halfHeight, TexExtent e)
 {
-    LoadBillboardMatrix();
-    glScalef(static_cast<float>(halfWidth), static_cast<float>(halfHeight), 0.0f);
-    glRotatef(static_cast<float>(angle), 0.0f, 0.0f, 1.0f);
+    LoadBillboardTransform(angle, halfWidth, halfHeight);
     EmitUnitQuad(e);
 }
 
 }  // namespace
+
+// The scale comes before the rotation: unequal half-extents shear a rotated quad along the screen axes.
+void LoadBillboardTransform(double angle, double halfWidth, double halfHeight)
+{
+    LoadBillboardMatrix();
+    glScalef(static_cast<float>(halfWidth), static_cast<float>(halfHeight), 0.0f);
+    glRotatef(static_cast<float>(angle), 0.0f, 0.0f, 1.0f);
+}
 
 void SetScreenCopyMode(Engine& engine, int32_t mode)
 {
