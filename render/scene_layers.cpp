@@ -219,7 +219,8 @@ void DrawSpriteQuad(const DetailFrame& f, const Corners& q, int rectangle)
     glTexCoord2fv(sum.texCoords[kSpriteMembers - 1][3]);
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
-    glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE_MINUS_SRC_COLOR);
+    // (The inverting blend the pattern sets back here reaches no draw: the level's outline comes next
+    // and sets its own, so it is left out.)
 }
 
 void DrawOutline(const DetailFrame& f, const Corners& q, int level)
@@ -278,7 +279,8 @@ void DrawFoldingRectangle(const DetailFrame& f, int pass, int rectangle)
     const double r1 = RandomUnit();
     const double r2 = RandomUnit();
     const uint64_t pattern = static_cast<uint64_t>(IntegerPart64(r2 * 1e13 + (6.0 * r1 - 3.0) * f.t * 65.0));
-    glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE_MINUS_SRC_COLOR);
+    // Every level ends with its outline, which sets its blending before it draws; level 0 is never
+    // filled. So the inverting blend a rectangle starts with reaches no draw and is not set.
 
     for (int level = 0; level < kDetailLevels; ++level) {
         const bool bit = ((pattern >> (15 - level)) & 1) != 0;
@@ -421,7 +423,9 @@ void DemoScene::DrawWorldLayer(Engine& engine)
     SeedRandom(10000);
     BindSceneTexture(engine, textureBase + kSeaLayerSlot);
     glPushMatrix();
-    // At distance 10 in the 75-degree view this 16 x 16 quad fills the picture.
+    // At distance 10 in the 75-degree view this 16 x 16 quad fills the picture. Added to the renderer's
+    // transparent black it gives its own bytes, so it is drawn without blending.
+    glDisable(GL_BLEND);
     glScalef(8.0f, 8.0f, 8.0f);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
