@@ -15,9 +15,9 @@ quarnel_test(shell_test SOURCES tests/shell/shell_test.cpp
 quarnel_test(frame_driver_test SOURCES tests/runtime/frame_driver_test.cpp
     LIBS ${QUARNEL_LIBS})
 quarnel_test(billboards_test SOURCES tests/render/billboards_test.cpp
-    LIBS quarnel_render_basics quarnel_runtime_basics)
+    LIBS quarnel_render_basics quarnel_random)
 quarnel_test(billboards_gl_test SOURCES tests/render/billboards_gl_test.cpp
-    LIBS quarnel_render_basics quarnel_runtime_basics quarnel_gl_test_support LABELS gl)
+    LIBS quarnel_render_basics quarnel_random quarnel_gl_test_support LABELS gl)
 
 # End-to-end tests: the real executable under X, driven with xdotool.
 add_executable(x11-close-window tests/support/x11_close_window.c)

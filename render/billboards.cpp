@@ -5,8 +5,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "math/random.h"
 #include "render/engine.h"
-#include "runtime/random.h"
 
 int32_t gScreenCopyMode = 2;
 

@@ -7,15 +7,15 @@
 
 #include <cmath>
 
+#include "math/random.h"
 #include "render/billboards.h"
 #include "render/effects.h"
 #include "render/engine.h"
 #include "render/pass_timing.h"
 #include "render/render_target.h"
-#include "render/scene_layers.h"
-#include "runtime/random.h"
 #include "scene/demo_scene.h"
 #include "scene/mini_game.h"
+#include "scene/scene_layers.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 
 #include <cmath>
 
+#include "math/random.h"
 #include "render/billboards.h"
 #include "render/engine.h"
 #include "render/image_sum.h"
 #include "render/outline_text.h"
-#include "runtime/random.h"
 #include "scene/demo_scene.h"
 
 namespace {

@@ -8,7 +8,7 @@ quarnel_library(quarnel_render
     SOURCES render/entry_points.cpp render/render_target.cpp render/effects.cpp render/outline_text.cpp
             render/image_sum.cpp
     LIBS quarnel_render_platform $<TARGET_NAME_IF_EXISTS:quarnel_render_basics> quarnel_platform
-         quarnel_runtime_basics PkgConfig::GLU OpenGL::GL)
+         quarnel_random PkgConfig::GLU OpenGL::GL)
 
 # The effect programs are data: copied, never compiled as C++.
 file(GLOB QUARNEL_EFFECT_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/cgeffects/*.cpp)
@@ -27,7 +27,7 @@ add_custom_target(quarnel_effect_files DEPENDS ${QUARNEL_EFFECT_COPIES})
 quarnel_show_data(quarnel_effect_files)
 
 set(QUARNEL_RENDER_TEST_LIBS quarnel_render quarnel_render_platform $<TARGET_NAME_IF_EXISTS:quarnel_render_basics>
-    quarnel_gl_test_support quarnel_platform quarnel_runtime_basics)
+    quarnel_gl_test_support quarnel_platform quarnel_random)
 quarnel_test(render_entry_points_test
     SOURCES tests/render/entry_points_test.cpp
     LIBS ${QUARNEL_RENDER_TEST_LIBS}

@@ -2,7 +2,7 @@
 // rectangles, and the world picture built from the enhanced sea. Every layer reseeds the runtime generator
 // from the scene clock or the round seed, so each picture is a function of time. Depends on the scene
 // record, the vector helpers, the billboards, the outline text and the effects (to switch them off).
-#include "render/scene_layers.h"
+#include "scene/scene_layers.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -11,13 +11,13 @@
 #include <cmath>
 #include <utility>
 
+#include "math/random.h"
 #include "math/vec.h"
 #include "render/billboards.h"
 #include "render/effects.h"
 #include "render/engine.h"
 #include "render/image_sum.h"
 #include "render/outline_text.h"
-#include "runtime/random.h"
 #include "scene/demo_scene.h"
 #include "scene/mini_game.h"
 
