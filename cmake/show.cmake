@@ -50,6 +50,13 @@ if(TARGET quarnel_scene AND TARGET quarnel_assets)
     set_tests_properties(e2e.frames_match_the_reference_pictures PROPERTIES TIMEOUT 2400)
 endif()
 
+# The floor of a frame: the show's pixel work without its state churn (run it from build/show).
+if(TARGET quarnel_scene AND TARGET quarnel_textures)
+    add_executable(frame_floor bench/frame_floor.cpp)
+    target_link_libraries(frame_floor PRIVATE "$<LINK_GROUP:RESCAN,${QUARNEL_LIBS}>")
+    set_target_properties(frame_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endif()
+
 # Every test program links the show's libraries as one group, and its other libraries beside them.
 get_property(QUARNEL_TEST_TARGETS GLOBAL PROPERTY QUARNEL_TESTS)
 foreach(test_target ${QUARNEL_TEST_TARGETS})

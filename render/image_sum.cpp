@@ -84,6 +84,11 @@ bool Ready()
 
 bool DrawImageSum(const ImageSumQuad& quad)
 {
+    return DrawImageSums(quad, &quad.corners, 1);
+}
+
+bool DrawImageSums(const ImageSumQuad& quad, const float (*corners)[4][3], int count)
+{
     if (!Ready()) return false;
     int running = 0;
     glGetIntegerv(kCurrentProgram, &running);
@@ -98,11 +103,13 @@ bool DrawImageSum(const ImageSumQuad& quad)
         glBindTexture(GL_TEXTURE_2D, quad.textures[i]);
     }
     glBegin(GL_QUADS);
-    for (int corner = 0; corner < 4; ++corner) {
-        for (int i = 0; i < kImageSumImages; ++i)
-            MultiTexCoord2f(kTextureUnit0 + static_cast<uint32_t>(i), quad.texCoords[i][corner][0],
-                            quad.texCoords[i][corner][1]);
-        glVertex3fv(quad.corners[corner]);
+    for (int q = 0; q < count; ++q) {
+        for (int corner = 0; corner < 4; ++corner) {
+            for (int i = 0; i < kImageSumImages; ++i)
+                MultiTexCoord2f(kTextureUnit0 + static_cast<uint32_t>(i), quad.texCoords[i][corner][0],
+                                quad.texCoords[i][corner][1]);
+            glVertex3fv(corners[q][corner]);
+        }
     }
     glEnd();
     glBindTexture(GL_TEXTURE_2D, quad.textures[kImageSumImages - 1]);

@@ -26,3 +26,5 @@ struct ImageSumQuad {
 // separate draws would), colourA as the current colour, colourB as the secondary colour, and the running
 // program as it found it.
 bool DrawImageSum(const ImageSumQuad& quad);
+// The same for several quads that share images, texture coordinates and colours, in one call.
+bool DrawImageSums(const ImageSumQuad& quad, const float (*corners)[4][3], int count);
