@@ -27,6 +27,7 @@
 #include "render/entry_points.h"
 #include "render/image_sum.h"
 #include "render/outline_text.h"
+#include "render/pass_timing.h"
 #include "scene/scene_layers.h"
 
 namespace {
@@ -427,11 +428,14 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--frames") && i + 1 < argc) {
             frames = std::atoi(argv[++i]);
+        } else if (!std::strcmp(argv[i], "--profile")) {
+            EnablePassTiming(true);
         } else if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc) {
             screenshot = argv[++i];
         } else {
             std::fprintf(stderr,
-                         "usage: frame_floor [--frames N] [--screenshot LAST.png]   (from the show's folder, "
+                         "usage: frame_floor [--frames N] [--profile] [--screenshot LAST.png]   (from the "
+                         "show's folder, "
                          "under X)\n");
             return 2;
         }
@@ -460,6 +464,7 @@ int main(int argc, char** argv)
             (frame % 2 == 1 ? introTimes : gameTimes).push_back(ms);
             all.push_back(ms);
         }
+        StartFrameTiming(frame % 2 == 1 ? 0 : 1);
         if (frame == 2 * frames) break;
         const bool intro = frame % 2 == 0;
         const double t = intro ? 0.05 * (frame % 280) : 15.0 + 0.05 * (frame % 600);
@@ -467,12 +472,19 @@ int main(int argc, char** argv)
         while (PeekWindowMessage(message)) {
         }
         GatherDetail(t, roundSeed, detail);
+        EndPass(FramePass::Game);
         DrawDetailLayer(detail);
+        EndPass(FramePass::DetailLayer);
         DrawSeaLayer(t, roundSeed);
+        EndPass(FramePass::SeaLayer);
         DrawEnhance();
+        EndPass(FramePass::Enhance);
         DrawWorldLayer();
+        EndPass(FramePass::WorldLayer);
         DrawBlur();
+        EndPass(FramePass::Blur);
         DrawWindow(intro, intro ? introTexts : gameTexts, intro ? 6 : 4);
+        EndPass(FramePass::Texts);
         if (screenshot && frame == 2 * frames - 1) {
             std::vector<unsigned char> pixels(800 * 600 * 3);
             ReadWindowPixels(800, 600, pixels.data());
@@ -484,5 +496,6 @@ int main(int argc, char** argv)
     PrintStats("", all);
     PrintStats("  intro ", introTimes);
     PrintStats("  game ", gameTimes);
+    PrintPassTimes(stdout, {"intro", "game"});
     return 0;
 }

@@ -112,9 +112,10 @@ void DrawCornerQuad(const Corners& q, float z)
     glEnd();
 }
 
+// (No matrix save around the fill: it changes no matrix, and a restore would end the driver's batch of
+// immediate-mode primitives, and with it the run of fills and outlines drawn in one go.)
 void DrawFill(const DetailFrame& f, const Corners& q, int level, double c)
 {
-    glPushMatrix();
     const float z = static_cast<float>(q.a.z + level * f.scene->subSceneTuning[2] * 0.02);
     glBlendFunc(GL_ONE, GL_ZERO);
     if (!f.scene->insideSea)
@@ -126,7 +127,6 @@ void DrawFill(const DetailFrame& f, const Corners& q, int level, double c)
     else
         glColor3f(1.0f, 0.0f, static_cast<float>(c));
     DrawCornerQuad(q, z);
-    glPopMatrix();
 }
 
 void DrawBinaryDigit(const DetailFrame& f, const Corners& q)
