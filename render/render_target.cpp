@@ -263,7 +263,7 @@ void RestoreWindowContext(Engine& engine, RenderTargetContext& target)
 void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDrawRoutine depthPass,
                           SceneDrawRoutine colourPass, int depthTextureSlot, int depthPassSize,
                           int programIndex, const Vec* camera, const Vec* light, bool toPbuffer, int size,
-                          int targetSlot)
+                          int targetSlot, TargetClear clear)
 {
     // Depth pass from the light. Its state changes run even without a routine, so the colour pass
     // always starts from the same place.
@@ -330,10 +330,13 @@ void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDraw
     EnableVertexProfile(engine);
     glCullFace(GL_BACK);
     glPushMatrix();
-    if (toPbuffer)
-        ClearRegion(cleared, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    else
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const uint32_t buffers = clear == TargetClear::ColourAndDepth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT
+                             : clear == TargetClear::Colour       ? GL_COLOR_BUFFER_BIT
+                                                                  : 0;
+    if (buffers != 0 && toPbuffer)
+        ClearRegion(cleared, buffers);
+    else if (buffers != 0)
+        glClear(buffers);
     LoadOffscreenProjection(engine);
     glLoadIdentity();
     glEnable(GL_DEPTH_TEST);

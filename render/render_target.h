@@ -38,10 +38,13 @@ void RestoreWindowContext(Engine& engine, RenderTargetContext& target);
 // with toPbuffer, leaves the wanted region in targetSlot: drawn straight into its texture where that can
 // be drawn into, else copied there. The colour-pass routine must not sample targetSlot's texture.
 // camera and light point to eye, centre, up.
+// What the colour pass clears before its routine draws: colour and depth, unless the caller knows that
+// its routine tests no depth (Colour) or also covers every pixel without blending (Nothing).
+enum class TargetClear { ColourAndDepth, Colour, Nothing };
 void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDrawRoutine depthPass,
                           SceneDrawRoutine colourPass, int depthTextureSlot, int depthPassSize,
                           int programIndex, const Vec* camera, const Vec* light, bool toPbuffer, int size,
-                          int targetSlot);
+                          int targetSlot, TargetClear clear = TargetClear::ColourAndDepth);
 
 // The sizing rules of the colour pass, by ScreenCopyMode.
 struct TargetExtent {

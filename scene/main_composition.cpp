@@ -35,11 +35,21 @@ Vec Point(double x, double y, double z)
     return Vec{1, static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
 }
 
+// The layers draw with the depth test off (each turns it off before its first draw), so their depth
+// buffer is never read and not cleared.
 void RenderLayer(DemoScene& scene, Engine& engine, RenderTargetContext& target, SceneDrawRoutine layer,
-                 int size, int slot)
+                 int size, int slot, TargetClear clear = TargetClear::Colour)
 {
     RenderSceneToTexture(engine, target, nullptr, layer, 0, kDepthPassSize, 0, engine.camera, engine.camera,
-                         true, size, scene.textureBase + slot);
+                         true, size, scene.textureBase + slot, clear);
+}
+
+// The world layer's first quad, 16 x 16 at distance 10 and drawn without blending, covers its whole view
+// while the view is no wider than that: then nothing of the cleared target would show.
+TargetClear WorldLayerClear(const Engine& engine)
+{
+    const double halfView = 10.0 * std::tan((75.0 + engine.fieldOfViewOffset) * kPi / 360.0);
+    return halfView < 8.0 ? TargetClear::Nothing : TargetClear::Colour;
 }
 
 // The layered picture in the window: plain inside the sea, torn along the music spectrum outside. After a
@@ -181,7 +191,8 @@ void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* targe
     EndPass(FramePass::Enhance);
     SeedRandom(SeedFromValue(time * 1000000.0));
     engine.renderWidth = kLayerSize;
-    RenderLayer(*this, engine, *target, DrawWorldLayerCallback, kWorldLayerSize, kFrameTextureSlot);
+    RenderLayer(*this, engine, *target, DrawWorldLayerCallback, kWorldLayerSize, kFrameTextureSlot,
+                WorldLayerClear(engine));
     EndPass(FramePass::WorldLayer);
     // The blur reads the 800 x 600 region of the frame texture.
     engine.renderWidth = kWorldLayerSize;

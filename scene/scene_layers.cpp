@@ -423,8 +423,8 @@ void DemoScene::DrawWorldLayer(Engine& engine)
     SeedRandom(10000);
     BindSceneTexture(engine, textureBase + kSeaLayerSlot);
     glPushMatrix();
-    // At distance 10 in the 75-degree view this 16 x 16 quad fills the picture. Added to the renderer's
-    // transparent black it gives its own bytes, so it is drawn without blending.
+    // At distance 10 in the 75-degree view this 16 x 16 quad fills the picture. Added to transparent black
+    // it would give its own bytes, so it is drawn without blending, and the target needs no clear.
     glDisable(GL_BLEND);
     glScalef(8.0f, 8.0f, 8.0f);
     glBegin(GL_QUADS);
