@@ -45,6 +45,10 @@ quarnel_test(render_outline_text_test
     SOURCES tests/render/outline_text_test.cpp tests/render/pixels.cpp
     LIBS ${QUARNEL_RENDER_TEST_LIBS}
     LABELS gl)
+quarnel_test(render_image_sum_test
+    SOURCES tests/render/image_sum_test.cpp tests/render/pixels.cpp
+    LIBS ${QUARNEL_RENDER_TEST_LIBS}
+    LABELS gl)
 quarnel_test(render_target_rules_test
     SOURCES tests/render/render_target_rules_test.cpp
     LIBS ${QUARNEL_RENDER_TEST_LIBS}
