@@ -346,6 +346,7 @@ void DrawWindow(bool intro, const char* const* texts, int textCount)
     glColor3f(grey, grey, grey);
     BindSceneTexture(gEngine, kFrame);
     Quad(-1, -1, 1, 1, 0.78125f, 0.5859375f);
+    EndPass(FramePass::Picture);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     if (!intro) {
@@ -353,12 +354,14 @@ void DrawWindow(bool intro, const char* const* texts, int textCount)
         BindSceneTexture(gEngine, kGlow);
         Quad(-1, -1, 1, 1);
     }
+    EndPass(FramePass::Glow);
     Perspective(75.0, 10.0);
     ImageSumQuad sprites = intro ? SpriteSum(5.6f, 6.4f) : SpriteSum(0.7f, 0.8f);
     sprites.colourA[1] = sprites.colourA[2] = 0.0f, sprites.colourA[0] = 0.2f;
     sprites.countA = 4;
     sprites.countB = 1;
     DrawImageSum(sprites);
+    EndPass(FramePass::Sprites);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glColor3f(1, intro ? 0 : 1, 0);
@@ -369,6 +372,7 @@ void DrawWindow(bool intro, const char* const* texts, int textCount)
         PrintText(gEngine, "%s", texts[i]);
         glPopMatrix();
     }
+    EndPass(FramePass::Texts);
     if (!intro) DrawFilm(0.2f, 3.68);
     glDisable(GL_TEXTURE_2D);
 }
@@ -484,7 +488,7 @@ int main(int argc, char** argv)
         DrawBlur();
         EndPass(FramePass::Blur);
         DrawWindow(intro, intro ? introTexts : gameTexts, intro ? 6 : 4);
-        EndPass(FramePass::Texts);
+        EndPass(FramePass::Grain);
         if (screenshot && frame == 2 * frames - 1) {
             std::vector<unsigned char> pixels(800 * 600 * 3);
             ReadWindowPixels(800, 600, pixels.data());
