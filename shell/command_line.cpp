@@ -8,7 +8,8 @@
 
 const char* UsageText()
 {
-    return "Usage: quarnel [options]\n"
+    static const std::string text = std::string(
+        "Usage: quarnel [options]\n"
            "With no option the setup dialog comes first.\n"
            "  --run              skip the setup dialog, as if \"Run ... \" had been pressed\n"
            "  --windowed         check \"Windowed\" (windowed 800 x 600 instead of full screen)\n"
@@ -20,7 +21,8 @@ const char* UsageText()
            "  --batch            message boxes go to standard error only, answered with their default\n"
            "  --stats            print frame-time figures at exit (start to start, with the swap)\n"
            "  --profile          also the median wall time of each pass (each ended with glFinish)\n"
-           "  --help, --version\n";
+           "  --help, --version\n") + kCaptureUsage;
+    return text.c_str();
 }
 
 ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string& error)
@@ -79,10 +81,12 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out
             const char* v = value(arg);
             if (!v) return ParseResult::Error;
             out.captureDir = v;
+        } else if (ParseCaptureOption(argc, argv, i, out.capture, error)) {
+            if (!error.empty()) return ParseResult::Error;
         } else {
             error = std::string("unknown option \"") + arg + "\"";
             return ParseResult::Error;
         }
     }
-    return ParseResult::Ok;
+    return CheckCaptureOptions(out, error) ? ParseResult::Ok : ParseResult::Error;
 }

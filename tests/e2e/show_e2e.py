@@ -10,7 +10,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from png_pixels import count_pixels, mean_brightness, read_png, specks  # noqa: E402
+from png_pixels import band_edge_shifts, count_pixels, mean_brightness, read_png, specks  # noqa: E402
 from show_driver import SHOW_DIR, Show, env  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
@@ -97,10 +97,38 @@ def test_outside_the_sea_the_film_grain_is_stronger():
         outside = read_png(png)[2]
     status, err, inside = run_frames(900)  # well after the intro, the player still at the origin
     assert status == 0, err
-    # Outside, the grain is drawn at full strength instead of a fifth, and the picture is torn along the
-    # spectrum (the bands are checked on a drawn frame in the scene's GL tests: here the music's spectrum
-    # moves them by only a few pixels).
+    # Outside, the grain is drawn at full strength instead of a fifth (the torn bands are checked below).
     assert specks(outside) > 3 * max(5, specks(inside)), (specks(outside), specks(inside))
+
+
+def test_outside_the_sea_the_music_pushes_the_bands_apart():
+    centre_mouse()
+    with tempfile.TemporaryDirectory() as tmp:
+        png = os.path.join(tmp, "torn.png")
+        # The real clock and the show's own track, as a player sees it.
+        show = Show("--run", "--windowed", "--batch", "--screenshot", png)
+        try:
+            win = show.find_window(TITLE)
+            time.sleep(16)  # the end of the intro brings the player back to the origin
+            show.focus(win)
+            show.xdotool("keydown", "Up")
+            time.sleep(3)
+            show.xdotool("keyup", "Up")
+            time.sleep(1)
+            # The close box ends the show at once, without the fade that Escape starts: the last frame
+            # shows the music at full volume.
+            show.close(win)
+            assert show.wait() == 0, show.stderr()
+        finally:
+            show.kill()
+        rows = read_png(png)[2]
+    # Bands of 20 of the strip's 800 rows (about 15 window rows), each edge pushing its two bands apart by
+    # 60 pixels times the sum of their two spectrum values: with the track's beat most edges move 15 pixels
+    # or more, where a spectrum of a few hundredths would move them by a few.
+    spacing, jumps = band_edge_shifts(rows)
+    assert 14.5 < spacing < 16, "no bands of 20 strip rows: spacing %.2f, edges %s" % (spacing, jumps)
+    wide = [shift for row, shift, match in jumps if abs(shift) >= 15 and match <= 0.8]
+    assert len(wide) >= 5, "too few band edges pushed 15 pixels apart: %s" % jumps
 
 
 def copy_show(tmp):
