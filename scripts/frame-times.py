@@ -13,6 +13,7 @@ Usage: scripts/frame-times.py BUILD_DIR [--rounds N] [--show NAME=SHOW_DIR ...] 
 import argparse
 import os
 import re
+import signal
 import statistics
 import subprocess
 import sys
@@ -73,6 +74,8 @@ def main():
         shows.append((name, os.path.abspath(folder)))
     floor = os.path.join(build, "bench", "frame_floor")
 
+    # Ended from outside, still stop the X server (through the finally below).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("frame-times: stopped"))
     xvfb, display = start_xvfb()
     env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy")
     # The layers' camera follows the pointer: park it where the show's camera rests.
