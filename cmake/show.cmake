@@ -17,9 +17,9 @@ quarnel_test(shell_test SOURCES tests/shell/shell_test.cpp
 quarnel_test(frame_driver_test SOURCES tests/runtime/frame_driver_test.cpp
     LIBS ${QUARNEL_LIBS})
 quarnel_test(billboards_test SOURCES tests/render/billboards_test.cpp
-    LIBS quarnel_render_basics quarnel_runtime_basics)
+    LIBS quarnel_render_basics quarnel_random)
 quarnel_test(billboards_gl_test SOURCES tests/render/billboards_gl_test.cpp
-    LIBS quarnel_render_basics quarnel_runtime_basics quarnel_gl_test_support LABELS gl)
+    LIBS quarnel_render_basics quarnel_random quarnel_gl_test_support LABELS gl)
 
 # End-to-end tests: the real executable under X, driven with xdotool.
 add_executable(x11-close-window tests/support/x11_close_window.c)
@@ -51,6 +51,13 @@ if(TARGET quarnel_scene AND TARGET quarnel_assets)
     # run of 1200 frames that writes every frame, so it may take a while on a loaded machine.
     quarnel_e2e(picture_guard.py frames_match_the_reference_pictures)
     set_tests_properties(e2e.frames_match_the_reference_pictures PROPERTIES TIMEOUT 2400)
+endif()
+
+# The floor of a frame: the show's pixel work without its state churn (run it from build/show).
+if(TARGET quarnel_scene AND TARGET quarnel_textures)
+    add_executable(frame_floor bench/frame_floor.cpp)
+    target_link_libraries(frame_floor PRIVATE "$<LINK_GROUP:RESCAN,${QUARNEL_LIBS}>")
+    set_target_properties(frame_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
 
 # Every test program links the show's libraries as one group, and its other libraries beside them.

@@ -26,6 +26,8 @@ struct Requirement {
 
 constexpr Requirement kRequirements[] = {
     {"glActiveTexture", 1, 3, "GL_ARB_multitexture"},
+    {"glMultiTexCoord2f", 1, 3, "GL_ARB_multitexture"},
+    {"glSecondaryColor3f", 1, 4, "GL_EXT_secondary_color"},
     {"glGenFramebuffers", 3, 0, "GL_ARB_framebuffer_object"},
     {"glDeleteFramebuffers", 3, 0, "GL_ARB_framebuffer_object"},
     {"glBindFramebuffer", 3, 0, "GL_ARB_framebuffer_object"},

@@ -5,8 +5,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "math/random.h"
 #include "render/engine.h"
-#include "runtime/random.h"
 
 int32_t gScreenCopyMode = 2;
 
@@ -42,16 +42,21 @@ void EmitUnitQuad(TexExtent e)
     glEnd();
 }
 
-// The scale comes before the rotation: unequal half-extents shear a rotated quad along the screen axes.
 void DrawRotatedBillboard(double angle, double halfWidth, double halfHeight, TexExtent e)
 {
-    LoadBillboardMatrix();
-    glScalef(static_cast<float>(halfWidth), static_cast<float>(halfHeight), 0.0f);
-    glRotatef(static_cast<float>(angle), 0.0f, 0.0f, 1.0f);
+    LoadBillboardTransform(angle, halfWidth, halfHeight);
     EmitUnitQuad(e);
 }
 
 }  // namespace
+
+// The scale comes before the rotation: unequal half-extents shear a rotated quad along the screen axes.
+void LoadBillboardTransform(double angle, double halfWidth, double halfHeight)
+{
+    LoadBillboardMatrix();
+    glScalef(static_cast<float>(halfWidth), static_cast<float>(halfHeight), 0.0f);
+    glRotatef(static_cast<float>(angle), 0.0f, 0.0f, 1.0f);
+}
 
 void SetScreenCopyMode(Engine& engine, int32_t mode)
 {
@@ -192,7 +197,10 @@ void DrawFilmOverlay(double alpha, double size, const Engine& engine)
     const double jy = (RandomUnit() - 0.5) * 0.1;
     gluLookAt(jx, jy, 3.2, jx, jy, 0.0, 0.0, 1.0, 0.0);
     const double half = size + 3.5;
-    DrawBillboardTiled(RandomUnit() * 360.0, half, half);
+    const double angle = RandomUnit() * 360.0;
+    // At alpha 0 the additive quad adds nothing; its random values are still drawn, so that every later
+    // value of the sequence stays the same.
+    if (a > 0.0) DrawBillboardTiled(angle, half, half);
     glPopMatrix();
 }
 

@@ -25,6 +25,8 @@ struct WaveStripRow {
 WaveStripRow ComputeWaveStripRow(int i, int rows, const float* samples, int first, int last, double amplitude,
                                  int period);
 
+// The matrix DrawBillboard draws its unit quad in: the modelview's position, scaled, then rotated.
+void LoadBillboardTransform(double angle, double halfWidth, double halfHeight);
 void DrawBillboard(double angle, double halfWidth, double halfHeight);       // angle in degrees
 void DrawBillboardTiled(double angle, double halfWidth, double halfHeight);  // texture repeated twice
 void DrawScreenCopyBillboard(int width, double angle, double halfWidth, double halfHeight);

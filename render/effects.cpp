@@ -77,11 +77,21 @@ void SetTextureParameter(Engine& engine, int index, int parameterSlot, const cha
     ActiveTexture(kTextureUnit0);
 }
 
+// True when the source, drawn at this alpha, covers every pixel below it: full alpha and a texture
+// without an alpha channel, whose texels all read alpha 1.
+bool SourceReplacesAll(const Engine& engine, int sourceSlot, double alpha)
+{
+    if (alpha < 1.0) return false;
+    BindSceneTexture(engine, sourceSlot);
+    int alphaBits = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+    return alphaBits == 0;
+}
+
 void CommonPassSetUp(Engine& engine, RenderTargetContext& target, int size)
 {
     MakeRenderTargetCurrent(target);
     glViewport(0, 0, size, size);
-    glClear(GL_COLOR_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(65.0, 1.0, 0.01, 124.0);
@@ -99,26 +109,81 @@ void CommonPassSetUp(Engine& engine, RenderTargetContext& target, int size)
     DisableEffects(engine);
 }
 
-// The feedback composite: the previous result shrunk to 98.5 %, the source blended over it at alpha,
-// copied back into the target.
-void FeedbackComposite(Engine& engine, int sourceSlot, int targetSlot, int size, double alpha)
+// Where the steps of a feedback pass draw. Step 0 is the composite, steps 1 ... n the program runs, and
+// each reads what the step before drew. Drawing straight into textures, the steps alternate between a
+// spare texture and the target's own, starting with the spare, since the composite reads the target;
+// when the last step lands in the spare, that one is copied into the target. Without the spare every
+// step draws into the renderbuffer and is copied into the target.
+struct FeedbackTargets {
+    uint32_t target = 0, spare = 0;
+    bool direct = false;
+    uint32_t Step(int step) const { return step % 2 == 0 ? spare : target; }
+};
+
+FeedbackTargets ChooseFeedbackTargets(RenderTargetContext& renderTarget, uint32_t texture, int size)
 {
-    BindSceneTexture(engine, targetSlot);
-    DrawBillboard(0.0, 1.275, 1.275);
-    glEnable(GL_BLEND);
+    FeedbackTargets t;
+    t.target = texture;
+    t.spare = SpareTextureLike(renderTarget, texture);
+    const TargetExtent region{size, size};
+    t.direct = t.spare != 0 && DrawTargetInto(renderTarget, t.target, region) &&
+               DrawTargetInto(renderTarget, t.spare, region);
+    return t;
+}
+
+// Starts a step: its drawing goes to its texture, or to the renderbuffer.
+void BeginStep(RenderTargetContext& renderTarget, const FeedbackTargets& t, int step, int size)
+{
+    if (t.direct)
+        DrawTargetInto(renderTarget, t.Step(step), TargetExtent{size, size});
+    else
+        DrawTargetIntoRenderbuffer(renderTarget);
+}
+
+// The feedback composite: the previous result shrunk to 98.5 %, the source blended over it at alpha.
+// When the source replaces everything below it (source x 1 + below x 0), the clear and the shrunk copy
+// would not show, and the source is drawn without blending: the same bytes.
+void FeedbackComposite(Engine& engine, int sourceSlot, int targetSlot, int size, double alpha, bool replaces)
+{
+    if (!replaces) {
+        ClearRegion(TargetExtent{size, size}, GL_COLOR_BUFFER_BIT);  // the pass reads no more
+        BindSceneTexture(engine, targetSlot);
+        DrawBillboard(0.0, 1.275, 1.275);
+        glEnable(GL_BLEND);
+    }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1.0f, 1.0f, 1.0f, static_cast<float>(alpha));
     BindSceneTexture(engine, sourceSlot);
     DrawScreenCopyBillboard(engine.renderWidth, 0.0, 1.295, 1.295);
     glDisable(GL_BLEND);
-    CopyScreenToTexture(TextureForSlot(engine, targetSlot), size, size);
 }
 
-void RunProgramIterations(Engine& engine, int targetSlot, int size, int iterations)
+// Both feedback passes; the program reads secondSlot as "decal2" only with twoTextures.
+void RunFeedbackPass(Engine& engine, RenderTargetContext& target, int sourceSlot, int targetSlot,
+                     bool twoTextures, int secondSlot, int size, double alpha, int iterations, int index)
 {
-    for (int i = 0; i < iterations; ++i) {
+    CommonPassSetUp(engine, target, size);
+    const bool replaces = SourceReplacesAll(engine, sourceSlot, alpha);
+    const FeedbackTargets t = ChooseFeedbackTargets(target, TextureForSlot(engine, targetSlot), size);
+    BeginStep(target, t, 0, size);
+    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha, replaces);
+    if (!t.direct) CopyScreenToTexture(t.target, size, size);
+
+    if (twoTextures)
+        PrepareEffect2(engine, index, targetSlot, secondSlot);
+    else
+        PrepareEffect(engine, index, targetSlot);
+    for (int step = 1; step <= iterations; ++step) {
+        BeginStep(target, t, step, size);
+        // The program reads "decal" on unit 0: the previous step's picture.
+        if (t.direct) glBindTexture(GL_TEXTURE_2D, t.Step(step - 1));
         DrawBillboard(0.0, 1.295, 1.295);
-        CopyScreenToTexture(TextureForSlot(engine, targetSlot), size, size);
+        if (!t.direct) CopyScreenToTexture(t.target, size, size);
+    }
+    if (t.direct) {
+        if (t.Step(iterations) != t.target) CopyScreenToTexture(t.target, size, size);
+        glBindTexture(GL_TEXTURE_2D, t.target);  // bound as the copies leave it
+        DrawTargetIntoRenderbuffer(target);
     }
     glEnable(GL_DEPTH_TEST);
     DisableEffects(engine);
@@ -268,17 +333,11 @@ void DisableEffects(Engine& engine)
 void RunFeedbackEffect(Engine& engine, RenderTargetContext& target, int sourceSlot, int targetSlot, int size,
                        double alpha, int iterations, int index)
 {
-    CommonPassSetUp(engine, target, size);
-    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha);
-    PrepareEffect(engine, index, targetSlot);
-    RunProgramIterations(engine, targetSlot, size, iterations);
+    RunFeedbackPass(engine, target, sourceSlot, targetSlot, false, 0, size, alpha, iterations, index);
 }
 
 void RunTwoTextureEffect(Engine& engine, RenderTargetContext& target, int sourceSlot, int targetSlot,
                          int secondSlot, int size, double alpha, int iterations, int index)
 {
-    CommonPassSetUp(engine, target, size);
-    FeedbackComposite(engine, sourceSlot, targetSlot, size, alpha);
-    PrepareEffect2(engine, index, targetSlot, secondSlot);
-    RunProgramIterations(engine, targetSlot, size, iterations);
+    RunFeedbackPass(engine, target, sourceSlot, targetSlot, true, secondSlot, size, alpha, iterations, index);
 }

@@ -39,6 +39,8 @@ const char* const kNames[kEntryPointCount] = {
     "glUniform1f",
     "glUniform3f",
     "glActiveTexture",
+    "glMultiTexCoord2f",
+    "glSecondaryColor3f",
 };
 
 EntryPointLookup lookup = &LookupGlEntryPoint;
@@ -214,4 +216,12 @@ void Uniform3f(int location, float x, float y, float z)
 void ActiveTexture(U unit)
 {
     Entry<kEntryActiveTexture, void(U)>::Call(unit);
+}
+void MultiTexCoord2f(U unit, float s, float t)
+{
+    Entry<kEntryMultiTexCoord2f, void(U, float, float)>::Call(unit, s, t);
+}
+void SecondaryColor3f(float red, float green, float blue)
+{
+    Entry<kEntrySecondaryColor3f, void(float, float, float)>::Call(red, green, blue);
 }

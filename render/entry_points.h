@@ -36,6 +36,8 @@ enum EntryPointId : int {
     kEntryUniform1f,
     kEntryUniform3f,
     kEntryActiveTexture,
+    kEntryMultiTexCoord2f,
+    kEntrySecondaryColor3f,
     kEntryPointCount
 };
 
@@ -79,3 +81,5 @@ void Uniform1i(int location, int value);
 void Uniform1f(int location, float value);
 void Uniform3f(int location, float x, float y, float z);
 void ActiveTexture(uint32_t unit);
+void MultiTexCoord2f(uint32_t unit, float s, float t);
+void SecondaryColor3f(float red, float green, float blue);

@@ -113,10 +113,10 @@ void PrintText(Engine& engine, const char* format, ...)
     const bool drawing = BeginLine(engine, format, args, text);
     va_end(args);
     if (!drawing) return;
+    // A glyph's list holds geometry, normals and its advance, and no attribute that a save around it
+    // would restore (the current normal aside, which nothing lit reads): no per-glyph save.
     for (const char* c = text; *c; ++c) {
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
         glCallList(engine.font.fontListBase + CharacterCode(*c));
-        glPopAttrib();
         glTranslatef(kPenTightening, 0.0f, 0.0f);
     }
     EndLine();
@@ -141,13 +141,11 @@ void PrintDissolvingText(Engine& engine, double amount, const char* format, ...)
         const float angle = static_cast<float>((1.0 - upright) * 180.0);
         if (scale <= 0.001) continue;
         const float s = static_cast<float>(scale);
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
         glScalef(s, s, s);
         glRotatef(angle, 0.0f, 0.0f, 1.0f);
         glCallList(engine.font.fontListBase + CharacterCode(*c));
         glRotatef(-angle, 0.0f, 0.0f, 1.0f);
         glScalef(1.0f / s, 1.0f / s, 1.0f / s);
-        glPopAttrib();
         glTranslatef(kPenTightening, 0.0f, 0.0f);
     }
     EndLine();

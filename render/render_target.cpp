@@ -6,6 +6,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 #include "platform/gl_context.h"
 #include "platform/process.h"
 #include "render/billboards.h"
@@ -97,7 +99,91 @@ void SetWindowStartState()
     glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
 }
 
+struct TextureShape {
+    int width = 0, height = 0, format = 0;
+};
+
+// Level 0 of a texture, read with the binding restored.
+TextureShape ShapeOf(uint32_t texture)
+{
+    int bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    TextureShape shape;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &shape.width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &shape.height);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &shape.format);
+    glBindTexture(GL_TEXTURE_2D, static_cast<uint32_t>(bound));
+    return shape;
+}
+
 }  // namespace
+
+bool DrawTargetInto(RenderTargetContext& target, uint32_t texture, TargetExtent region)
+{
+    if (texture != 0) {
+        const TextureShape shape = ShapeOf(texture);
+        if (shape.width >= region.width && shape.height >= region.height) {
+            if (target.drawTexture != texture) {
+                FramebufferTexture2D(kFramebuffer, kColourAttachment0, GL_TEXTURE_2D, texture, 0);
+                target.drawTexture = texture;
+            }
+            if (CheckFramebufferStatus(kFramebuffer) == kFramebufferComplete) return true;
+        }
+    }
+    DrawTargetIntoRenderbuffer(target);
+    return false;
+}
+
+void DrawTargetIntoRenderbuffer(RenderTargetContext& target)
+{
+    if (target.drawTexture == 0) return;
+    FramebufferRenderbuffer(kFramebuffer, kColourAttachment0, kRenderbuffer, target.colourBuffer);
+    target.drawTexture = 0;
+}
+
+uint32_t SpareTextureLike(RenderTargetContext& target, uint32_t texture)
+{
+    if (texture == 0) return 0;
+    RenderTargetContext::Spare* spare = nullptr;
+    for (RenderTargetContext::Spare& s : target.spares)
+        if (s.of == texture || (!spare && s.of == 0)) spare = &s;
+    if (!spare) return 0;
+    const TextureShape shape = ShapeOf(texture);
+    if (shape.width <= 0 || shape.height <= 0) return 0;
+    if (spare->of == texture && spare->texture != 0) {
+        const TextureShape have = ShapeOf(spare->texture);
+        if (have.width == shape.width && have.height == shape.height && have.format == shape.format)
+            return spare->texture;
+    }
+    int bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    int minFilter = 0, magFilter = 0, wrapS = 0, wrapT = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+    if (spare->texture == 0) glGenTextures(1, &spare->texture);
+    spare->of = texture;
+    glBindTexture(GL_TEXTURE_2D, spare->texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, shape.format, shape.width, shape.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapS);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapT);
+    glBindTexture(GL_TEXTURE_2D, static_cast<uint32_t>(bound));
+    return spare->texture;
+}
+
+void ClearRegion(TargetExtent region, uint32_t buffers)
+{
+    glScissor(0, 0, region.width, region.height);
+    glEnable(GL_SCISSOR_TEST);
+    glClear(buffers);
+    glDisable(GL_SCISSOR_TEST);
+}
 
 bool RenderTargetViewport(int size, int32_t screenCopyMode, TargetExtent* viewport)
 {
@@ -177,7 +263,7 @@ void RestoreWindowContext(Engine& engine, RenderTargetContext& target)
 void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDrawRoutine depthPass,
                           SceneDrawRoutine colourPass, int depthTextureSlot, int depthPassSize,
                           int programIndex, const Vec* camera, const Vec* light, bool toPbuffer, int size,
-                          int targetSlot)
+                          int targetSlot, TargetClear clear)
 {
     // Depth pass from the light. Its state changes run even without a routine, so the colour pass
     // always starts from the same place.
@@ -188,7 +274,8 @@ void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDraw
     glDisable(GL_BLEND);
     glPushMatrix();
     glViewport(0, 0, depthPassSize, depthPassSize);
-    glClear(GL_DEPTH_BUFFER_BIT);
+    // Without a routine nothing reads this depth: the colour pass clears its own before it draws.
+    if (depthPass) glClear(GL_DEPTH_BUFFER_BIT);
     LoadOffscreenProjection(engine);
     glLoadIdentity();
     glDisable(GL_LIGHTING);
@@ -216,12 +303,23 @@ void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDraw
     glPopMatrix();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
-    // Colour pass from the camera.
+    // Colour pass from the camera. Only the region drawn or copied is ever read back, so only that
+    // region of the 1024 x 1024 target is cleared.
+    TargetExtent cleared{kRenderTargetSize, kRenderTargetSize};
+    const TargetExtent copy = RenderTargetCopySize(size, engine.screenCopyMode);
+    const uint32_t targetTexture = TextureForSlot(engine, targetSlot);
+    bool direct = false;
     if (toPbuffer) {
         MakeRenderTargetCurrent(target);
         TargetExtent viewport;
-        if (RenderTargetViewport(size, engine.screenCopyMode, &viewport))
+        if (RenderTargetViewport(size, engine.screenCopyMode, &viewport)) {
             glViewport(0, 0, viewport.width, viewport.height);
+            cleared = {std::max(viewport.width, copy.width), std::max(viewport.height, copy.height)};
+        }
+        // Drawn straight into the texture, only the copied region may change: what lies outside it
+        // keeps its texels, as it did when the region was copied.
+        direct = DrawTargetInto(target, targetTexture, copy);
+        if (direct) cleared = copy;
     } else {
         MakeGlContextCurrent(target.windowContext);
     }
@@ -232,7 +330,13 @@ void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDraw
     EnableVertexProfile(engine);
     glCullFace(GL_BACK);
     glPushMatrix();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const uint32_t buffers = clear == TargetClear::ColourAndDepth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT
+                             : clear == TargetClear::Colour       ? GL_COLOR_BUFFER_BIT
+                                                                  : 0;
+    if (buffers != 0 && toPbuffer)
+        ClearRegion(cleared, buffers);
+    else if (buffers != 0)
+        glClear(buffers);
     LoadOffscreenProjection(engine);
     glLoadIdentity();
     glEnable(GL_DEPTH_TEST);
@@ -260,7 +364,12 @@ void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDraw
         SetEffectParameter3f(engine, programIndex, kLightPosParameter, light[0].x, light[0].y, light[0].z);
 
     glPushMatrix();
+    if (direct) {
+        glScissor(0, 0, copy.width, copy.height);
+        glEnable(GL_SCISSOR_TEST);
+    }
     if (colourPass) colourPass(engine);
+    if (direct) glDisable(GL_SCISSOR_TEST);
     glPopMatrix();
     DisableFragmentProfile(engine);
     DisableVertexProfile(engine);
@@ -273,9 +382,11 @@ void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDraw
     glPopMatrix();
     glEnable(GL_TEXTURE_2D);
 
-    if (toPbuffer) {
-        const TargetExtent copy = RenderTargetCopySize(size, engine.screenCopyMode);
-        CopyScreenToTexture(TextureForSlot(engine, targetSlot), copy.width, copy.height);
+    if (direct) {
+        glBindTexture(GL_TEXTURE_2D, targetTexture);  // bound as the copy leaves it
+        DrawTargetIntoRenderbuffer(target);
+    } else if (toPbuffer) {
+        CopyScreenToTexture(targetTexture, copy.width, copy.height);
     }
     glDisable(GL_POLYGON_OFFSET_FILL);
     glDisable(GL_CULL_FACE);

@@ -18,6 +18,10 @@ struct RenderTargetContext {
     uint32_t colourBuffer = 0;        // RGBA8 renderbuffer
     uint32_t depthStencilBuffer = 0;  // depth 24 + stencil 8 renderbuffer
     void* windowContext = nullptr;    // the window's GL context, captured at creation
+    uint32_t drawTexture = 0;         // texture drawn into instead of colourBuffer during a pass, or 0
+    struct Spare {
+        uint32_t of = 0, texture = 0;  // a texture like `of` (size, format, sampling) for feedback passes
+    } spares[4];
 };
 
 extern RenderTargetContext gRenderTarget;
@@ -31,11 +35,16 @@ void MakeRenderTargetCurrent(RenderTargetContext& target);  // the target's cont
 // Window's context current, off-screen projection (75 degrees + offset, aspect 1), identity modelview.
 void RestoreWindowContext(Engine& engine, RenderTargetContext& target);
 // Renders one scene (optional depth pre-pass from the light, then the colour pass from the camera) and,
-// with toPbuffer, copies the wanted region into targetSlot. camera and light point to eye, centre, up.
+// with toPbuffer, leaves the wanted region in targetSlot: drawn straight into its texture where that can
+// be drawn into, else copied there. The colour-pass routine must not sample targetSlot's texture.
+// camera and light point to eye, centre, up.
+// What the colour pass clears before its routine draws: colour and depth, unless the caller knows that
+// its routine tests no depth (Colour) or also covers every pixel without blending (Nothing).
+enum class TargetClear { ColourAndDepth, Colour, Nothing };
 void RenderSceneToTexture(Engine& engine, RenderTargetContext& target, SceneDrawRoutine depthPass,
                           SceneDrawRoutine colourPass, int depthTextureSlot, int depthPassSize,
                           int programIndex, const Vec* camera, const Vec* light, bool toPbuffer, int size,
-                          int targetSlot);
+                          int targetSlot, TargetClear clear = TargetClear::ColourAndDepth);
 
 // The sizing rules of the colour pass, by ScreenCopyMode.
 struct TargetExtent {
@@ -44,3 +53,16 @@ struct TargetExtent {
 // Viewport of the colour pass; false when the rule leaves the viewport as it was.
 bool RenderTargetViewport(int size, int32_t screenCopyMode, TargetExtent* viewport);
 TargetExtent RenderTargetCopySize(int size, int32_t screenCopyMode);  // region copied after the pass
+// With the target's context current: its drawing goes straight into the texture (region at the origin),
+// which gives the same texels as drawing into the renderbuffer and copying. False, and the renderbuffer
+// drawn into, when the texture is 0, smaller than the region or cannot be drawn into. Keeps the texture
+// binding.
+bool DrawTargetInto(RenderTargetContext& target, uint32_t texture, TargetExtent region);
+void DrawTargetIntoRenderbuffer(RenderTargetContext& target);  // as after creation
+// A texture of the same size, format and sampling as `texture`, made once and kept, for passes that read
+// their target while they draw; 0 when none can be made. With the target's context current.
+uint32_t SpareTextureLike(RenderTargetContext& target, uint32_t texture);
+
+// Clears the given buffers (GL_COLOR_BUFFER_BIT ...) of the region at the origin only, through the
+// scissor test, which is off again afterwards.
+void ClearRegion(TargetExtent region, uint32_t buffers);

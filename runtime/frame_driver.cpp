@@ -108,11 +108,12 @@ bool DrawFrame()
     StepHeldArrowKeys(gState.frameDelta);
     RelaxAndClampArrows(gState.frameDelta);
 
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The scene's Draw clears the window itself before anything is drawn.
+    DemoScene* scene = gSceneTable[0];
+    if (!scene) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBlendFunc(GL_ONE, GL_ONE);
 
-    if (DemoScene* scene = gSceneTable[0])
-        scene->Draw(&gState.frameDelta, &gRenderTarget, &gEngine, &gFrameInputs);
+    if (scene) scene->Draw(&gState.frameDelta, &gRenderTarget, &gEngine, &gFrameInputs);
     RefreshWindowTitle();
 
     if (gState.endingRequested) {

@@ -10,7 +10,7 @@
 #include "platform/process.h"
 #include "platform/sound.h"
 #include "runtime/frame_inputs.h"
-#include "runtime/random.h"
+#include "math/random.h"
 
 const char* const kMusicFile = "music//[bEXAN] The lamp was distant.ogg";
 

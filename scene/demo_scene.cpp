@@ -7,10 +7,10 @@
 #include <cstdio>
 
 #include "assets/texture_loader.h"
+#include "math/random.h"
 #include "render/billboards.h"
 #include "render/effects.h"
 #include "render/engine.h"
-#include "runtime/random.h"
 #include "scene/mini_game.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // DemoScene: the one scene object of the show. It owns the game state, the numbering of its textures and
 // fragment effects, and the per-frame composition (Draw). Depends on the engine record, the frame inputs
 // and the render target; the game's arithmetic lives in scene/mini_game.h, the layers in
-// render/scene_layers.h.
+// scene/scene_layers.h.
 #pragma once
 #include <cstdint>
 
@@ -46,7 +46,7 @@ public:
     // Starts a new round: keeps the better score, restarts the clock, the countdown and the player.
     void ResetRound();
 
-    // The three layers rendered into textures every frame (render/scene_layers.cpp). The double of the
+    // The three layers rendered into textures every frame (scene/scene_layers.cpp). The double of the
     // first two is always 0.0; the detail layer seeds its particles from it.
     void DrawSeaLayer(Engine& engine, double seedOffset);
     void DrawDetailLayer(Engine& engine, double seedOffset);

@@ -7,14 +7,15 @@
 
 #include <cmath>
 
+#include "math/random.h"
 #include "render/billboards.h"
 #include "render/effects.h"
 #include "render/engine.h"
+#include "render/pass_timing.h"
 #include "render/render_target.h"
-#include "render/scene_layers.h"
-#include "runtime/random.h"
 #include "scene/demo_scene.h"
 #include "scene/mini_game.h"
+#include "scene/scene_layers.h"
 
 namespace {
 
@@ -34,11 +35,21 @@ Vec Point(double x, double y, double z)
     return Vec{1, static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
 }
 
+// The layers draw with the depth test off (each turns it off before its first draw), so their depth
+// buffer is never read and not cleared.
 void RenderLayer(DemoScene& scene, Engine& engine, RenderTargetContext& target, SceneDrawRoutine layer,
-                 int size, int slot)
+                 int size, int slot, TargetClear clear = TargetClear::Colour)
 {
     RenderSceneToTexture(engine, target, nullptr, layer, 0, kDepthPassSize, 0, engine.camera, engine.camera,
-                         true, size, scene.textureBase + slot);
+                         true, size, scene.textureBase + slot, clear);
+}
+
+// The world layer's first quad, 16 x 16 at distance 10 and drawn without blending, covers its whole view
+// while the view is no wider than that: then nothing of the cleared target would show.
+TargetClear WorldLayerClear(const Engine& engine)
+{
+    const double halfView = 10.0 * std::tan((75.0 + engine.fieldOfViewOffset) * kPi / 360.0);
+    return halfView < 8.0 ? TargetClear::Nothing : TargetClear::Colour;
 }
 
 // The layered picture in the window: plain inside the sea, torn along the music spectrum outside. After a
@@ -94,7 +105,8 @@ void DrawGlow(DemoScene& scene, Engine& engine)
     glPushMatrix();
     const float grey = scene.introActive ? 0.0f : 0.5f;
     glColor3f(grey, grey, grey);
-    if (scene.effectsEnabled != 0) DrawBillboard(0.0, 1.3, 1.3);
+    // In the intro the glow is grey 0: added, it would change no pixel.
+    if (scene.effectsEnabled != 0 && grey > 0.0f) DrawBillboard(0.0, 1.3, 1.3);
     glPopMatrix();
 }
 
@@ -151,7 +163,7 @@ void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* targe
 
     RestoreWindowContext(engine, *target);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT);  // the window never tests depth: its depth buffer is never read
     glPushMatrix();
     // With the mouse away from the centre the layers' eye circles the origin with the scene clock.
     SetCamera(engine, inputsCopy.cameraX * std::sin(time), 10.0 - 10.0 * inputsCopy.cameraY,
@@ -166,31 +178,42 @@ void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* targe
     TestInsideSea(*this);
     const bool rescued = TestRescue(*this);
 
+    EndPass(FramePass::Game);
     RenderLayer(*this, engine, *target, DrawDetailLayerCallback, kLayerSize, kDetailLayerSlot);
+    EndPass(FramePass::DetailLayer);
     RenderLayer(*this, engine, *target, DrawSeaLayerCallback, kLayerSize, kSeaLayerSlot);
+    EndPass(FramePass::SeaLayer);
     // The enhance pass reads the whole 512 x 512 sea picture. The width is left at 512 by the previous
     // frame; setting it here keeps the very first frame from sampling only an 800 x 600 corner of it.
     engine.renderWidth = kLayerSize;
     RunTwoTextureEffect(engine, *target, textureBase + kSeaLayerSlot, textureBase + kSeaLayerSlot,
                         textureBase + kDetailLayerSlot, kLayerSize, 1.0, 1, enhance);
+    EndPass(FramePass::Enhance);
     SeedRandom(SeedFromValue(time * 1000000.0));
     engine.renderWidth = kLayerSize;
-    RenderLayer(*this, engine, *target, DrawWorldLayerCallback, kWorldLayerSize, kFrameTextureSlot);
+    RenderLayer(*this, engine, *target, DrawWorldLayerCallback, kWorldLayerSize, kFrameTextureSlot,
+                WorldLayerClear(engine));
+    EndPass(FramePass::WorldLayer);
     // The blur reads the 800 x 600 region of the frame texture.
     engine.renderWidth = kWorldLayerSize;
     if (effectsEnabled != 0)
         RunFeedbackEffect(engine, *target, textureBase + kFrameTextureSlot, textureBase + kGlowTextureSlot,
                           kGlowSize, 0.6, 2, textureBase + kBlurEffect);
     engine.renderWidth = kLayerSize;
+    EndPass(FramePass::Blur);
 
     DrawMainPicture(*this, engine, *target);
+    EndPass(FramePass::Picture);
     DrawGlow(*this, engine);
+    EndPass(FramePass::Glow);
     LookAtGamePlane(engine);
     DrawPlayerSprites(*this, engine);
+    EndPass(FramePass::Sprites);
     AdvanceScoreAndCountdown(*this, frameDelta);
     DrawGameTexts(*this, engine, rescued);
     DrawIntroLines(*this, engine);
     EndIntroIfDue(*this);
+    EndPass(FramePass::Texts);
     glPopMatrix();
     glPopMatrix();
     glPopMatrix();
@@ -203,4 +226,5 @@ void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* targe
     inputs->musicSteady = MusicSteadyReport(*this);
     glPopAttrib();
     glFlush();
+    EndPass(FramePass::Grain);
 }

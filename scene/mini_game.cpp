@@ -6,10 +6,11 @@
 
 #include <cmath>
 
+#include "math/random.h"
 #include "render/billboards.h"
 #include "render/engine.h"
+#include "render/image_sum.h"
 #include "render/outline_text.h"
-#include "runtime/random.h"
 #include "scene/demo_scene.h"
 
 namespace {
@@ -210,30 +211,98 @@ int SpriteGroup(int randomValue, double time)
 // Drawing steps
 // ---------------------------------------------------------------------------------------------------------
 
+namespace {
+
+// The unit quad of a billboard with each image's texture coordinates.
+ImageSumQuad BillboardImageSum(const uint32_t (&textures)[kSpriteMembers])
+{
+    ImageSumQuad quad;
+    constexpr float kCorners[4][2] = {{-1.0f, -1.0f}, {1.0f, -1.0f}, {1.0f, 1.0f}, {-1.0f, 1.0f}};
+    constexpr float kCoords[4][2] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}};
+    for (int c = 0; c < 4; ++c) {
+        quad.corners[c][0] = kCorners[c][0];
+        quad.corners[c][1] = kCorners[c][1];
+        for (int i = 0; i < kSpriteMembers; ++i) {
+            quad.textures[i] = textures[i];
+            quad.texCoords[i][c][0] = kCoords[c][0];
+            quad.texCoords[i][c][1] = kCoords[c][1];
+        }
+    }
+    return quad;
+}
+
+void SetColour(float* to, const float (&from)[3])
+{
+    to[0] = from[0], to[1] = from[1], to[2] = from[2];
+}
+
+}  // namespace
+
 void DrawPlayerSprites(DemoScene& scene, Engine& engine)
 {
     const int current = ((scene.frameCount % kTrailLength) + kTrailLength) % kTrailLength;
     const double angle = scene.inputsCopy.arrowLeftRight * -kRadiansToDegrees;
     const double halfWidth = scene.introActive ? 5.6 : 0.7;
     const double halfHeight = scene.introActive ? 6.4 : 0.8;
-    for (int k = 0; k < kTrailLength; ++k) {
-        // Reseeding per slot shows the same three images in all five slots of a frame.
-        SeedRandom(SeedFromValue(2.0 * scene.time));
-        if (k != current)
-            glColor3f(0.2f, 0.0f, 0.0f);
-        else if (scene.insideSea)
-            glColor3f(1.0f, 1.0f, 1.0f);
-        else
-            glColor3f(0.0f, 1.0f, 0.0f);
-        for (int j = 0; j < kSpriteMembers; ++j) {
-            const int group = SpriteGroup(NextRandom(), scene.time);
-            BindSceneTexture(engine, scene.textureBase + kSpriteImageSlot + kSpriteMembers * group + j);
+    // Reseeding per slot shows the same three images in all five slots of a frame.
+    uint32_t textures[kSpriteMembers];
+    SeedRandom(SeedFromValue(2.0 * scene.time));
+    for (int j = 0; j < kSpriteMembers; ++j) {
+        const int group = SpriteGroup(NextRandom(), scene.time);
+        textures[j] =
+            TextureForSlot(engine, scene.textureBase + kSpriteImageSlot + kSpriteMembers * group + j);
+    }
+    constexpr float kTrailColour[3] = {0.2f, 0.0f, 0.0f};
+    const float currentColour[3] = {scene.insideSea ? 1.0f : 0.0f, 1.0f, scene.insideSea ? 1.0f : 0.0f};
+    auto colourOf = [&](int k) -> const float(&)[3] { return k == current ? currentColour : kTrailColour; };
+
+    // Every slot is fifteen additive draws of the same three images. When all five slots stand at one
+    // place (a player at rest, the whole intro), the four trail copies and the current one are added in
+    // one pass; otherwise each slot adds its three images in one pass.
+    bool together = true;
+    for (int k = 1; k < kTrailLength; ++k)
+        together = together && scene.trail[k].x == scene.trail[0].x && scene.trail[k].y == scene.trail[0].y &&
+                   scene.trail[k].z == scene.trail[0].z;
+    ImageSumQuad quad = BillboardImageSum(textures);
+    bool drawn = true;
+    if (together) {
+        SetColour(quad.colourA, kTrailColour);
+        quad.countA = kTrailLength - 1;
+        SetColour(quad.colourB, currentColour);
+        quad.countB = 1;
+        glPushMatrix();
+        glTranslatef(scene.trail[0].x, scene.trail[0].y, scene.trail[0].z);
+        LoadBillboardTransform(angle, halfWidth, halfHeight);
+        drawn = DrawImageSum(quad);
+        glPopMatrix();
+    } else {
+        for (int k = 0; k < kTrailLength && drawn; ++k) {
+            SetColour(quad.colourA, colourOf(k));
             glPushMatrix();
             glTranslatef(scene.trail[k].x, scene.trail[k].y, scene.trail[k].z);
-            DrawBillboard(angle, halfWidth, halfHeight);
+            LoadBillboardTransform(angle, halfWidth, halfHeight);
+            drawn = DrawImageSum(quad);  // all or nothing: the program runs or it does not
             glPopMatrix();
         }
     }
+    if (!drawn) {
+        // Image by image, as the program that adds them is not available.
+        for (int k = 0; k < kTrailLength; ++k) {
+            const float(&colour)[3] = colourOf(k);
+            glColor3f(colour[0], colour[1], colour[2]);
+            for (int j = 0; j < kSpriteMembers; ++j) {
+                glBindTexture(GL_TEXTURE_2D, textures[j]);
+                glPushMatrix();
+                glTranslatef(scene.trail[k].x, scene.trail[k].y, scene.trail[k].z);
+                DrawBillboard(angle, halfWidth, halfHeight);
+                glPopMatrix();
+            }
+        }
+    }
+    // The colour and texture coordinate as the last of the separate draws leaves them.
+    const float(&last)[3] = colourOf(kTrailLength - 1);
+    glColor3f(last[0], last[1], last[2]);
+    glTexCoord2f(0.0f, 1.0f);
 }
 
 void DrawGameTexts(DemoScene& scene, Engine& engine, bool rescued)

@@ -9,6 +9,9 @@
 #include "platform/png_file.h"
 #include "platform/process.h"
 #include "platform/window.h"
+#include "render/pass_timing.h"
+#include "runtime/frame_driver.h"
+#include "scene/demo_scene.h"
 #include "shell/command_line.h"
 #include "shell/window_proc.h"
 
@@ -22,9 +25,11 @@ long framesDrawn = 0;
 bool haveLastFrame = false;
 bool finished = false;
 std::vector<unsigned char> pixels;  // the last frame read back
-std::vector<float> frameTimes;      // milliseconds, reserved up front
+std::vector<float> frameTimes;      // milliseconds from one frame's start to the next's, reserved up front
+std::vector<float> introTimes, gameTimes;  // the same, split by what the frame showed
 std::chrono::steady_clock::time_point frameStart;
 bool frameStartValid = false;
+bool introFrame = false;  // the frame just drawn showed the intro
 
 double Percentile(std::vector<float>& values, double p)
 {
@@ -34,7 +39,7 @@ double Percentile(std::vector<float>& values, double p)
     return values[k];
 }
 
-void PrintStats()
+void PrintStats(const char* label, const std::vector<float>& frameTimes)
 {
     std::vector<float> times = frameTimes;
     const double median = Percentile(times, 0.5);
@@ -42,8 +47,8 @@ void PrintStats()
     double total = 0.0;
     for (float t : frameTimes) total += t;
     const double fps = total > 0.0 ? 1000.0 * frameTimes.size() / total : 0.0;
-    std::fprintf(stderr, "frames %zu  median %.2f ms  95th percentile %.2f ms  %.1f frames per second\n",
-                 frameTimes.size(), median, p95, fps);
+    std::fprintf(stderr, "%sframes %zu  median %.2f ms  95th percentile %.2f ms  %.1f frames per second\n",
+                 label, frameTimes.size(), median, p95, fps);
 }
 
 }  // namespace
@@ -51,24 +56,34 @@ void PrintStats()
 void ConfigureAutomation(const CommandLine& commandLine)
 {
     options = commandLine;
-    if (options.stats) frameTimes.reserve(kMaxFrameTimes);
+    if (options.stats) {
+        frameTimes.reserve(kMaxFrameTimes);
+        introTimes.reserve(kMaxFrameTimes);
+        gameTimes.reserve(kMaxFrameTimes);
+    }
+    EnablePassTiming(options.profile);
     if (!options.screenshot.empty() || !options.captureDir.empty()) pixels.resize(kWidth * kHeight * 3);
     AddExitHook(FinishAutomation);
 }
 
 void FrameStarted()
 {
-    frameStart = std::chrono::steady_clock::now();
+    // Start to start: a frame's time includes the window's drawing and the swap that follow DrawFrame.
+    const auto now = std::chrono::steady_clock::now();
+    if (options.stats && frameStartValid && frameTimes.size() < kMaxFrameTimes) {
+        const float ms = std::chrono::duration<float, std::milli>(now - frameStart).count();
+        frameTimes.push_back(ms);
+        (introFrame ? introTimes : gameTimes).push_back(ms);
+    }
+    frameStart = now;
     frameStartValid = true;
+    StartFrameTiming(introFrame ? 0 : 1);
 }
 
 void FrameDrawn()
 {
     ++framesDrawn;
-    if (options.stats && frameStartValid && frameTimes.size() < kMaxFrameTimes) {
-        const auto elapsed = std::chrono::steady_clock::now() - frameStart;
-        frameTimes.push_back(std::chrono::duration<float, std::milli>(elapsed).count());
-    }
+    introFrame = gSceneTable[0] && gSceneTable[0]->introActive;
     if (!pixels.empty()) {
         ReadWindowPixels(kWidth, kHeight, pixels.data());
         haveLastFrame = true;
@@ -92,7 +107,12 @@ void FinishAutomation()
         else if (!WritePngFile(options.screenshot.c_str(), kWidth, kHeight, pixels.data()))
             std::fprintf(stderr, "quarnel: cannot write %s\n", options.screenshot.c_str());
     }
-    if (options.stats) PrintStats();
+    if (options.stats) {
+        PrintStats("", frameTimes);
+        PrintStats("  intro ", introTimes);
+        PrintStats("  game ", gameTimes);
+    }
+    PrintPassTimes(stderr, {"intro", "game"});
     std::fputs(CaptureText.c_str(), stdout);
     std::fflush(stdout);
 }

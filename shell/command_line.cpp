@@ -19,7 +19,8 @@ const char* UsageText()
            "  --screenshot F.png save the last frame drawn before the program ends\n"
            "  --capture DIR      save every frame as a numbered PNG in DIR\n"
            "  --batch            message boxes go to standard error only, answered with their default\n"
-           "  --stats            print frame-time figures at exit\n") +
+           "  --stats            print frame-time figures at exit (start to start, with the swap)\n"
+           "  --profile          also the median wall time of each pass (each ended with glFinish)\n") +
         kCaptureUsage + "  --help, --version\n";
     return text.c_str();
 }
@@ -45,6 +46,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out
             out.batch = true;
         } else if (!std::strcmp(arg, "--stats")) {
             out.stats = true;
+        } else if (!std::strcmp(arg, "--profile")) {
+            out.profile = out.stats = true;
         } else if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
             out.help = true;
         } else if (!std::strcmp(arg, "--version")) {

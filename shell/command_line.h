@@ -15,6 +15,7 @@ struct CommandLine {
     std::string captureDir;  // every frame as a numbered PNG
     bool batch = false;      // message boxes to standard error only, answered with their default
     bool stats = false;      // frame-time figures at exit
+    bool profile = false;    // and the median wall time of each pass (implies stats)
     bool help = false, version = false;
     CaptureOptions capture;  // --video, --record, --replay and their companions
 };

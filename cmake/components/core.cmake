@@ -3,13 +3,16 @@ quarnel_library(quarnel_platform
     SOURCES platform/process.cpp platform/message_box.cpp platform/sdl_window.cpp platform/window.cpp
             platform/png_file.cpp
     LIBS PkgConfig::SDL2 PkgConfig::PNG OpenGL::GL PkgConfig::GLU)
+quarnel_library(quarnel_random
+    SOURCES math/random.cpp)
 quarnel_library(quarnel_runtime_basics
-    SOURCES runtime/random.cpp runtime/frame_inputs.cpp)
+    SOURCES runtime/frame_inputs.cpp
+    LIBS quarnel_random)
 quarnel_library(quarnel_shell_state
     SOURCES shell/global_state.cpp)
 quarnel_library(quarnel_render_basics
-    SOURCES render/billboards.cpp render/engine.cpp
-    LIBS OpenGL::GL PkgConfig::GLU quarnel_model)
+    SOURCES render/billboards.cpp render/engine.cpp render/pass_timing.cpp
+    LIBS OpenGL::GL PkgConfig::GLU quarnel_model quarnel_random)
 quarnel_library(quarnel_shell
     SOURCES shell/clock.cpp shell/window_proc.cpp shell/main_window.cpp shell/start_up.cpp
             shell/command_line.cpp shell/automation.cpp shell/program_entry.cpp shell/data_folder.cpp

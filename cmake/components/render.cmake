@@ -6,8 +6,9 @@ quarnel_library(quarnel_render_platform
     LIBS quarnel_render quarnel_platform PkgConfig::SDL2 PkgConfig::FREETYPE PkgConfig::GLU OpenGL::GL)
 quarnel_library(quarnel_render
     SOURCES render/entry_points.cpp render/render_target.cpp render/effects.cpp render/outline_text.cpp
+            render/image_sum.cpp
     LIBS quarnel_render_platform $<TARGET_NAME_IF_EXISTS:quarnel_render_basics> quarnel_platform
-         quarnel_runtime_basics PkgConfig::GLU OpenGL::GL)
+         quarnel_random PkgConfig::GLU OpenGL::GL)
 
 # The effect programs are data: copied, never compiled as C++.
 file(GLOB QUARNEL_EFFECT_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/cgeffects/*.cpp)
@@ -26,7 +27,7 @@ add_custom_target(quarnel_effect_files DEPENDS ${QUARNEL_EFFECT_COPIES})
 quarnel_show_data(quarnel_effect_files)
 
 set(QUARNEL_RENDER_TEST_LIBS quarnel_render quarnel_render_platform $<TARGET_NAME_IF_EXISTS:quarnel_render_basics>
-    quarnel_gl_test_support quarnel_platform quarnel_runtime_basics)
+    quarnel_gl_test_support quarnel_platform quarnel_random)
 quarnel_test(render_entry_points_test
     SOURCES tests/render/entry_points_test.cpp
     LIBS ${QUARNEL_RENDER_TEST_LIBS}
@@ -42,6 +43,10 @@ quarnel_test(render_effects_test
 add_dependencies(render_effects_test quarnel_effect_files)
 quarnel_test(render_outline_text_test
     SOURCES tests/render/outline_text_test.cpp tests/render/pixels.cpp
+    LIBS ${QUARNEL_RENDER_TEST_LIBS}
+    LABELS gl)
+quarnel_test(render_image_sum_test
+    SOURCES tests/render/image_sum_test.cpp tests/render/pixels.cpp
     LIBS ${QUARNEL_RENDER_TEST_LIBS}
     LABELS gl)
 quarnel_test(render_target_rules_test

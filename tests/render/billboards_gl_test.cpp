@@ -8,7 +8,7 @@
 
 #include "render/billboards.h"
 #include "render/engine.h"
-#include "runtime/random.h"
+#include "math/random.h"
 #include "tests/support/gl_test_window.h"
 
 namespace {

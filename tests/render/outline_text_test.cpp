@@ -13,7 +13,7 @@
 #include "render/billboards.h"
 #include "render/engine.h"
 #include "render/render_target.h"
-#include "runtime/random.h"
+#include "math/random.h"
 #include "tests/render/pixels.h"
 #include "tests/support/gl_test_window.h"
 

@@ -4,7 +4,7 @@
 
 #include "runtime/frame_driver.h"
 #include "runtime/frame_inputs.h"
-#include "runtime/random.h"
+#include "math/random.h"
 #include "platform/window.h"
 #include "shell/global_state.h"
 

@@ -17,7 +17,7 @@
 #include "platform/message_box.h"
 #include "platform/sound.h"
 #include "runtime/frame_inputs.h"
-#include "runtime/random.h"
+#include "math/random.h"
 #include "tests/support/test_tracks.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "render/scene_layers.h"
-#include "runtime/random.h"
+#include "scene/scene_layers.h"
+#include "math/random.h"
 #include "scene/demo_scene.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "render/engine.h"
 #include "render/outline_text.h"
 #include "render/render_target.h"
-#include "render/scene_layers.h"
+#include "scene/scene_layers.h"
 #include "scene/demo_scene.h"
 #include "scene/mini_game.h"
 #include "tests/support/gl_test_window.h"

@@ -1,5 +1,5 @@
 // The runtime generator (see random.h).
-#include "runtime/random.h"
+#include "math/random.h"
 
 namespace {
 uint32_t randomState = 1;

@@ -2,7 +2,7 @@
 // rectangles, and the world picture built from the enhanced sea. Every layer reseeds the runtime generator
 // from the scene clock or the round seed, so each picture is a function of time. Depends on the scene
 // record, the vector helpers, the billboards, the outline text and the effects (to switch them off).
-#include "render/scene_layers.h"
+#include "scene/scene_layers.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -11,12 +11,13 @@
 #include <cmath>
 #include <utility>
 
+#include "math/random.h"
 #include "math/vec.h"
 #include "render/billboards.h"
 #include "render/effects.h"
 #include "render/engine.h"
+#include "render/image_sum.h"
 #include "render/outline_text.h"
-#include "runtime/random.h"
 #include "scene/demo_scene.h"
 #include "scene/mini_game.h"
 
@@ -57,10 +58,11 @@ void BeginLayer(Engine& engine)
     glPushMatrix();
 }
 
-void ClearAndLookDown(double eyeZ)
+// The renderer has just cleared the layer's region to transparent black, the only clear colour this
+// context ever has, so the layer keeps the colour and skips its own clear of the whole buffer.
+void LookDown(double eyeZ)
 {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     gluLookAt(0.0, 0.0, eyeZ, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
 }
@@ -110,9 +112,10 @@ void DrawCornerQuad(const Corners& q, float z)
     glEnd();
 }
 
+// (No matrix save around the fill: it changes no matrix, and a restore would end the driver's batch of
+// immediate-mode primitives, and with it the run of fills and outlines drawn in one go.)
 void DrawFill(const DetailFrame& f, const Corners& q, int level, double c)
 {
-    glPushMatrix();
     const float z = static_cast<float>(q.a.z + level * f.scene->subSceneTuning[2] * 0.02);
     glBlendFunc(GL_ONE, GL_ZERO);
     if (!f.scene->insideSea)
@@ -124,7 +127,6 @@ void DrawFill(const DetailFrame& f, const Corners& q, int level, double c)
     else
         glColor3f(1.0f, 0.0f, static_cast<float>(c));
     DrawCornerQuad(q, z);
-    glPopMatrix();
 }
 
 void DrawBinaryDigit(const DetailFrame& f, const Corners& q)
@@ -174,36 +176,51 @@ void DrawSpriteQuad(const DetailFrame& f, const Corners& q, int rectangle)
     if (scene.timeLeft < 10.0) pace = 8.0;
     if (scene.timeLeft < 5.0) pace = 16.0;
     const int64_t k = IntegerPart64(pace * f.t);
+    // The three images share corners, colour and additive blending: one pass draws their sum.
+    ImageSumQuad sum;
+    const float colour[3] = {scene.insideSea ? 1.0f : 0.0f, scene.insideSea ? 0.0f : 1.0f, 0.0f};
     for (int i = 0; i < kSpriteMembers; ++i) {
         int64_t group = (NextRandom() + k) % kSpriteGroups;
         if (group < 0) group += kSpriteGroups;
-        BindSceneTexture(*f.engine,
-                         scene.textureBase + kSpriteImageSlot + kSpriteMembers * static_cast<int>(group) + i);
-        const float tintRed = static_cast<float>(0.4 + RandomUnit());
-        const float tintGreen = static_cast<float>(0.4 + RandomUnit());
-        const float tintBlue = static_cast<float>(0.4 + RandomUnit());
-        glColor3f(tintRed, tintGreen, tintBlue);
-        if (scene.insideSea)
-            glColor3f(1.0f, 0.0f, 0.0f);
-        else
-            glColor3f(0.0f, 1.0f, 0.0f);
+        sum.textures[i] = TextureForSlot(
+            *f.engine, scene.textureBase + kSpriteImageSlot + kSpriteMembers * static_cast<int>(group) + i);
+        // A tint is drawn for each image and overridden by the colour, which keeps the sequence in step.
+        RandomUnit();
+        RandomUnit();
+        RandomUnit();
         float u0 = 0.0f, u1 = 1.0f;
         if (RandomUnit() < 0.5) std::swap(u0, u1);
         if (IntegerPartIsOdd(f.t - 0.1 * rectangle)) std::swap(u0, u1);
-        glBegin(GL_QUADS);
-        glTexCoord2f(u0, 0.0f);
-        glVertex3f(q.a.x, q.a.y, 0.0f);
-        glTexCoord2f(u1, 0.0f);
-        glVertex3f(q.b.x, q.b.y, 0.0f);
-        glTexCoord2f(u1, 1.0f);
-        glVertex3f(q.c.x, q.c.y, 0.0f);
-        glTexCoord2f(u0, 1.0f);
-        glVertex3f(q.d.x, q.d.y, 0.0f);
-        glEnd();
+        const float coords[4][2] = {{u0, 0.0f}, {u1, 0.0f}, {u1, 1.0f}, {u0, 1.0f}};
+        for (int c = 0; c < 4; ++c)
+            sum.texCoords[i][c][0] = coords[c][0], sum.texCoords[i][c][1] = coords[c][1];
     }
+    const Vec* corners[4] = {&q.a, &q.b, &q.c, &q.d};
+    for (int c = 0; c < 4; ++c) {
+        sum.corners[c][0] = corners[c]->x;
+        sum.corners[c][1] = corners[c]->y;
+        sum.corners[c][2] = 0.0f;
+    }
+    for (int c = 0; c < 3; ++c) sum.colourA[c] = colour[c];
+    if (!DrawImageSum(sum)) {
+        for (int i = 0; i < kSpriteMembers; ++i) {
+            glBindTexture(GL_TEXTURE_2D, sum.textures[i]);
+            glColor3f(colour[0], colour[1], colour[2]);
+            glBegin(GL_QUADS);
+            for (int c = 0; c < 4; ++c) {
+                glTexCoord2fv(sum.texCoords[i][c]);
+                glVertex3fv(sum.corners[c]);
+            }
+            glEnd();
+        }
+    }
+    // The current colour and texture coordinate as the last of three separate draws leaves them.
+    glColor3f(colour[0], colour[1], colour[2]);
+    glTexCoord2fv(sum.texCoords[kSpriteMembers - 1][3]);
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
-    glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE_MINUS_SRC_COLOR);
+    // (The inverting blend the pattern sets back here reaches no draw: the level's outline comes next
+    // and sets its own, so it is left out.)
 }
 
 void DrawOutline(const DetailFrame& f, const Corners& q, int level)
@@ -262,7 +279,8 @@ void DrawFoldingRectangle(const DetailFrame& f, int pass, int rectangle)
     const double r1 = RandomUnit();
     const double r2 = RandomUnit();
     const uint64_t pattern = static_cast<uint64_t>(IntegerPart64(r2 * 1e13 + (6.0 * r1 - 3.0) * f.t * 65.0));
-    glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE_MINUS_SRC_COLOR);
+    // Every level ends with its outline, which sets its blending before it draws; level 0 is never
+    // filled. So the inverting blend a rectangle starts with reaches no draw and is not set.
 
     for (int level = 0; level < kDetailLevels; ++level) {
         const bool bit = ((pattern >> (15 - level)) & 1) != 0;
@@ -374,7 +392,7 @@ void PlaceSeaPoints(int32_t roundSeed, double time, Vec* points)
 void DemoScene::DrawSeaLayer(Engine& engine, double /*seedOffset*/)
 {
     BeginLayer(engine);
-    ClearAndLookDown(10.0);
+    LookDown(10.0);
     glColor3f(1.0f, 1.0f, 1.0f);
     PlaceSeaPoints(roundSeed, time, seaPoints);
     glEnable(GL_TEXTURE_2D);
@@ -395,7 +413,7 @@ void DemoScene::DrawSeaLayer(Engine& engine, double /*seedOffset*/)
 void DemoScene::DrawWorldLayer(Engine& engine)
 {
     BeginLayer(engine);
-    ClearAndLookDown(10.0);
+    LookDown(10.0);
     glEnable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
     glDisable(GL_CULL_FACE);
@@ -405,7 +423,9 @@ void DemoScene::DrawWorldLayer(Engine& engine)
     SeedRandom(10000);
     BindSceneTexture(engine, textureBase + kSeaLayerSlot);
     glPushMatrix();
-    // At distance 10 in the 75-degree view this 16 x 16 quad fills the picture.
+    // At distance 10 in the 75-degree view this 16 x 16 quad fills the picture. Added to transparent black
+    // it would give its own bytes, so it is drawn without blending, and the target needs no clear.
+    glDisable(GL_BLEND);
     glScalef(8.0f, 8.0f, 8.0f);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
@@ -445,7 +465,7 @@ void DemoScene::DrawDetailLayer(Engine& engine, double seedOffset)
 {
     const double t = time;
     BeginLayer(engine);
-    ClearAndLookDown(7.0);
+    LookDown(7.0);
     glEnable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
     BindSceneTexture(engine, textureBase + kBlobSpriteSlot);
