@@ -31,6 +31,9 @@ quarnel_test(texture_loader_test
 if(QUARNEL_BENCH)
     add_executable(jpeg_bench bench/jpeg_bench.cpp)
     target_link_libraries(jpeg_bench PRIVATE quarnel_jpeg_test_files quarnel_jpeg benchmark::benchmark)
+    # The pictures scripts/jpeg-decode-bench.py times the tool on.
+    add_executable(jpeg_tool_pictures bench/jpeg_tool_pictures.cpp)
+    target_link_libraries(jpeg_tool_pictures PRIVATE quarnel_jpeg_test_files)
 endif()
 
 if(QUARNEL_FUZZ)
