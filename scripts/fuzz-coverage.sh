@@ -31,15 +31,20 @@ report() {
     local count
     count=$(ls "$root/fuzz/$target/corpus" | wc -l)
     echo "== $title: $count corpus files"
+    # Columns of llvm-cov: functions (count, missed, %), lines (count, missed, %), branches (count, missed, %).
+    printf '%-34s %7s %7s %8s %9s %7s %8s\n' file lines missed cover branches missed cover
     llvm-cov report "$fuzzer" -instr-profile="$profiles/merged.profdata" -show-branch-summary \
         -show-region-summary=false -show-functions=false "${files[@]/#/$root/}" |
-        awk 'NR == 1 || /^-/ { next } { sub(/^.*\/assets\//, "assets/"); print }'
+        awk 'NR == 1 || /^-/ { next } { sub(/^.*\/assets\//, "assets/")
+             printf "%-34s %7s %7s %8s %9s %7s %8s\n", $1, $5, $6, $7, $8, $9, $10 }'
     if (( missed )); then
+        # The lines no corpus file reaches, as "file: line line ...".
         llvm-cov show "$fuzzer" -instr-profile="$profiles/merged.profdata" -show-line-counts \
             "${files[@]/#/$root/}" | awk '
-            /^\/.*:$/ { file = $0; sub(/^.*\/assets\//, "assets/", file); next }
-            $2 == "0|" { split($1, n, "|"); printf "%s:%s\n", file, n[1] }' | sed 's/:$//' |
-            awk -F: '{ if ($1 != f) { if (f) print f ": " l; f = $1; l = $2 } else l = l " " $2 } END { if (f) print f ": " l }'
+            /^\/.*:$/ { if (file && lines) print file ":" lines; file = $0; sub(/^.*\/assets\//, "assets/", file)
+                        sub(/:$/, "", file); lines = ""; next }
+            $2 == "0|" { n = $1; sub(/[|]$/, "", n); lines = lines " " n }
+            END { if (file && lines) print file ":" lines }'
     fi
     echo
 }

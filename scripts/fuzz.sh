@@ -105,7 +105,8 @@ printf '%s %s sources=%s cpu_seconds=%d executions=%s result=%s\n' "$(date -u +%
 grep -E '^#[0-9]+.*(DONE|pulse)' "$output" | tail -n 1 || true
 total=$(awk -v t="$target" -v h="sources=$source_hash" '$2 == t && $3 == h && $6 == "result=clean" {
     split($4, a, "="); s += a[2] } END { printf "%.1f", s / 60 }' "$log")
-echo "$target: $((seconds / 60)) CPU-minutes, $executions executions this run; $total clean CPU-minutes on these sources ($source_hash)"
+echo "$target: $(awk -v s="$seconds" 'BEGIN { printf "%.1f", s / 60 }') CPU-minutes, $executions executions this run;" \
+    "$total clean CPU-minutes on these sources ($source_hash)"
 if [[ $result == crash ]]; then
     tail -n 60 "$output" >&2
     echo "$target: the fuzzer stopped with status $status; input: ${crash:-none written}" >&2
