@@ -34,7 +34,8 @@ function(quarnel_e2e script)
 endfunction()
 quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout close_box_ends_with_status_0
     one_quick_escape_tap_ends_the_show dialog_run_then_escape dialog_quit_ends_with_status_0
-    frames_and_screenshot capture_writes_every_frame unknown_option_prints_usage_and_exits_2 fullscreen_fallback_answered_yes_goes_windowed
+    frames_and_screenshot capture_writes_every_frame capture_folder_is_made_or_refused_at_once
+    failed_writes_end_with_status_1 unknown_option_prints_usage_and_exits_2 fullscreen_fallback_answered_yes_goes_windowed
     fullscreen_fallback_answered_no_closes fullscreen_on_an_800_by_600_display)
 
 if(TARGET quarnel_scene AND TARGET quarnel_assets)

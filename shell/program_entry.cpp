@@ -16,7 +16,7 @@ int WinMain(const CommandLine& options)
 {
     SetMessageBoxBatchMode(options.batch);
     SetClockFixedStep(options.fixedStep);
-    ConfigureAutomation(options);
+    if (!ConfigureAutomation(options)) return 1;
 
     if (options.run) {
         gState.musicOn = !options.noMusic;

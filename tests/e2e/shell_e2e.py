@@ -108,6 +108,50 @@ def test_capture_writes_every_frame():
             show.kill()
 
 
+def test_capture_folder_is_made_or_refused_at_once():
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = os.path.join(tmp, "new", "frames")
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--frames", "2", "--capture", folder)
+        try:
+            assert show.wait() == 0, show.stderr()
+            assert sorted(os.listdir(folder)) == ["frame000001.png", "frame000002.png"]
+        finally:
+            show.kill()
+        # A file stands where a folder would have to be: refused before any window opens, the setup
+        # dialog included (which would otherwise wait for an answer).
+        blocker = os.path.join(tmp, "file")
+        open(blocker, "w").close()
+        show = Show("--batch", "--capture", os.path.join(blocker, "frames"))
+        try:
+            assert show.wait() == 1, show.stderr()
+            assert "cannot create the capture folder %s/frames: Not a directory" % blocker in show.stderr(), \
+                show.stderr()
+        finally:
+            show.kill()
+
+
+def test_failed_writes_end_with_status_1():
+    with tempfile.TemporaryDirectory() as tmp:
+        for target, reason in (("/dev/full", "No space left on device"),
+                               (os.path.join(tmp, "missing", "shot.png"), "No such file or directory")):
+            show = Show("--run", "--windowed", "--no-music", "--batch", "--frames", "2", "--screenshot", target)
+            try:
+                assert show.wait() == 1, show.stderr()
+                assert "cannot write the screenshot %s: %s" % (target, reason) in show.stderr(), show.stderr()
+            finally:
+                show.kill()
+        assert os.path.exists("/dev/full")
+        # The second frame's file cannot be made (a folder has its name): the show ends there.
+        os.mkdir(os.path.join(tmp, "frame000002.png"))
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--frames", "50", "--capture", tmp)
+        try:
+            assert show.wait() == 1, show.stderr()
+            assert "cannot write the captured frame %s/frame000002.png" % tmp in show.stderr(), show.stderr()
+            assert sorted(os.listdir(tmp)) == ["frame000001.png", "frame000002.png"]
+        finally:
+            show.kill()
+
+
 def test_unknown_option_prints_usage_and_exits_2():
     show = Show("--no-such-option")
     assert show.wait() == 2
