@@ -24,6 +24,10 @@ add_executable(x11-close-window tests/support/x11_close_window.c)
 find_package(X11 REQUIRED)
 target_link_libraries(x11-close-window PRIVATE X11::X11)
 set_target_properties(x11-close-window PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+# What scripts/soak.sh preloads into the show to sample memory, descriptors, threads and GL objects.
+add_library(quarnel_soak_probe MODULE tests/support/soak_probe.c)
+target_link_libraries(quarnel_soak_probe PRIVATE OpenGL::GL ${CMAKE_DL_LIBS})
+set_target_properties(quarnel_soak_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests PREFIX "")
 
 function(quarnel_e2e script)
     foreach(name ${ARGN})
