@@ -4,6 +4,8 @@ get_property(QUARNEL_LIBS GLOBAL PROPERTY QUARNEL_SHOW_LIBS)
 add_executable(quarnel shell/main.cpp)
 target_link_libraries(quarnel PRIVATE "$<LINK_GROUP:RESCAN,${QUARNEL_LIBS}>")
 set_target_properties(quarnel PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_SHOW_DIR})
+# --version prints the project's version, the one the package carries.
+target_compile_definitions(quarnel PRIVATE QUARNEL_VERSION="${PROJECT_VERSION}")
 get_property(QUARNEL_DATA GLOBAL PROPERTY QUARNEL_SHOW_DATA)
 if(QUARNEL_DATA)
     add_dependencies(quarnel ${QUARNEL_DATA})
@@ -36,7 +38,8 @@ function(quarnel_e2e script)
             ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
     endforeach()
 endfunction()
-quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout close_box_ends_with_status_0
+quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout camera_follows_every_pointer_move
+    close_box_ends_with_status_0
     one_quick_escape_tap_ends_the_show dialog_run_then_escape dialog_quit_ends_with_status_0
     frames_and_screenshot capture_writes_every_frame capture_folder_is_made_or_refused_at_once
     failed_writes_end_with_status_1 unknown_option_prints_usage_and_exits_2 fullscreen_fallback_answered_yes_goes_windowed
@@ -49,6 +52,10 @@ if(TARGET quarnel_scene AND TARGET quarnel_assets)
         missing_effect_file_still_shows_the_show music_off_needs_no_music_file
         missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
         music_plays_with_the_show)
+    # The picture guard: four frames of a fixed-step run against the committed reference pictures. One
+    # run of 1200 frames that writes every frame, so it may take a while on a loaded machine.
+    quarnel_e2e(picture_guard.py frames_match_the_reference_pictures)
+    set_tests_properties(e2e.frames_match_the_reference_pictures PROPERTIES TIMEOUT 2400)
 endif()
 
 # Every test program links the show's libraries as one group, and its other libraries beside them.

@@ -1,6 +1,7 @@
 // TrueType glyph outlines turned into extruded display lists (see font_outlines.h): FreeType reads each
-// outline in design units, curves are flattened to the chordal deviation, the GLU tessellator fills the
-// faces, and the sides follow every contour edge. Depends on FreeType, GLU and OpenGL 1.1.
+// outline in design units, scales it to the asked width and emboldens it for a synthetic bold, curves are
+// flattened to the chordal deviation, the GLU tessellator fills the faces, and the sides follow every
+// contour edge. Depends on FreeType, GLU and OpenGL 1.1.
 #include "platform/font_outlines.h"
 
 #include <GL/gl.h>
@@ -8,6 +9,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <array>
@@ -204,6 +206,49 @@ void EmitGlyph(const FaceTessellation& face, const std::vector<Contour>& contour
     glEnd();
 }
 
+// FreeType transforms and emboldens outlines in integer coordinates: work in 1/64 of a design unit, so
+// the rounding stays far below anything the flattening keeps.
+constexpr FT_Pos kSubUnits = 64;
+
+// What a font system adds to every stroke when it synthesises bold from a regular face: 1/24 em, one
+// device pixel at a 24-pixel font (FreeType's FT_GlyphSlot_Embolden takes the same amount). The show's
+// blocky face has counters of only 0.075 em between its bars; they keep about 0.03 em open.
+constexpr double kSyntheticBoldEm = 1.0 / 24.0;
+constexpr int kBoldestRegularWeight = 550;  // heavier asked weights want a bold face
+
+// The face's average character width in em: the OS/2 figure that fonts are matched by, else the mean
+// advance of its printable ASCII glyphs. 0 when neither is known.
+double AverageCharWidth(FT_Face face)
+{
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 && os2->version != 0xFFFF && os2->xAvgCharWidth > 0)
+        return static_cast<double>(os2->xAvgCharWidth) / face->units_per_EM;
+    double sum = 0.0;
+    int glyphs = 0;
+    for (FT_ULong code = 32; code < 127; ++code) {
+        const FT_UInt glyph = FT_Get_Char_Index(face, code);
+        if (glyph == 0 || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0) continue;
+        sum += static_cast<double>(face->glyph->advance.x);
+        ++glyphs;
+    }
+    return glyphs > 0 ? sum / glyphs / face->units_per_EM : 0.0;
+}
+
+// Horizontal scale that brings the face's average character width to the asked width at the asked
+// height, as the Windows font mapper treats a width: 12 at height 24 asks for an average of 0.5 em.
+double WidthScale(FT_Face face, const FontOutlineRequest& request)
+{
+    if (request.height <= 0.0f || request.averageWidth <= 0.0f) return 1.0;
+    const double average = AverageCharWidth(face);
+    if (average <= 0.0) return 1.0;
+    return static_cast<double>(request.averageWidth) / request.height / average;
+}
+
+FT_Fixed ToFixed(double value)
+{
+    return static_cast<FT_Fixed>(std::lround(value * 65536.0));
+}
+
 struct FreeTypeFace {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
@@ -245,7 +290,13 @@ bool BuildFontOutlineLists(const FontOutlineRequest& request, GlyphOutlineMetric
     gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
     gluTessNormal(tess, 0.0, 0.0, 1.0);
 
-    const double scale = 1.0 / face->units_per_EM;
+    const double designUnit = 1.0 / face->units_per_EM;                // em
+    const double scale = designUnit / static_cast<double>(kSubUnits);  // em per outline unit
+    const double widthScale = WidthScale(face, request);
+    const bool synthesiseBold =
+        request.weight > kBoldestRegularWeight && (face->style_flags & FT_STYLE_FLAG_BOLD) == 0;
+    const FT_Pos bold = synthesiseBold ? std::lround(kSyntheticBoldEm * face->units_per_EM * kSubUnits) : 0;
+    FT_Matrix shape{ToFixed(widthScale * kSubUnits), 0, 0, ToFixed(static_cast<double>(kSubUnits))};
     FT_Outline_Funcs funcs{};
     funcs.move_to = &MoveTo;
     funcs.line_to = &LineTo;
@@ -257,16 +308,20 @@ bool BuildFontOutlineLists(const FontOutlineRequest& request, GlyphOutlineMetric
         GlyphOutlineMetrics m;
         OutlineCollector collector;
         collector.scale = scale;
-        collector.tolerance = request.deviation > 0.0f ? request.deviation : scale;
+        collector.tolerance = request.deviation > 0.0f ? request.deviation : designUnit;
         bool fillOnRight = true;
         const FT_UInt glyph = FT_Get_Char_Index(face, code);
         if (glyph != 0 && FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0 &&
             face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
             FT_Outline& outline = face->glyph->outline;
+            FT_Outline_Transform(&outline, &shape);
+            // Emboldening keeps the lower-left of every stroke and grows it right and up by the
+            // strength, so the advance grows by the same amount and the side bearings stay.
+            if (bold > 0) FT_Outline_EmboldenXY(&outline, bold, bold);
             fillOnRight = FT_Outline_Get_Orientation(&outline) != FT_ORIENTATION_POSTSCRIPT;
             FT_Outline_Decompose(&outline, &funcs, &collector);
-            m.cellIncX = static_cast<float>(face->glyph->advance.x * scale);
-            m.cellIncY = static_cast<float>(face->glyph->advance.y * scale);
+            m.cellIncX = static_cast<float>(face->glyph->advance.x * designUnit * widthScale + bold * scale);
+            m.cellIncY = static_cast<float>(face->glyph->advance.y * designUnit);
             FT_BBox box;
             FT_Outline_Get_CBox(&outline, &box);
             if (outline.n_points > 0) {

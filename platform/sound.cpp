@@ -4,7 +4,6 @@
 #include "platform/sound.h"
 
 #include <SDL.h>
-#include <kiss_fftr.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -20,6 +19,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/sound_spectrum.h"
 
 namespace {
 
@@ -252,10 +253,8 @@ struct SoundSystem {
     float recentOutput[kSoundWindowFrames] = {};
     int64_t framesMixed = 0;
 
-    kiss_fftr_cfg fft = nullptr;
-    float window[kSoundWindowFrames] = {};
-    float fftInput[kSoundWindowFrames] = {};
-    kiss_fft_cpx fftOutput[kSoundWindowFrames / 2 + 1] = {};
+    bool offline = false;  // no device: the main thread mixes through SoundRenderOffline
+    float spectrumInput[kSoundWindowFrames] = {};
 };
 
 SoundSystem sound;
@@ -314,7 +313,7 @@ void TakeCommands(Mixer& mixer)
     if (!c.play && !c.hasTarget && c.move == 0) return;
     const int64_t current = mixer.position >> kFixedShift;
     int64_t base = c.hasTarget ? c.target : current;
-    if (c.hasTarget && (c.play || mixer.playing) && mixer.track) {
+    if (c.hasTarget && (c.play || mixer.playing) && mixer.track && !sound.offline) {
         // The track should have been at the target when it was asked for, not up to a buffer later: catch
         // up by the time that has passed, so that a track started with the clock stays in step with it.
         const double waited =
@@ -333,11 +332,10 @@ void TakeCommands(Mixer& mixer)
     c = Commands{};
 }
 
-void SDLCALL MixAudio(void* /*userdata*/, Uint8* stream, int bytes)
+// Mixes `frames` stereo frames into `out`: on SDL's audio thread, or on the main thread when offline.
+void MixFrames(float* out, int frames)
 {
     Mixer& mixer = sound.mixer;
-    float* out = reinterpret_cast<float*>(stream);
-    const int frames = bytes / static_cast<int>(2 * sizeof(float));
     TakeCommands(mixer);
 
     Track* track = mixer.track;
@@ -382,10 +380,26 @@ void SDLCALL MixAudio(void* /*userdata*/, Uint8* stream, int bytes)
     sound.framesMixed = mixer.framesMixed;
 }
 
+void SDLCALL MixAudio(void* /*userdata*/, Uint8* stream, int bytes)
+{
+    MixFrames(reinterpret_cast<float*>(stream), bytes / static_cast<int>(2 * sizeof(float)));
+}
+
+// Holds the mixer while the main thread changes what it reads; offline there is no other thread.
+void LockMixer()
+{
+    if (!sound.offline) SDL_LockAudioDevice(sound.device);
+}
+
+void UnlockMixer()
+{
+    if (!sound.offline) SDL_UnlockAudioDevice(sound.device);
+}
+
 // Swaps the mixer's track while the audio thread is held; returns the old one for the caller to free.
 std::unique_ptr<Track> ReplaceTrack(std::unique_ptr<Track> next)
 {
-    SDL_LockAudioDevice(sound.device);
+    LockMixer();
     std::unique_ptr<Track> old = std::move(sound.track);
     sound.track = std::move(next);
     sound.mixer.track = sound.track.get();
@@ -397,7 +411,7 @@ std::unique_ptr<Track> ReplaceTrack(std::unique_ptr<Track> next)
         sound.commands = Commands{};
         sound.mixerPosition.store(0);
     }
-    SDL_UnlockAudioDevice(sound.device);
+    UnlockMixer();
     return old;
 }
 
@@ -420,6 +434,30 @@ bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes)
 
 // -------------------------------------------------------------------------------------------------------------
 // Public functions (main thread)
+
+namespace {
+
+// The state both kinds of start share: a silent mixer at position 0, full volume, no output yet.
+void ResetMixerState(bool offline)
+{
+    sound.mixer = Mixer{};
+    sound.commands = Commands{};
+    sound.mixerPosition.store(0);
+    sound.volume.store(255);
+    std::fill(std::begin(sound.recentOutput), std::end(sound.recentOutput), 0.0f);
+    sound.framesMixed = 0;
+    sound.offline = offline;
+    sound.open = true;
+    static bool closeAtExit = false;
+    if (!closeAtExit) {
+        // A show ended by its close box never calls SoundClose; the audio thread must still stop before
+        // the track it reads is destroyed with this file's globals.
+        std::atexit(SoundClose);
+        closeAtExit = true;
+    }
+}
+
+}  // namespace
 
 bool SoundInit()
 {
@@ -445,25 +483,38 @@ bool SoundInit()
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    sound.mixer = Mixer{};
-    sound.commands = Commands{};
-    sound.mixerPosition.store(0);
-    sound.volume.store(255);
-    std::fill(std::begin(sound.recentOutput), std::end(sound.recentOutput), 0.0f);
-    sound.framesMixed = 0;
-    sound.fft = kiss_fftr_alloc(kSoundWindowFrames, 0, nullptr, nullptr);
-    for (int i = 0; i < kSoundWindowFrames; ++i)
-        sound.window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * M_PI * i / kSoundWindowFrames));
-    sound.open = true;
-    static bool closeAtExit = false;
-    if (!closeAtExit) {
-        // A show ended by its close box never calls SoundClose; the audio thread must still stop before
-        // the track it reads is destroyed with this file's globals.
-        std::atexit(SoundClose);
-        closeAtExit = true;
-    }
+    ResetMixerState(false);
     SDL_PauseAudioDevice(sound.device, 0);
     return true;
+}
+
+bool SoundInitOffline()
+{
+    if (sound.open) {
+        Fail("the sound system is already open");
+        return false;
+    }
+    ResetMixerState(true);
+    return true;
+}
+
+bool SoundIsOffline()
+{
+    return sound.open && sound.offline;
+}
+
+void SoundRenderOffline(int frames, float* out)
+{
+    if (!sound.open || !sound.offline || frames <= 0) return;
+    // In pieces of at most one device buffer, so that volume ramps take as long as they do live.
+    float scratch[kSoundDeviceFrames * 2];
+    while (frames > 0) {
+        const int n = std::min(frames, kSoundDeviceFrames);
+        float* target = out ? out : scratch;
+        MixFrames(target, n);
+        if (out) out += n * 2;
+        frames -= n;
+    }
 }
 
 bool SoundLoadTrack(const char* path)
@@ -514,7 +565,11 @@ bool SoundLoadTrack(const char* path)
         Fail(std::string("\"") + path + "\" is too long to hold in memory");
         return false;
     }
-    track->worker = std::thread(DecodeAhead, track.get());
+    if (sound.offline) {
+        DecodeAhead(track.get());  // the whole track now: every offline run mixes the same samples
+    } else {
+        track->worker = std::thread(DecodeAhead, track.get());
+    }
     ReplaceTrack(std::move(track));  // the old track, if any, is freed here
     return true;
 }
@@ -580,29 +635,25 @@ int64_t SoundRecentOutput(float out[kSoundWindowFrames])
 
 void SoundSpectrum(float out[kSoundSpectrumSize])
 {
-    if (!sound.open || !sound.fft) {
+    if (!sound.open) {
         std::fill(out, out + kSoundSpectrumSize, 0.0f);
         return;
     }
-    SoundRecentOutput(sound.fftInput);
-    for (int i = 0; i < kSoundWindowFrames; ++i) sound.fftInput[i] *= sound.window[i];
-    kiss_fftr(sound.fft, sound.fftInput, sound.fftOutput);
-    // A sine of amplitude A through a Hann window peaks at A * N / 4 in its bin.
-    const float scale = 4.0f / kSoundWindowFrames;
-    for (int i = 0; i < kSoundSpectrumSize; ++i)
-        out[i] = std::hypot(sound.fftOutput[i].r, sound.fftOutput[i].i) * scale;
+    SoundRecentOutput(sound.spectrumInput);
+    SpectrumOfOutput(sound.spectrumInput, out);
 }
 
 void SoundClose()
 {
     if (!sound.open) return;
-    SDL_CloseAudioDevice(sound.device);  // waits for the audio thread to leave the mixer
+    if (!sound.offline) {
+        SDL_CloseAudioDevice(sound.device);  // waits for the audio thread to leave the mixer
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
     sound.device = 0;
     sound.mixer = Mixer{};
     sound.track.reset();
-    kiss_fftr_free(sound.fft);
-    sound.fft = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sound.offline = false;
     sound.open = false;
 }
 

@@ -18,6 +18,17 @@ constexpr int kSoundWindowFrames = 1024;  // output frames the spectrum is taken
 // SoundError(), when the sound system cannot start or is already open.
 bool SoundInit();
 
+// Starts the sound system with no device: nothing plays, and the mixer advances only when the main thread
+// asks SoundRenderOffline for output, through the same mixing, position, volume and spectrum code as a
+// device. A track loaded offline is decoded whole at once, so that every run mixes the same samples.
+// False, with the reason in SoundError(), when the sound system is already open.
+bool SoundInitOffline();
+bool SoundIsOffline();  // open, and without a device
+
+// Offline only: mixes the next `frames` output frames, stereo interleaved into `out` (2 * frames floats)
+// unless it is null. Position and volume changes asked for before the call are taken at its start.
+void SoundRenderOffline(int frames, float* out);
+
 // Reads the whole file into memory and starts decoding it; the track can be played and positioned at once.
 // Accepts mono and stereo Ogg Vorbis files; false, with the reason in SoundError(), otherwise. A track
 // loaded before is replaced.
@@ -43,8 +54,8 @@ void SoundMovePosition(int64_t frames);
 // Overall volume 0 (silent) ... 255 (full); values outside are clamped. Ramped over one device buffer.
 void SoundSetVolume(int volume);
 
-// Magnitude spectrum of the last kSoundWindowFrames frames sent to the output (mono mix, after the
-// volume, Hann window), scaled so that a full-scale sine peaks near 1.0. All 0 before any output.
+// Spectrum of the last kSoundWindowFrames frames sent to the output (mono mix, after the volume), as the
+// 512 values 0 ... 1 of platform/sound_spectrum.h. All 0 before any output.
 void SoundSpectrum(float out[kSoundSpectrumSize]);
 
 // The last kSoundWindowFrames mono output samples, oldest first (for checks and measurements). Returns the

@@ -23,6 +23,12 @@ SDL_DisplayMode displayMode{};
 bool quitPosted = false;
 int quitCode = 0;
 
+// The pointer as the last motion event over the main window saw it, in window coordinates. SDL's global
+// pointer state on X11 is a cache that can lag one move behind (warped or synthetic pointers); the event
+// carries the position the move ended at.
+bool pointerOverWindow = false;
+int pointerX = 0, pointerY = 0;
+
 constexpr int kQueueSize = 64;
 WindowMessage queue[kQueueSize];
 int queueHead = 0, queueCount = 0;
@@ -104,6 +110,10 @@ void Translate(const SDL_Event& e)
                 case SDL_WINDOWEVENT_CLOSE:
                     Push(WM_CLOSE);
                     break;
+                case SDL_WINDOWEVENT_LEAVE:
+                    pointerOverWindow = false;  // outside, only the global state follows it
+                    Push(WM_NULL);
+                    break;
                 case SDL_WINDOWEVENT_SIZE_CHANGED:
                     Push(WM_SIZE, 0, PackPoint(e.window.data1, e.window.data2));
                     break;
@@ -137,6 +147,11 @@ void Translate(const SDL_Event& e)
             break;
         }
         case SDL_MOUSEMOTION: {
+            if (window && e.motion.windowID == SDL_GetWindowID(window)) {
+                pointerOverWindow = true;
+                pointerX = e.motion.x;
+                pointerY = e.motion.y;
+            }
             const int64_t point = PackPoint(e.motion.x, e.motion.y);
             Push(WM_NCHITTEST, 0, point);
             Push(WM_SETCURSOR, 0, 0);
@@ -251,6 +266,7 @@ bool DestroyPlatformWindow()
     if (!window) return false;
     SDL_DestroyWindow(window);
     window = nullptr;
+    pointerOverWindow = false;
     SetMainSdlWindow(nullptr, nullptr);
     return true;
 }
@@ -286,7 +302,13 @@ void SetCursorVisible(bool visible)
 void GetCursorScreenPos(double& x, double& y)
 {
     int ix = 0, iy = 0;
-    SDL_GetGlobalMouseState(&ix, &iy);
+    if (window && pointerOverWindow) {
+        SDL_GetWindowPosition(window, &ix, &iy);
+        ix += pointerX;
+        iy += pointerY;
+    } else {
+        SDL_GetGlobalMouseState(&ix, &iy);
+    }
     x = ix;
     y = iy;
 }

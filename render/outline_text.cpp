@@ -20,6 +20,10 @@ namespace {
 // Like the Windows outline facility, the deviation is in em units: 100 turns every curve into its chord.
 constexpr float kChordalDeviation = 100.0f;
 constexpr float kExtrusion = 0.1f;
+// The font is asked for at character height 24, average character width 12, bold (700).
+constexpr float kFontHeight = 24.0f;
+constexpr float kFontWidth = 12.0f;
+constexpr int kFontWeight = 700;
 constexpr float kLetterSpacing = 0.03f;   // added per character to the centring shift
 constexpr float kPenTightening = -0.01f;  // after every character drawn
 
@@ -75,6 +79,9 @@ bool BuildOutlineFont(Engine& engine)
     request.listBase = base;
     request.deviation = kChordalDeviation;
     request.extrusion = kExtrusion;
+    request.height = kFontHeight;
+    request.averageWidth = kFontWidth;
+    request.weight = kFontWeight;
     GlyphOutlineMetrics metrics[kOutlineFontGlyphs];
     const bool built = BuildFontOutlineLists(request, metrics);
     for (int i = 0; i < kOutlineFontGlyphs; ++i) {

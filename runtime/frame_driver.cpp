@@ -99,7 +99,10 @@ bool DrawFrame()
 
     if (gState.musicOn) MusicSteer(gState.demoTime, gFrameInputs.musicSteady);
     UpdateFrameInputs(cursorX, cursorY);
-    if (gState.musicOn) MusicAnalyse(gFrameInputs);
+    if (gState.musicOn) {
+        MusicAdvance(gState.frameDelta);  // offline sound only: mix this frame's share of the output
+        MusicAnalyse(gFrameInputs);
+    }
 
     StepHeldArrowKeys(gState.frameDelta);
     RelaxAndClampArrows(gState.frameDelta);

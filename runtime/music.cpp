@@ -4,6 +4,7 @@
 #include "runtime/music.h"
 
 #include <cmath>
+#include <vector>
 
 #include "platform/message_box.h"
 #include "platform/process.h"
@@ -16,6 +17,11 @@ const char* const kMusicFile = "music//[bEXAN] The lamp was distant.ogg";
 namespace {
 
 constexpr int kDiscardedDraws = 2000;  // drawn after seeding, before the first number that is used
+
+bool offlineSound = false;
+double offlineTime = 0.0;       // seconds of output asked for since MusicInit
+int64_t offlineFrames = 0;      // output frames mixed since MusicInit
+std::vector<float> offlineOut;  // mixed and not yet taken, stereo interleaved
 
 struct SteerPlan {
     bool restart = false;
@@ -67,7 +73,11 @@ void MusicInit()
 
 void MusicInit(const char* path)
 {
-    if (!SoundInit()) {
+    offlineTime = 0.0;
+    offlineFrames = 0;
+    offlineOut.clear();
+    if (offlineSound) offlineOut.reserve(kSoundMixRate * 2);  // a second's worth: no growth per frame
+    if (!(offlineSound ? SoundInitOffline() : SoundInit())) {
         FailAndEnd("Problem initializing FMod. \nProgram will now exit.", "Vudedad arudud 3. Morvain !  ", 1);
     }
     if (!SoundLoadTrack(path)) {
@@ -119,4 +129,34 @@ void MusicSetFade(double fade)
 void MusicClose()
 {
     SoundClose();
+}
+
+void MusicUseOfflineSound(bool offline)
+{
+    offlineSound = offline;
+}
+
+void MusicAdvance(double frameDelta)
+{
+    if (!SoundIsOffline() || !(frameDelta > 0.0)) return;
+    // The total is rounded, not each step, so that N frames of step S always make round(44100 N S).
+    offlineTime += frameDelta;
+    const int64_t total = std::llround(offlineTime * kSoundMixRate);
+    const int64_t frames = total - offlineFrames;
+    if (frames <= 0) return;
+    const size_t at = offlineOut.size();
+    offlineOut.resize(at + static_cast<size_t>(frames) * 2);
+    SoundRenderOffline(static_cast<int>(frames), offlineOut.data() + at);
+    offlineFrames = total;
+}
+
+void MusicTakeOfflineSound(std::vector<float>& stereo)
+{
+    stereo.insert(stereo.end(), offlineOut.begin(), offlineOut.end());
+    offlineOut.clear();
+}
+
+int64_t MusicOfflineFramesMixed()
+{
+    return offlineFrames;
 }

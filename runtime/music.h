@@ -5,6 +5,7 @@
 // "Music" box is unchecked, so nothing here touches the sound system or the file then.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 struct FrameInputs;
 
@@ -21,6 +22,16 @@ void MusicSteer(double demoTime, int32_t musicSteady);  // restart rule and jitt
 void MusicAnalyse(FrameInputs& inputs);                 // copies the 512 spectrum values into inputs.spectrum
 void MusicSetFade(double fade);                         // fade 0 ... 1: volume 255 ... 0
 void MusicClose();                                      // stops the track and closes the sound system
+
+// Offline sound, for rendering the show to a file: chosen before MusicInit, which then starts the sound
+// system without a device. Every frame MusicAdvance mixes exactly the output that belongs to the frame's
+// time step (44100 x step, fractions carried so nothing drifts); it runs after the steering and before
+// MusicAnalyse, so a frame's spectrum is of the output that ends at that frame's time. The mixed frames
+// collect until MusicTakeOfflineSound hands them over. With live sound MusicAdvance does nothing.
+void MusicUseOfflineSound(bool offline);
+void MusicAdvance(double frameDelta);
+void MusicTakeOfflineSound(std::vector<float>& stereo);  // appends the collected frames, interleaved
+int64_t MusicOfflineFramesMixed();                       // output frames mixed since MusicInit
 
 // The position MusicSteer leaves the track at, given the position it reads. It reseeds the runtime
 // generator from demo time first, so the result depends only on its arguments.

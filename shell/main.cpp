@@ -1,9 +1,13 @@
-// The executable's entry: reads the command line and hands over to the program entry.
+// The executable's entry: reads the command line, finds the data folder and hands over to the program
+// entry.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
+#include "platform/message_box.h"
 #include "platform/process.h"
 #include "shell/command_line.h"
+#include "shell/data_folder.h"
 #include "shell/program_entry.h"
 
 int main(int argc, char** argv)
@@ -19,8 +23,19 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options.version) {
-        std::puts("quarnel 1.0.0");
+        std::puts("quarnel " QUARNEL_VERSION);
         return 0;
     }
+    // The show opens every file relative to its data folder, so it works there; paths the user gave
+    // stay relative to where the program was started.
+    std::filesystem::path startFolder;
+    std::string dataError;
+    if (!EnterDataFolderOfThisProcess(argv[0], startFolder, dataError)) {
+        SetMessageBoxBatchMode(options.batch);
+        ShowMessageBox(dataError.c_str(), "Quarnel", MB_OK | MB_ICONSTOP);
+        return 1;
+    }
+    options.screenshot = ResolveFromStartFolder(startFolder, options.screenshot);
+    options.captureDir = ResolveFromStartFolder(startFolder, options.captureDir);
     EndProcess(WinMain(options));
 }

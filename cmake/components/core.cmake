@@ -12,8 +12,11 @@ quarnel_library(quarnel_render_basics
     LIBS OpenGL::GL PkgConfig::GLU quarnel_model)
 quarnel_library(quarnel_shell
     SOURCES shell/clock.cpp shell/window_proc.cpp shell/main_window.cpp shell/start_up.cpp
-            shell/command_line.cpp shell/automation.cpp shell/program_entry.cpp runtime/frame_driver.cpp
+            shell/command_line.cpp shell/automation.cpp shell/program_entry.cpp shell/data_folder.cpp
+            runtime/frame_driver.cpp
     LIBS OpenGL::GL PkgConfig::GLU)
+
+quarnel_test(data_folder_test SOURCES tests/shell/data_folder_test.cpp LIBS quarnel_shell)
 
 add_library(quarnel_gl_test_support STATIC tests/support/gl_test_window.cpp)
 target_link_libraries(quarnel_gl_test_support PUBLIC quarnel_platform PkgConfig::SDL2 OpenGL::GL PkgConfig::GLU)

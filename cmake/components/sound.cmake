@@ -2,7 +2,7 @@
 # with their tests, the generated test tracks they play, and the start-up and latency measurement.
 find_package(Threads REQUIRED)
 quarnel_library(quarnel_sound
-    SOURCES platform/sound.cpp
+    SOURCES platform/sound.cpp platform/sound_spectrum.cpp
     LIBS PkgConfig::SDL2 PkgConfig::VORBIS PkgConfig::KISSFFT Threads::Threads)
 quarnel_library(quarnel_music
     SOURCES runtime/music.cpp

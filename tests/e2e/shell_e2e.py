@@ -2,13 +2,14 @@
 
 Run one test: python3 shell_e2e.py NAME (CTest registers each name)."""
 import os
+import re
 import struct
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from show_driver import Show, Xvfb  # noqa: E402
+from show_driver import DEADLINE, Show, Xvfb  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
 
@@ -34,6 +35,46 @@ def test_escape_ends_with_capture_text_on_stdout():
         assert out.count("  \n \n") == 2, repr(out)
     finally:
         show.kill()
+
+
+def test_camera_follows_every_pointer_move():
+    # Each move must reach the camera in the next frames, not one move later: the middle button records
+    # the camera of the last frame drawn, in screen pixels ((x - 400) * 0.0175, (y - 300) * 0.02333...).
+    with tempfile.TemporaryDirectory() as frames:
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--capture", frames)
+        try:
+            win = show.find_window(TITLE)
+            show.focus(win)
+            geometry = show.xdotool("getwindowgeometry", win)
+            left, top = map(int, re.search(r"Position: (-?\d+),(-?\d+)", geometry).groups())
+
+            def frames_drawn():
+                return len(os.listdir(frames))
+
+            def after_two_frames():
+                # Frames are numbered files: the second new one began after the last input arrived.
+                seen = frames_drawn()
+                end = time.time() + DEADLINE
+                while frames_drawn() < seen + 2:
+                    assert time.time() < end and show.proc.poll() is None, show.stderr()
+                    time.sleep(0.05)
+
+            moves = [(600, 100), (100, 500), (420, 310), (700, 40)]
+            for x, y in moves:
+                show.xdotool("mousemove", "--sync", "--window", win, str(x), str(y))
+                after_two_frames()
+                show.xdotool("click", "2")
+                after_two_frames()
+            assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+            cams = [tuple(float(v) for v in l[5:].split(","))
+                    for l in show.stdout().split("\n") if l.startswith("Cam :")]
+            expected = [((left + x - 400) * 0.0175, (top + y - 300) * 0.023333333333333334, 0.0)
+                        for x, y in moves]
+            assert len(cams) == len(moves), show.stdout()
+            for got, want in zip(cams, expected):
+                assert all(abs(g - w) < 1e-3 for g, w in zip(got, want)), (cams, expected)
+        finally:
+            show.kill()
 
 
 def test_one_quick_escape_tap_ends_the_show():

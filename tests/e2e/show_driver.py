@@ -28,6 +28,10 @@ class Show:
         self.out = tempfile.TemporaryFile()
         self.err = tempfile.TemporaryFile()
         e = env(extra_env)
+        if os.path.realpath(cwd) != os.path.realpath(SHOW_DIR):
+            # A test that runs the show in a copy of its folder means that copy, also where it lacks a
+            # folder the data search would otherwise find beside the executable.
+            e.setdefault("QUARNEL_DATA_DIR", cwd)
         if display:
             e["DISPLAY"] = display
         self.env = e

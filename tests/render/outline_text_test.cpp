@@ -1,6 +1,6 @@
-// Outline text on Mesa: the font's lists and metrics, centring and pen steps seen in pixels, the
-// dissolving rules, the 255-character limit, codes without glyphs, extrusion and culling, and the shared
-// lists in the off-screen target.
+// Outline text on Mesa: the font's lists and metrics, the synthetic bold and the width against the
+// regular outline, centring and pen steps seen in pixels, the dissolving rules, the 255-character limit,
+// codes without glyphs, extrusion and culling, and the shared lists in the off-screen target.
 #include "render/outline_text.h"
 
 #include <GL/gl.h>
@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/font_outlines.h"
 #include "render/billboards.h"
 #include "render/engine.h"
 #include "render/render_target.h"
@@ -74,6 +75,77 @@ TEST_F(OutlineTextTest, FontBuildsListsAndMetricsInEmUnits)
     EXPECT_GT(font.glyphMetrics[' '].cellIncX, 0.0f) << "a space advances without drawing";
     EXPECT_EQ(font.glyphMetrics['{'].cellIncX, 0.0f);
     EXPECT_DOUBLE_EQ(OutlineTextWidth(gEngine, "AA"), 2.0 * a.cellIncX);
+}
+
+// The face's lists at the show's height and width in the given weight, on lists of their own.
+uint32_t BuildWeight(int weight, GlyphOutlineMetrics (&metrics)[kOutlineFontGlyphs])
+{
+    const uint32_t base = glGenLists(kOutlineFontLists);
+    FontOutlineRequest request;
+    request.file = kFont;
+    request.count = kOutlineFontGlyphs;
+    request.listBase = base;
+    request.deviation = 100.0f;
+    request.height = 24.0f;
+    request.averageWidth = 12.0f;
+    request.weight = weight;
+    return BuildFontOutlineLists(request, metrics) ? base : 0;
+}
+
+// Draws the glyphs' lists one after the other (each advances by its own cell increment) from the origin.
+Picture DrawGlyphs(uint32_t base, const char* text, double pixelsPerUnit)
+{
+    BeginFrame(pixelsPerUnit);
+    for (const char* c = text; *c; ++c) glCallList(base + static_cast<unsigned char>(*c));
+    return ReadFramebuffer(kWidth, kHeight);
+}
+
+TEST_F(OutlineTextTest, BoldThickensEveryStrokeAndAdvancesByTheSameAmount)
+{
+    static GlyphOutlineMetrics regular[kOutlineFontGlyphs], bold[kOutlineFontGlyphs];
+    const uint32_t regularBase = BuildWeight(400, regular);
+    const uint32_t boldBase = BuildWeight(700, bold);
+    ASSERT_NE(regularBase, 0u);
+    ASSERT_NE(boldBase, 0u);
+    const double scale = 500.0, strength = scale / 24.0;  // 1/24 em in pixels
+
+    // Width 12 at height 24 asks for an average character width of 0.5 em; the face's own is 0.511 em.
+    const Picture thin = DrawGlyphs(regularBase, "H", scale);
+    const Box thinBox = LitBox(thin);
+    EXPECT_NEAR(thinBox.right - thinBox.left + 1, 0.45 * 0.5 / 0.511 * scale, 1.5);
+
+    // Each stroke keeps its lower-left edge and grows right and up by the strength; counters stay open.
+    for (const char* glyph : {"H", "e", "8", "m"}) {
+        const Picture regularInk = DrawGlyphs(regularBase, glyph, scale);
+        const Picture boldInk = DrawGlyphs(boldBase, glyph, scale);
+        const Box r = LitBox(regularInk), b = LitBox(boldInk);
+        SavePicture(boldInk, std::string("text_bold_") + glyph);
+        EXPECT_NEAR(b.left, r.left, 1) << glyph;
+        EXPECT_NEAR(b.bottom, r.bottom, 1) << glyph;
+        EXPECT_NEAR(b.right - r.right, strength, 1.5) << glyph;
+        EXPECT_NEAR(b.top - r.top, strength, 1.5) << glyph;
+        const double growth = static_cast<double>(boldInk.CountLit()) / regularInk.CountLit();
+        std::printf("glyph %s: covered area x %.3f in bold\n", glyph, growth);
+        EXPECT_GT(growth, 1.2) << glyph;
+        const int boxArea = (b.right - b.left + 1) * (b.top - b.bottom + 1);
+        EXPECT_GT(boxArea - boldInk.CountLit(), 0.02 * boxArea) << glyph << ": the counters stay open";
+    }
+
+    // Cell increments grow by the strength too, in the metrics and in the lists' own pen steps, so the
+    // space between two glyphs' ink stays what the regular face has.
+    EXPECT_NEAR(bold['H'].cellIncX - regular['H'].cellIncX, 1.0 / 24.0, 1e-4);
+    EXPECT_NEAR(bold[' '].cellIncX - regular[' '].cellIncX, 1.0 / 24.0, 1e-4);
+    EXPECT_NEAR(bold['H'].blackBoxX - regular['H'].blackBoxX, 1.0 / 24.0, 1e-4);
+    const Box one = LitBox(DrawGlyphs(boldBase, "H", scale / 4));
+    const Box two = LitBox(DrawGlyphs(boldBase, "HH", scale / 4));
+    const Box regularTwo = LitBox(DrawGlyphs(regularBase, "HH", scale / 4));
+    const Box regularOne = LitBox(DrawGlyphs(regularBase, "H", scale / 4));
+    EXPECT_NEAR(two.right - one.right, bold['H'].cellIncX * scale / 4, 1.0);
+    EXPECT_NEAR((two.right - two.left) - 2 * (one.right - one.left),
+                (regularTwo.right - regularTwo.left) - 2 * (regularOne.right - regularOne.left), 1.0)
+        << "the gap between glyphs";
+    glDeleteLists(regularBase, kOutlineFontLists);
+    glDeleteLists(boldBase, kOutlineFontLists);
 }
 
 TEST_F(OutlineTextTest, TextIsCentredOnTheOriginAlongTheBaseline)

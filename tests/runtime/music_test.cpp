@@ -12,6 +12,7 @@
 #include <limits>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "platform/message_box.h"
 #include "platform/sound.h"
@@ -169,6 +170,56 @@ TEST_F(MusicPlayback, PlayAnalyseAndFade)
     for (float v : output) ASSERT_EQ(v, 0.0f);
     MusicAnalyse(inputs);
     for (float v : inputs.spectrum) ASSERT_EQ(v, 0.0f);
+}
+
+// Offline sound: the mixer advances by exactly the frames of each time step, steering lands where the
+// live rules put it, the fade reaches silence, and two runs give the same samples.
+std::vector<float> RenderOffline(const std::string& path, int frameCount, double step, int64_t* lastPosition)
+{
+    MusicUseOfflineSound(true);
+    MusicInit(path.c_str());
+    EXPECT_TRUE(SoundIsOffline());
+    MusicPlay();
+    std::vector<float> out;
+    double demoTime = 0.0;
+    for (int frame = 0; frame < frameCount; ++frame) {
+        const int64_t before = SoundPosition();
+        const bool steady = frame % 7 != 3;
+        MusicSteer(demoTime, steady ? 1 : 0);
+        if (frame > 0) EXPECT_EQ(SoundPosition(), MusicSteerTarget(demoTime, steady ? 1 : 0, before));
+        demoTime += step;
+        if (frame == frameCount - 3) MusicSetFade(1.0);
+        MusicAdvance(step);
+    }
+    MusicTakeOfflineSound(out);
+    *lastPosition = SoundPosition();
+    MusicClose();
+    MusicUseOfflineSound(false);
+    return out;
+}
+
+TEST_F(MusicPlayback, OfflineSoundMixesEachFramesShareThroughTheSameSteering)
+{
+    const std::string path = SineTrack();
+    ASSERT_FALSE(path.empty());
+    int64_t position = 0;
+    const std::vector<float> first = RenderOffline(path, 50, 1.0 / 60.0, &position);
+    EXPECT_EQ(first.size(), 2u * 36750);  // round(44100 x 50 / 60)
+    EXPECT_EQ(MusicOfflineFramesMixed(), 36750);
+    // Steady frames move on by 735 frames each, jitters by their jump: the track ran, it did not stand.
+    EXPECT_GT(position, 30000);
+    float loud = 0.0f;
+    for (size_t i = 0; i < 2 * 20000; ++i) loud = std::max(loud, std::fabs(first[i]));
+    EXPECT_GT(loud, 0.4f);
+    // The fade asked for two frames before the end has silenced the last frame's output.
+    for (size_t i = first.size() - 2 * 700; i < first.size(); ++i) ASSERT_EQ(first[i], 0.0f) << i;
+
+    const std::vector<float> second = RenderOffline(path, 50, 1.0 / 60.0, &position);
+    EXPECT_TRUE(first == second) << "offline sound must not depend on timing";
+
+    // A step with a fraction of a frame carries it over: 7 steps of 0.01 s make 3087 frames, not 7 x 441.
+    const std::vector<float> odd = RenderOffline(path, 7, 0.0100001, &position);
+    EXPECT_EQ(odd.size(), 2u * static_cast<size_t>(std::llround(44100 * 7 * 0.0100001)));
 }
 
 using MusicDeathTest = MusicPlayback;

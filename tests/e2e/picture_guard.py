@@ -1,0 +1,117 @@
+"""Picture guard: frames 50, 300, 700 and 1200 of a fixed-step run must equal the reference pictures in
+tests/e2e/reference/ pixel for pixel, so that work on the renderer's speed cannot change what it draws.
+
+Run the test: python3 picture_guard.py frames_match_the_reference_pictures (CTest registers it).
+Remake the references: scripts/make-picture-references.sh BUILD_DIR (only in a commit of their own that
+says why the picture changed on purpose)."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+from png_pixels import read_png  # noqa: E402
+from show_driver import BUILD, Show, Xvfb  # noqa: E402
+
+REFERENCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "reference")
+FRAMES = (50, 300, 700, 1200)
+STEP = "0.05"
+# A private X server, so the screen size and the pointer (which steers the layers' camera) are the same
+# wherever the guard runs.
+SCREEN = "1024x768x24"
+
+
+def frame_name(n):
+    return "frame%06d.png" % n
+
+
+def capture_frames(out_dir):
+    """One fixed-step run of the last wanted frame's length; keeps only the wanted frames in out_dir."""
+    wanted = {frame_name(n) for n in FRAMES}
+    xvfb = Xvfb(SCREEN)
+    try:
+        subprocess.run(["xdotool", "mousemove", "400", "300"], env=dict(os.environ, DISPLAY=xvfb.display),
+                       check=True)
+        with tempfile.TemporaryDirectory() as capture:
+            show = Show("--run", "--windowed", "--no-music", "--batch", "--fixed-step", STEP,
+                        "--frames", str(max(FRAMES)), "--capture", capture, display=xvfb.display)
+            try:
+                # Every frame is written; drop the unwanted ones as they come so the run stays small.
+                end = time.time() + 2300
+                while show.proc.poll() is None and time.time() < end:
+                    for name in os.listdir(capture):
+                        if name not in wanted:
+                            os.remove(os.path.join(capture, name))
+                    time.sleep(0.5)
+                status = show.wait(deadline=60)
+                assert status == 0, "quarnel ended with status %s: %s" % (status, show.stderr())
+            finally:
+                show.kill()
+            for name in sorted(wanted):
+                path = os.path.join(capture, name)
+                assert os.path.exists(path), "the run wrote no %s: %s" % (name, show.stderr())
+                shutil.copy(path, os.path.join(out_dir, name))
+    finally:
+        xvfb.stop()
+
+
+def describe_difference(reference, got, diff_png):
+    """Counts the differing pixels, finds their bounding box and the largest channel difference, and
+    writes a picture of where they lie for whoever reads the log."""
+    _, _, a = read_png(reference)
+    _, _, b = read_png(got)
+    if len(a) != len(b) or len(a[0]) != len(b[0]):
+        return "size %dx%d, reference %dx%d" % (len(b[0]) // 3, len(b), len(a[0]) // 3, len(a))
+    count, largest, first = 0, 0, None
+    left, top, right, bottom = 1 << 30, 1 << 30, -1, -1
+    for y, (ra, rb) in enumerate(zip(a, b)):
+        if ra == rb:
+            continue
+        for x in range(len(ra) // 3):
+            d = max(abs(ra[3 * x + c] - rb[3 * x + c]) for c in range(3))
+            if d:
+                count += 1
+                largest = max(largest, d)
+                first = first or (x, y, tuple(ra[3 * x:3 * x + 3]), tuple(rb[3 * x:3 * x + 3]))
+                left, right, top, bottom = min(left, x), max(right, x), min(top, y), max(bottom, y)
+    subprocess.run(["/usr/bin/compare", "-metric", "AE", reference, got, diff_png], capture_output=True)
+    x, y, was, now = first
+    return ("%d pixels differ (largest channel difference %d) within x %d..%d, y %d..%d; first at (%d, %d): "
+            "reference %s, now %s; difference picture %s"
+            % (count, largest, left, right, top, bottom, x, y, was, now, diff_png))
+
+
+def test_frames_match_the_reference_pictures():
+    result_dir = os.path.join(BUILD, "tests", "picture-guard")
+    shutil.rmtree(result_dir, ignore_errors=True)
+    os.makedirs(result_dir)
+    capture_frames(result_dir)
+    failures = []
+    for n in FRAMES:
+        reference = os.path.join(REFERENCE_DIR, frame_name(n))
+        got = os.path.join(result_dir, frame_name(n))
+        assert os.path.exists(reference), "no reference %s: make it with scripts/make-picture-references.sh" \
+            % reference
+        if read_png(reference) != read_png(got):
+            diff = os.path.join(result_dir, "diff-" + frame_name(n))
+            failures.append("frame %d: %s" % (n, describe_difference(reference, got, diff)))
+    assert not failures, "the picture changed:\n" + "\n".join(failures)
+
+
+def remake_references():
+    os.makedirs(REFERENCE_DIR, exist_ok=True)
+    with tempfile.TemporaryDirectory() as tmp:
+        capture_frames(tmp)
+        for n in FRAMES:
+            shutil.copy(os.path.join(tmp, frame_name(n)), os.path.join(REFERENCE_DIR, frame_name(n)))
+            print(os.path.join(REFERENCE_DIR, frame_name(n)))
+
+
+if __name__ == "__main__":
+    if sys.argv[1] == "--remake":
+        remake_references()
+    else:
+        globals()["test_" + sys.argv[1]]()
+        print("passed")
