@@ -3,6 +3,7 @@ keys and click with xdotool, close windows as a window manager would, and collec
 
 Every wait polls with a generous deadline; nothing relies on a fixed sleep alone."""
 import os
+import shutil
 import subprocess
 import tempfile
 import time
@@ -140,3 +141,50 @@ class Xvfb:
     def stop(self):
         self.proc.terminate()
         self.proc.wait()
+
+
+class PulseServer:
+    """A private PulseAudio server with a null sink (no hardware) on its own socket. As root PulseAudio runs
+    only in system mode, dropping to its own user, so the socket's folder is open to everyone."""
+
+    def __init__(self):
+        self.folder = tempfile.mkdtemp(prefix="quarnel-pulse-")
+        os.chmod(self.folder, 0o777)
+        self.socket = os.path.join(self.folder, "native")
+        self.env = {"SDL_AUDIODRIVER": "pulseaudio", "PULSE_SERVER": "unix:" + self.socket}
+        self.proc = None
+
+    def start(self):
+        args = ["pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no", "--exit-idle-time=-1",
+                "--load=module-null-sink sink_name=quiet",
+                "--load=module-native-protocol-unix socket=%s auth-anonymous=1" % self.socket]
+        if os.geteuid() == 0:
+            args.insert(1, "--system")
+        with open(os.path.join(self.folder, "server.log"), "a") as log:
+            self.proc = subprocess.Popen(args, stdout=log, stderr=log, stdin=subprocess.DEVNULL)
+        wait_until(lambda: self.streams() is not None, "PulseAudio to answer")
+
+    def streams(self):
+        """The number of playback streams the server has, or None when it does not answer."""
+        r = subprocess.run(["pactl", "list", "short", "sink-inputs"], env=env(self.env), capture_output=True,
+                           text=True)
+        return len(r.stdout.splitlines()) if r.returncode == 0 else None
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            self.proc.wait()
+
+    def remove(self):
+        self.stop()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def wait_until(condition, what, deadline=DEADLINE):
+    """Polls condition() until it holds; fails naming what was awaited."""
+    end = time.time() + deadline
+    while time.time() < end:
+        if condition():
+            return
+        time.sleep(0.1)
+    raise AssertionError("waited %ss for %s" % (deadline, what))

@@ -11,7 +11,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from png_pixels import count_pixels, mean_brightness, read_png, specks  # noqa: E402
-from show_driver import SHOW_DIR, Show, env  # noqa: E402
+from show_driver import SHOW_DIR, PulseServer, Show, env, wait_until  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
 STEP = "0.02"
@@ -155,6 +155,57 @@ def test_music_plays_with_the_show():
     show = Show("--run", "--windowed", "--batch", "--frames", "30")
     assert show.wait(deadline=300) == 0, show.stderr()
     assert "FMod" not in show.stderr(), show.stderr()
+
+
+class FrameCounter:
+    """Counts the frames a show run with --capture DIR has drawn, removing the pictures as it goes."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.highest = 0
+
+    def frames(self):
+        for name in os.listdir(self.folder):
+            if name.startswith("frame") and name.endswith(".png"):
+                self.highest = max(self.highest, int(name[5:-4]))
+                os.remove(os.path.join(self.folder, name))
+        return self.highest
+
+    def rate(self, seconds):
+        """Frames per second over the next few seconds."""
+        start, begun = self.frames(), time.time()
+        while time.time() - begun < seconds:
+            time.sleep(0.2)
+            self.frames()
+        return (self.frames() - start) / (time.time() - begun)
+
+
+def test_a_lost_sound_server_leaves_the_show_running():
+    server = PulseServer()
+    server.start()
+    with tempfile.TemporaryDirectory() as tmp:
+        show = Show("--run", "--windowed", "--batch", "--capture", tmp, extra_env=server.env)
+        try:
+            win = show.find_window(TITLE)
+            wait_until(lambda: server.streams() == 1, "the show's music on the server")
+            counter = FrameCounter(tmp)
+            before = counter.rate(4)
+            server.stop()
+            show.wait_stderr("the output device is gone")
+            during = counter.rate(4)
+            # Drawing goes on at its pace while the music is gone: nothing waits for the sound server.
+            assert during > 0.6 * before, "%.1f frames a second before, %.1f without the server" % (before, during)
+            show.focus(win)
+            show.xdotool("mousemove", "--window", win, "500", "200")
+            show.xdotool("click", "2")
+            server.start()
+            show.wait_stderr("an output device is back")
+            wait_until(lambda: server.streams() == 1, "the music to come back to the server")
+            assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+            assert "Cam :" in show.stdout(), show.stdout()
+        finally:
+            show.kill()
+            server.remove()
 
 
 if __name__ == "__main__":
