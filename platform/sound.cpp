@@ -685,7 +685,12 @@ void SoundWatchDevice()
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }
-    // The music goes on where the clock stands, faded in over the first buffer.
+    // The music goes on where the clock stands (the time the opening took included), faded in over the
+    // first buffer. The new device's thread waits for the unpause below.
+    sound.framesOwed +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - now).count() * kSoundMixRate;
+    AdvanceWithoutDevice(static_cast<int64_t>(sound.framesOwed));
+    sound.framesOwed = 0.0;
     sound.mixer.gain = 0.0f;
     sound.deviceLost = false;
     std::fprintf(stderr, "sound: an output device is back; the music goes on where the clock stands\n");

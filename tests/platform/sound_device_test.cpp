@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -27,6 +28,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr const char* kPulseAudio = "/usr/bin/pulseaudio";
+// Timing bounds for an optimised build; under ThreadSanitizer everything runs several times slower.
+#if defined(__SANITIZE_THREAD__)
+constexpr double kSlack = 5.0;
+#else
+constexpr double kSlack = 1.0;
+#endif
 
 // A private server on its own socket. As root PulseAudio runs only in system mode (it then drops to its
 // own user), so the socket's folder is open to everyone.
@@ -161,15 +168,16 @@ TEST(SoundDevice, LostServerLeavesTheShowSilentAndTheMusicResumesWhereTheClockSt
     auto expected = [&] {
         return before + std::chrono::duration<double>(Clock::now() - lostFrom).count() * kSoundMixRate;
     };
-    EXPECT_NEAR(static_cast<double>(SoundPosition()), expected(), 0.3 * kSoundMixRate);
+    EXPECT_NEAR(static_cast<double>(SoundPosition()), expected(), 0.3 * kSlack * kSoundMixRate);
 
     ASSERT_TRUE(server.Start());
     ASSERT_TRUE(FramesUntil(10.0, spectrum, &longest, [] { return !SoundDeviceLost(); }));
     ASSERT_TRUE(FramesUntil(10.0, spectrum, &longest, [&] { return Loudest(spectrum) > 0.2f; }));
-    EXPECT_NEAR(static_cast<double>(SoundPosition()), expected(), 0.3 * kSoundMixRate);
+    EXPECT_NEAR(static_cast<double>(SoundPosition()), expected(), 0.3 * kSlack * kSoundMixRate);
     // A frame is the 20 ms pause plus the sound work: no frame waited on the server.
-    EXPECT_LT(longest, 0.25);
-    EXPECT_LT(silentLongest, 0.25);
+    std::printf("longest frame %.3f s, longest silent frame %.3f s\n", longest, silentLongest);
+    EXPECT_LT(longest, 0.25 * kSlack);
+    EXPECT_LT(silentLongest, 0.25 * kSlack);
     SoundClose();
     server.Stop();
     std::filesystem::remove_all(folder);
