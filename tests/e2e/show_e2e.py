@@ -7,11 +7,10 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from png_pixels import count_pixels, mean_brightness, read_png, specks  # noqa: E402
-from show_driver import SHOW_DIR, PulseServer, Show, env, wait_until  # noqa: E402
+from show_driver import SHOW_DIR, Frames, PulseServer, Show, env, wait_until  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
 STEP = "0.02"
@@ -78,19 +77,25 @@ def test_outside_the_sea_the_film_grain_is_stronger():
     centre_mouse()
     with tempfile.TemporaryDirectory() as tmp:
         png = os.path.join(tmp, "outside.png")
-        # The real clock here: the intro ends after 7.5 seconds spent outside the sea. The music's
-        # spectrum is what pushes the bands apart, so it plays (into SDL's dummy device).
-        show = Show("--run", "--windowed", "--batch", "--screenshot", png)
+        frames_dir = os.path.join(tmp, "frames")
+        # Show time goes by frames of a fixed step, so the waits below are in show time whatever the
+        # machine's pace. The music's spectrum is what pushes the bands apart, so it plays (into SDL's
+        # dummy device).
+        step = 0.05  # about the pace of a real run here, so that a held key steps as often
+        show = Show("--run", "--windowed", "--batch", "--fixed-step", str(step), "--screenshot", png,
+                    "--capture", frames_dir)
         try:
             win = show.find_window(TITLE)
-            # The end of the intro brings the player back to the origin, so wait for it (15 seconds
-            # inside the sea), then full speed ahead carries the player far beyond the sea.
-            time.sleep(16)
+            frames = Frames(show, frames_dir)
+            per_second = round(1 / step)
+            # The end of the intro (15 seconds inside the sea) brings the player back to the origin; then
+            # 3 seconds at full speed ahead carry the player far beyond the sea.
+            frames.wait_for(16 * per_second, deadline=600)
             show.focus(win)
             show.xdotool("keydown", "Up")
-            time.sleep(3)
+            frames.wait_more(3 * per_second, deadline=300)
             show.xdotool("keyup", "Up")
-            time.sleep(1)
+            frames.wait_more(per_second, deadline=300)
             assert show.key_until_exit(win, "Escape") == 0, show.stderr()
         finally:
             show.kill()
@@ -157,29 +162,6 @@ def test_music_plays_with_the_show():
     assert "FMod" not in show.stderr(), show.stderr()
 
 
-class FrameCounter:
-    """Counts the frames a show run with --capture DIR has drawn, removing the pictures as it goes."""
-
-    def __init__(self, folder):
-        self.folder = folder
-        self.highest = 0
-
-    def frames(self):
-        for name in os.listdir(self.folder):
-            if name.startswith("frame") and name.endswith(".png"):
-                self.highest = max(self.highest, int(name[5:-4]))
-                os.remove(os.path.join(self.folder, name))
-        return self.highest
-
-    def rate(self, seconds):
-        """Frames per second over the next few seconds."""
-        start, begun = self.frames(), time.time()
-        while time.time() - begun < seconds:
-            time.sleep(0.2)
-            self.frames()
-        return (self.frames() - start) / (time.time() - begun)
-
-
 def test_a_lost_sound_server_leaves_the_show_running():
     server = PulseServer()
     server.start()
@@ -188,7 +170,7 @@ def test_a_lost_sound_server_leaves_the_show_running():
         try:
             win = show.find_window(TITLE)
             wait_until(lambda: server.streams() == 1, "the show's music on the server")
-            counter = FrameCounter(tmp)
+            counter = Frames(show, tmp)
             before = counter.rate(4)
             server.stop()
             show.wait_stderr("the output device is gone")
