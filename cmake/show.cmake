@@ -51,7 +51,8 @@ if(TARGET quarnel_scene AND TARGET quarnel_assets)
         outside_the_sea_the_film_grain_is_stronger missing_texture_ends_with_the_jpg_box
         missing_effect_file_still_shows_the_show music_off_needs_no_music_file
         missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
-        music_plays_with_the_show a_lost_sound_server_leaves_the_show_running)
+        music_plays_with_the_show outside_the_sea_the_music_pushes_the_bands_apart
+        a_lost_sound_server_leaves_the_show_running)
     # The picture guard: four frames of a fixed-step run against the committed reference pictures. One
     # run of 1200 frames that writes every frame, so it may take a while on a loaded machine.
     quarnel_e2e(picture_guard.py frames_match_the_reference_pictures)

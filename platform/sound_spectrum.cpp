@@ -1,5 +1,6 @@
 // The music's spectrum (see sound_spectrum.h): Hann window, kissfft's real FFT, magnitude per bin, then the
-// fixed mapping into 0 ... 1. The FFT plan is made once; callers on different threads each get their own.
+// fixed square-root mapping into 0 ... 1. The FFT plan is made once; callers on different threads each get
+// their own.
 #include "platform/sound_spectrum.h"
 
 #include <kiss_fftr.h>
@@ -47,7 +48,7 @@ void SpectrumMagnitudes(const float samples[kSpectrumWindowFrames], float out[kS
 float SpectrumValue(float magnitude)
 {
     if (!(magnitude > 0.0f)) return 0.0f;  // also not a number
-    return std::min(magnitude, 1.0f);
+    return std::min(std::sqrt(kSpectrumGain * magnitude), 1.0f);
 }
 
 void SpectrumOfOutput(const float samples[kSpectrumWindowFrames], float out[kSpectrumBins])

@@ -10,7 +10,12 @@ constexpr int kSpectrumBins = 512;           // bin i at i * 44100 / 1024 Hz
 // full-scale sine centred on a bin reads 1.0 there.
 void SpectrumMagnitudes(const float samples[kSpectrumWindowFrames], float out[kSpectrumBins]);
 
-// The value the show sees for a magnitude: a fixed mapping into 0 ... 1 (clamped).
+// The value the show sees for a magnitude: sqrt(kSpectrumGain x magnitude), at most 1; 0 for silence (and
+// for anything that is not a positive number). Fixed, not adaptive: a quiet passage reads low. A sine
+// centred on a bin reads 1.0 from -6 dBFS up to full scale, 0.5 at -18 dBFS and 0.1 at -46 dBFS: each 20 dB
+// less sound divides the value by about 3.2, so mastered music spreads over the whole range, loud beats reach
+// the top, and the quiet high bins still show their hits.
+constexpr float kSpectrumGain = 2.0f;
 float SpectrumValue(float magnitude);
 
 // Both steps: the 512 values of one window of output.

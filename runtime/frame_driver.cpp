@@ -14,6 +14,7 @@
 #include "scene/demo_scene.h"
 #include "shell/clock.h"
 #include "shell/global_state.h"
+#include "shell/session_recording.h"
 #include "shell/main_window.h"
 #include "shell/window_proc.h"
 
@@ -91,7 +92,7 @@ void RelaxAndClampArrows(double frameDelta)
 bool DrawFrame()
 {
     double cursorX = 0.0, cursorY = 0.0;
-    GetCursorScreenPos(cursorX, cursorY);
+    ReadFrameCursor(cursorX, cursorY);  // the pointer, or a recording's reading
 
     gState.frameDelta = ClockSeconds() - gState.lastClockReading;
     gState.lastClockReading = ClockSeconds();

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/window.h"
+#include "shell/session_recording.h"
 
 const char* const kCreationTitle = "  = Quarnel game. Kelm 2006 = ";
 const char* const kFrameTitle = "= Quarnel game. Kelm 2006 =";
@@ -31,17 +32,20 @@ void ClockReset()
 
 double ClockSeconds()
 {
+    double replayed = 0.0;
+    if (ReplayClockReading(replayed)) return replayed;  // a recorded session: its readings, in order
     if (fixedStep > 0.0) {
         // Counted rather than summed, so frame n always sees the same time.
         if (++readingsSinceReset % 2 == 0) ++fixedSteps;
         elapsed = static_cast<double>(fixedSteps) * fixedStep;
-        return elapsed;
+    } else {
+        const int64_t counter = PerformanceCounter();
+        const int64_t frequency = PerformanceFrequency();  // asked every time: it may change between readings
+        const int64_t delta = counter - lastCounter;
+        lastCounter = counter;
+        elapsed += static_cast<double>(delta) / static_cast<double>(frequency);
     }
-    const int64_t counter = PerformanceCounter();
-    const int64_t frequency = PerformanceFrequency();  // asked every time: it may change between readings
-    const int64_t delta = counter - lastCounter;
-    lastCounter = counter;
-    elapsed += static_cast<double>(delta) / static_cast<double>(frequency);
+    RecordClockReading(elapsed);
     return elapsed;
 }
 

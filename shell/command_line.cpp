@@ -8,7 +8,8 @@
 
 const char* UsageText()
 {
-    return "Usage: quarnel [options]\n"
+    static const std::string text = std::string(
+        "Usage: quarnel [options]\n"
            "With no option the setup dialog comes first.\n"
            "  --run              skip the setup dialog, as if \"Run ... \" had been pressed\n"
            "  --windowed         check \"Windowed\" (windowed 800 x 600 instead of full screen)\n"
@@ -19,7 +20,8 @@ const char* UsageText()
            "  --capture DIR      save every frame as a numbered PNG in DIR (made when missing)\n"
            "  --batch            message boxes go to standard error only, answered with their default\n"
            "  --stats            print frame-time figures at exit\n"
-           "  --help, --version\n";
+           "  --help, --version\n") + kCaptureUsage;
+    return text.c_str();
 }
 
 ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string& error)
@@ -76,10 +78,12 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out
             const char* v = value(arg);
             if (!v) return ParseResult::Error;
             out.captureDir = v;
+        } else if (ParseCaptureOption(argc, argv, i, out.capture, error)) {
+            if (!error.empty()) return ParseResult::Error;
         } else {
             error = std::string("unknown option \"") + arg + "\"";
             return ParseResult::Error;
         }
     }
-    return ParseResult::Ok;
+    return CheckCaptureOptions(out, error) ? ParseResult::Ok : ParseResult::Error;
 }

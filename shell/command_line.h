@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "shell/capture_options.h"
+
 struct CommandLine {
     bool run = false;        // skip the dialog, as if "Run ... " had been pressed
     bool windowed = false;   // preset (or, with --run, apply) the "Windowed" box
@@ -14,6 +16,7 @@ struct CommandLine {
     bool batch = false;      // message boxes to standard error only, answered with their default
     bool stats = false;      // frame-time figures at exit
     bool help = false, version = false;
+    CaptureOptions capture;  // --video, --record, --replay and their companions
 };
 
 enum class ParseResult { Ok, Error };

@@ -9,7 +9,9 @@
 #include "shell/command_line.h"
 #include "shell/global_state.h"
 #include "shell/main_window.h"
+#include "shell/session_recording.h"
 #include "shell/setup_dialog.h"
+#include "shell/video_capture.h"
 #include "shell/window_proc.h"
 
 int WinMain(const CommandLine& options)
@@ -17,6 +19,7 @@ int WinMain(const CommandLine& options)
     SetMessageBoxBatchMode(options.batch);
     SetClockFixedStep(options.fixedStep);
     if (!ConfigureAutomation(options)) return 1;
+    ConfigureCapture(options);
 
     if (options.run) {
         gState.musicOn = !options.noMusic;
@@ -24,6 +27,7 @@ int WinMain(const CommandLine& options)
     } else {
         RunSetupDialog(!options.noMusic, options.windowed);  // "Quit" ends the process here
     }
+    if (!CaptureAllowsMusic()) gState.musicOn = false;  // a replay of a session played without music
 
     if (!CreateMainWindow(kCreationTitle, 800, 600, 32, gState.fullScreen)) return 0;
 
@@ -32,7 +36,7 @@ int WinMain(const CommandLine& options)
     // in the key table; remember the press until the next idle pass has seen it.
     bool escapePressed = false;
     for (;;) {
-        if (PeekWindowMessage(message)) {
+        if (NextLoopMessage(message)) {  // the window's, or a recording's
             if (message.message == WM_QUIT) break;
             MainWindowProc(message.message, message.wParam, message.lParam);
             if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) escapePressed = true;
@@ -43,6 +47,7 @@ int WinMain(const CommandLine& options)
             FrameStarted();
             DrawFrame();
             FrameDrawn();
+            CaptureFrameDrawn();
         }
         if ((gState.keys[VK_ESCAPE] || escapePressed) && !gState.endingRequested) {
             gState.endingRequested = true;

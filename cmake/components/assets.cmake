@@ -64,5 +64,6 @@ target_link_libraries(quarnel_assets_test PRIVATE JPEG::JPEG PkgConfig::VORBIS P
 target_compile_definitions(quarnel_assets_test PRIVATE
     QUARNEL_TEST_SHOW_DIR="${QUARNEL_SHOW_DIR}"
     QUARNEL_TEST_GEN_TEXTURES="$<TARGET_FILE:gen_textures>"
-    QUARNEL_TEST_GEN_MUSIC="$<TARGET_FILE:gen_music>")
-add_dependencies(quarnel_assets_test quarnel_assets)
+    QUARNEL_TEST_GEN_MUSIC="$<TARGET_FILE:gen_music>"
+    QUARNEL_TEST_SPECTRUM_DUMP="$<TARGET_FILE:spectrum-dump>")
+add_dependencies(quarnel_assets_test quarnel_assets spectrum-dump)

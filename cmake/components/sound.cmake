@@ -32,3 +32,14 @@ if(QUARNEL_BENCH)
         "$<LINK_GROUP:RESCAN,quarnel_music;quarnel_sound;quarnel_platform;quarnel_runtime_basics>"
         quarnel_test_tracks)
 endif()
+
+# spectrum-dump TRACK.ogg OUT.csv [--fps N]: the spectrum the show would read from a track, frame by frame.
+add_executable(spectrum-dump tools/spectrum_dump.cpp)
+target_link_libraries(spectrum-dump PRIVATE quarnel_sound)
+set_target_properties(spectrum-dump PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
+quarnel_test(spectrum_dump_test
+    SOURCES tests/tools/spectrum_dump_test.cpp
+    LIBS quarnel_test_tracks
+    LABELS unit)
+target_compile_definitions(spectrum_dump_test PRIVATE QUARNEL_TEST_SPECTRUM_DUMP="$<TARGET_FILE:spectrum-dump>")
+add_dependencies(spectrum_dump_test spectrum-dump)

@@ -70,3 +70,45 @@ def specks(rows):
             if around < 40 and v > around + 50:
                 n += 1
     return n
+
+
+
+def band_edge_shifts(rows, reach=150):
+    """The torn picture's band edges and how far each pushes its two bands apart. Only colour is compared
+    (warm against blue, green against magenta), so the grey film grain and scratches laid over the picture
+    drop out. The edges repeat at a fixed spacing: the spacing and phase whose rows change most find them.
+    At each edge the rows just above are matched against the rows just below shifted by up to `reach`
+    pixels. Returns (spacing, [(row, shift in pixels, mismatch at that shift / mismatch unshifted)])."""
+    warm = [[row[i] + row[i + 1] - 2 * row[i + 2] for i in range(0, len(row), 3)] for row in rows]
+    green = [[2 * row[i + 1] - row[i] - row[i + 2] for i in range(0, len(row), 3)] for row in rows]
+    width, height = len(warm[0]), len(warm)
+    xs = range(reach + 10, width - reach - 10, 2)
+    change = [sum(abs(warm[y][x] - warm[y + 1][x]) + abs(green[y][x] - green[y + 1][x]) for x in xs)
+              for y in range(height - 1)]
+    best = (0, 0, 0)
+    for spacing in (s / 50 for s in range(500, 1000)):
+        for phase in (q / 4 for q in range(int(spacing * 4))):
+            teeth = [change[int(phase + k * spacing)] for k in range(int((height - 1 - phase) / spacing))]
+            best = max(best, (sum(teeth) / len(teeth), spacing, phase))
+    _, spacing, phase = best
+
+    def rows_mean(first, last):
+        return [[sum(channel[r][x] for r in range(first, last)) / (last - first) for x in range(width)]
+                for channel in (warm, green)]
+
+    jumps = []
+    edge = phase
+    while edge < height - 8:
+        y = int(edge)
+        edge += spacing
+        if y < 6:
+            continue
+        above, below = rows_mean(y - 4, y), rows_mean(y + 2, y + 6)
+
+        def mismatch(d):
+            return sum(abs(a[x] - b[x + d]) for a, b in zip(above, below) for x in xs) / len(xs)
+
+        plain = mismatch(0)
+        least, shift = min((mismatch(d), d) for d in range(-reach, reach + 1))
+        jumps.append((y, shift, least / plain if plain else 1.0))
+    return spacing, jumps

@@ -9,7 +9,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(__file__))
-from png_pixels import count_pixels, mean_brightness, read_png, specks  # noqa: E402
+from png_pixels import band_edge_shifts, count_pixels, mean_brightness, read_png, specks  # noqa: E402
 from show_driver import SHOW_DIR, Frames, PulseServer, Show, env, wait_until  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
@@ -73,20 +73,18 @@ def test_same_frame_number_gives_the_same_picture():
     assert a[2] == b[2], "frame 120 differed between two runs"
 
 
-def test_outside_the_sea_the_film_grain_is_stronger():
+def run_outside_the_sea(png, close_box=False):
+    """Plays the show with its music until the player is far outside the sea, and saves the last frame.
+    Show time goes by frames of a fixed step, so the waits are in show time whatever the machine's pace;
+    the music plays at its own pace into SDL's dummy device and its spectrum tears the picture."""
     centre_mouse()
     with tempfile.TemporaryDirectory() as tmp:
-        png = os.path.join(tmp, "outside.png")
-        frames_dir = os.path.join(tmp, "frames")
-        # Show time goes by frames of a fixed step, so the waits below are in show time whatever the
-        # machine's pace. The music's spectrum is what pushes the bands apart, so it plays (into SDL's
-        # dummy device).
         step = 0.05  # about the pace of a real run here, so that a held key steps as often
         show = Show("--run", "--windowed", "--batch", "--fixed-step", str(step), "--screenshot", png,
-                    "--capture", frames_dir)
+                    "--capture", tmp)
         try:
             win = show.find_window(TITLE)
-            frames = Frames(show, frames_dir)
+            frames = Frames(show, tmp)
             per_second = round(1 / step)
             # The end of the intro (15 seconds inside the sea) brings the player back to the origin; then
             # 3 seconds at full speed ahead carry the player far beyond the sea.
@@ -96,16 +94,37 @@ def test_outside_the_sea_the_film_grain_is_stronger():
             frames.wait_more(3 * per_second, deadline=300)
             show.xdotool("keyup", "Up")
             frames.wait_more(per_second, deadline=300)
-            assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+            if close_box:
+                # The close box ends the show at once, without the fade that Escape starts: the last frame
+                # shows the music at full volume.
+                show.close(win)
+                assert show.wait() == 0, show.stderr()
+            else:
+                assert show.key_until_exit(win, "Escape") == 0, show.stderr()
         finally:
             show.kill()
-        outside = read_png(png)[2]
+    return read_png(png)[2]
+
+
+def test_outside_the_sea_the_film_grain_is_stronger():
+    with tempfile.TemporaryDirectory() as tmp:
+        outside = run_outside_the_sea(os.path.join(tmp, "outside.png"))
     status, err, inside = run_frames(900)  # well after the intro, the player still at the origin
     assert status == 0, err
-    # Outside, the grain is drawn at full strength instead of a fifth, and the picture is torn along the
-    # spectrum (the bands are checked on a drawn frame in the scene's GL tests: here the music's spectrum
-    # moves them by only a few pixels).
+    # Outside, the grain is drawn at full strength instead of a fifth (the torn bands are checked below).
     assert specks(outside) > 3 * max(5, specks(inside)), (specks(outside), specks(inside))
+
+
+def test_outside_the_sea_the_music_pushes_the_bands_apart():
+    with tempfile.TemporaryDirectory() as tmp:
+        rows = run_outside_the_sea(os.path.join(tmp, "torn.png"), close_box=True)
+    # Bands of 20 of the strip's 800 rows (about 15 window rows), each edge pushing its two bands apart by
+    # 60 pixels times the sum of their two spectrum values: with the track's beat most edges move 15 pixels
+    # or more, where a spectrum of a few hundredths would move them by a few.
+    spacing, jumps = band_edge_shifts(rows)
+    assert 14.5 < spacing < 16, "no bands of 20 strip rows: spacing %.2f, edges %s" % (spacing, jumps)
+    wide = [shift for row, shift, match in jumps if abs(shift) >= 15 and match <= 0.8]
+    assert len(wide) >= 5, "too few band edges pushed 15 pixels apart: %s" % jumps
 
 
 def copy_show(tmp):

@@ -1,5 +1,6 @@
 // Tests of the sound layer on SDL's dummy audio driver, which takes samples at real-time pace: spectrum,
-// positions, the mixer's own decoding ahead of the worker, crossfades, volume, the track's end, bad files.
+// positions, the mixer's own decoding ahead of the worker, crossfades, volume, the track's end, bad files;
+// and the spectrum's fixed scale on its own.
 #include "platform/sound.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <limits>
 #include <thread>
 
+#include "platform/sound_spectrum.h"
 #include "tests/support/test_tracks.h"
 
 namespace {
@@ -58,6 +60,54 @@ float LoudestOutput()
 std::string SineTrack()
 {
     return CachedTestTrack("sine1k", 2, 44100, 6.0, SineSignal(1000.0, 0.5, 44100));
+}
+
+// A window of a sine centred on bin `bin`, with the given amplitude.
+void BinSine(int bin, double amplitude, float out[kSpectrumWindowFrames])
+{
+    for (int i = 0; i < kSpectrumWindowFrames; ++i)
+        out[i] = static_cast<float>(amplitude * std::sin(2 * M_PI * bin * i / kSpectrumWindowFrames));
+}
+
+TEST(SoundSpectrumScale, SineAndSilenceReadAsStatedAndValuesStayWithinZeroToOne)
+{
+    float samples[kSpectrumWindowFrames], values[kSpectrumBins];
+    BinSine(23, 1.0, samples);
+    SpectrumOfOutput(samples, values);
+    EXPECT_EQ(values[23], 1.0f) << "full scale reads 1";
+    EXPECT_LT(values[20], 0.1f);
+    // Square root of twice the amplitude: -18 dBFS reads 0.5, -46 dBFS 0.1, whatever played before.
+    BinSine(110, std::pow(10.0, -18.0 / 20.0), samples);
+    SpectrumOfOutput(samples, values);
+    EXPECT_NEAR(values[110], 0.5f, 0.005f);
+    BinSine(206, std::pow(10.0, -46.0 / 20.0), samples);
+    SpectrumOfOutput(samples, values);
+    EXPECT_NEAR(values[206], 0.1f, 0.002f);
+    EXPECT_LT(values[100], 0.01f) << "far from the tone";
+
+    std::fill(samples, samples + kSpectrumWindowFrames, 0.0f);
+    SpectrumOfOutput(samples, values);
+    EXPECT_EQ(Loudest(values, kSpectrumBins), 0.0f) << "silence reads 0";
+
+    // Far beyond full scale (a clipped square wave at 40 times full scale, and noise on top): still 0 ... 1.
+    for (int i = 0; i < kSpectrumWindowFrames; ++i)
+        samples[i] = (i / 7 % 2 ? 40.0f : -40.0f) + static_cast<float>((i * 7919) % 201 - 100);
+    SpectrumOfOutput(samples, values);
+    for (int bin = 0; bin < kSpectrumBins; ++bin) {
+        ASSERT_GE(values[bin], 0.0f) << bin;
+        ASSERT_LE(values[bin], 1.0f) << bin;
+    }
+    // The mapping itself: monotonic, and nothing that is not a positive number turns into a value.
+    float previous = 0.0f;
+    for (float m = 1e-9f; m < 1e3f; m *= 1.5f) {
+        const float v = SpectrumValue(m);
+        ASSERT_GE(v, previous) << m;
+        ASSERT_LE(v, 1.0f) << m;
+        previous = v;
+    }
+    EXPECT_EQ(SpectrumValue(-0.5f), 0.0f);
+    EXPECT_EQ(SpectrumValue(std::numeric_limits<float>::quiet_NaN()), 0.0f);
+    EXPECT_EQ(SpectrumValue(std::numeric_limits<float>::infinity()), 1.0f);
 }
 
 class SoundLayer : public ::testing::Test {
@@ -158,12 +208,13 @@ TEST_F(SoundLayer, SpectrumPeaksInTheSineBinAndIsZeroForSilence)
     SoundSpectrum(spectrum);
     int peak = PeakBin(spectrum);
     EXPECT_TRUE(peak == 23 || peak == 24) << peak;  // 1000 Hz / (44100 Hz / 1024) = bin 23.2
-    EXPECT_NEAR(spectrum[peak], 0.5f, 0.08f);       // amplitude 0.5
-    for (int bin = 40; bin < kSoundSpectrumSize; ++bin) EXPECT_LT(spectrum[bin], 0.01f) << bin;
+    EXPECT_GT(spectrum[peak], 0.95f);               // amplitude 0.5: -6 dBFS reaches the top
+    for (int bin = 40; bin < kSoundSpectrumSize; ++bin) EXPECT_LT(spectrum[bin], 0.05f) << bin;
 
-    PlayTrack(CachedTestTrack("sine1k-full", 2, 44100, 2.0, SineSignal(1000.0, 0.98, 44100)));
+    // -18 dBFS reads 0.5 through the device path too.
+    PlayTrack(CachedTestTrack("sine1k-18dB", 2, 44100, 2.0, SineSignal(1000.0, 0.126, 44100)));
     SoundSpectrum(spectrum);
-    EXPECT_NEAR(spectrum[PeakBin(spectrum)], 1.0f, 0.15f) << "a full-scale sine peaks near 1";
+    EXPECT_NEAR(spectrum[PeakBin(spectrum)], 0.49f, 0.03f);
 
     // A mono file at half the rate plays at its own speed: the tone stays at 1 kHz.
     PlayTrack(CachedTestTrack("mono22k", 1, 22050, 4.0, SineSignal(1000.0, 0.5, 22050)));
@@ -229,7 +280,8 @@ TEST_F(SoundLayer, JumpsPlayAtOnceWhereTheDecoderHasNotArrived)
         ASSERT_TRUE(WaitForOutput());
         SoundSpectrum(spectrum);
         EXPECT_NEAR(PeakBin(spectrum), bin, 1) << what;
-        EXPECT_NEAR(spectrum[PeakBin(spectrum)], 0.5f, 0.1f) << what;  // linear interpolation dulls a little
+        // Amplitude 0.5 would read 1; linear interpolation dulls the tone a little.
+        EXPECT_GT(spectrum[PeakBin(spectrum)], 0.85f) << what;
     };
     SoundPlay();
     SoundSetPosition(15 * kRate);

@@ -1,10 +1,11 @@
 // Tests of the generators' building blocks: painting and its edges, tone mapping, the JPEG and Ogg
-// writers (read back with libjpeg and vorbisfile), envelopes and filters.
+// writers (read back with libjpeg and vorbisfile), envelopes, filters and the peak limiter.
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <unistd.h>
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -155,6 +156,29 @@ TEST(AssetFilter, LowAndHighOutputsSplitTheSpectrumAtTheCutoff)
     EXPECT_NEAR(Through(10000, false), 1.0f, 0.02f);
     EXPECT_LT(Through(100, false), 0.02f);
     EXPECT_NEAR(Through(1000, true), 0.707f, 0.03f);
+}
+
+TEST(AssetLimiter, HoldsEveryPeakAtTheCeilingAndLeavesQuietSoundAlone)
+{
+    // A quiet 440 Hz tone with a burst four times too loud in its middle.
+    Stereo audio(kSampleRate);
+    for (size_t i = 0; i < audio.Frames(); ++i) {
+        const float burst = i >= 20000 && i < 20400 ? 4.0f : 1.0f;
+        audio.left[i] = 0.2f * burst * static_cast<float>(std::sin(2 * M_PI * 440.0 * i / kSampleRate));
+        audio.right[i] = 0.5f * audio.left[i];
+    }
+    const Stereo before = audio;
+    LimitPeaks(audio, 2.0f, 0.8f);
+    float peak = 0;
+    for (size_t i = 0; i < audio.Frames(); ++i) {
+        peak = std::max({peak, std::fabs(audio.left[i]), std::fabs(audio.right[i])});
+        if (before.left[i] != 0.0f) ASSERT_NEAR(audio.right[i] / audio.left[i], 0.5f, 1e-4) << i;
+    }
+    EXPECT_LE(peak, 0.8f);
+    EXPECT_GT(peak, 0.75f);
+    // Well before the burst, and once the gain has come back after it, only the gain of 2 applies.
+    EXPECT_FLOAT_EQ(audio.left[10000], 2.0f * before.left[10000]);
+    EXPECT_NEAR(audio.left[40000], 2.0f * before.left[40000], 1e-3);
 }
 
 TEST(AssetOgg, WritesEveryFrameAndTheSameBytesTwice)

@@ -1,19 +1,30 @@
 // Checks the generated music track through vorbisfile and kissfft: format and length, level, a clean
-// ending, and energy in every spectrum bin the picture reads, second by second over the whole track.
+// ending, bars on the beat grid with the show's restart just past a bar line, energy in every spectrum bin
+// the picture reads, and, through spectrum-dump, how far the music tears and turns the picture.
 #include <gtest/gtest.h>
 #include <kissfft/kiss_fftr.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
+#include "render/billboards.h"
 #include "tests/tools/asset_test_support.h"
 
 namespace {
 
 constexpr int kRate = 44100;
 constexpr int kFftSize = 1024;
+constexpr double kBeatSeconds = 60.0 / 77.0;  // the piece's tempo
+constexpr double kBarFrames = 4 * kBeatSeconds * kRate;
+constexpr size_t kShowRestart = 4400000;  // the show starts the track again past this frame
 
 const assettest::Track& LoadTrack()
 {
@@ -48,9 +59,11 @@ TEST(AssetTrack, IsAudibleWithoutClippingAndEndsInSilence)
         sumSq += track.left[i] * track.left[i] + track.right[i] * track.right[i];
         peak = std::max({peak, std::fabs(track.left[i]), std::fabs(track.right[i])});
     }
-    const double rms = std::sqrt(sumSq / (2.0 * track.left.size()));
-    EXPECT_GT(rms, 0.05);
-    EXPECT_LT(peak, 0.99f);
+    // Mastered to about -14 dBFS RMS with its peaks below -1 dBFS.
+    const double rmsDb = 20 * std::log10(std::sqrt(sumSq / (2.0 * track.left.size())));
+    EXPECT_GT(rmsDb, -15.0);
+    EXPECT_LT(rmsDb, -13.0);
+    EXPECT_LT(20 * std::log10(peak), -1.0);
     // The last 10 ms: a fade, not a cut that clicks.
     float tail = 0;
     for (size_t i = track.left.size() - kRate / 100; i < track.left.size(); ++i)
@@ -74,6 +87,40 @@ TEST(AssetTrack, ShowsRestartPointFallsBetweenNotes)
     const double before = energy(restart - kRate / 10, kRate / 10);
     for (size_t from = restart; from < restart + kRate / 4; from += slice)
         EXPECT_LT(energy(from, slice), 2.0 * before) << "at frame " << from;
+}
+
+// The bars of the piece lie on a 77-beats-a-minute grid from its first frame, so that the show's restart,
+// just after the line of bar 32, loops on a bar line: every bar of the groove opens with a kick and a bass
+// note, whose low end rises sharply right on the grid line.
+TEST(AssetTrack, BarsLieOnTheBeatGridAndTheShowsRestartFollowsABarLine)
+{
+    const assettest::Track& track = LoadTrack();
+    ASSERT_GT(track.left.size(), kShowRestart);
+    // Energy below about 200 Hz in blocks of 5 ms.
+    const size_t block = kRate / 200;
+    std::vector<double> low(track.left.size() / block, 0.0);
+    const double a = 1.0 - std::exp(-2 * M_PI * 200.0 / kRate);
+    double y = 0;
+    for (size_t i = 0; i < low.size() * block; ++i) {
+        y += a * (0.5 * (track.left[i] + track.right[i]) - y);
+        low[i / block] += y * y;
+    }
+    for (int bar = 4; bar < 32; ++bar) {
+        const size_t line = static_cast<size_t>(std::lround(bar * kBarFrames)) / block;
+        // The block with the steepest rise within 25 ms of the line is the one holding it (or the next).
+        size_t steepest = line;
+        double rise = 0;
+        for (size_t b = line - 5; b <= line + 5; ++b) {
+            const double r = low[b + 1] / (low[b - 1] + 1e-12);
+            if (r > rise) rise = r, steepest = b;
+        }
+        EXPECT_GT(rise, 4.0) << "bar " << bar;
+        EXPECT_TRUE(steepest == line || steepest == line + 1 || steepest + 1 == line)
+            << "bar " << bar << " opens " << (static_cast<double>(steepest) - line) * 5 << " ms off the line";
+    }
+    const double afterBar32 = (kShowRestart - 32 * kBarFrames) / kRate;
+    EXPECT_GE(afterBar32, 0.0);
+    EXPECT_LT(afterBar32, kBeatSeconds / 8);
 }
 
 // Bins 2 to 40 drive the torn picture, 110 and 206 the folding pattern. Every one of them must carry
@@ -119,6 +166,86 @@ TEST(AssetTrack, KeepsEnergyInEveryBinThePictureReadsAcrossItsLength)
     }
     kiss_fftr_free(fft);
     EXPECT_EQ(quietCount, 0) << "quiet bins:" << quiet.str();
+}
+
+// The spectrum the show reads from the track, frame by frame at 60 frames a second, as spectrum-dump writes
+// it through the sound layer's own offline path.
+const std::vector<std::array<float, 512>>& DumpedSpectrum()
+{
+    static std::vector<std::array<float, 512>> frames;
+    static bool dumped = false;
+    if (dumped) return frames;
+    dumped = true;
+    const std::filesystem::path csv =
+        std::filesystem::temp_directory_path() / ("quarnel_track_" + std::to_string(getpid()) + ".csv");
+    const std::string command = std::string("'") + QUARNEL_TEST_SPECTRUM_DUMP + "' '" +
+                                assettest::ShowPath(assettest::kTrackPath) + "' '" + csv.string() + "'";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    FILE* in = std::fopen(csv.c_str(), "r");
+    if (!in) return frames;
+    double time = 0;
+    while (std::fscanf(in, "%lf", &time) == 1) {
+        std::array<float, 512> values{};
+        for (float& v : values)
+            if (std::fscanf(in, ",%f", &v) != 1) break;
+        frames.push_back(values);
+    }
+    std::fclose(in);
+    std::filesystem::remove(csv);
+    return frames;
+}
+
+double Percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[static_cast<size_t>(p / 100.0 * (values.size() - 1))];
+}
+
+// Outside the sea the picture is an 800-row strip in bands of 20 rows, each pushed sideways by one of bins
+// 2 ... 39 times 0.15, in strip units that span about 400 pixels of the window; bins 110 and 206 turn and
+// split the detail layer. Over the whole track the bands must move visibly, jump on the beat, and the
+// hi-hats and cymbals must move the detail.
+TEST(AssetTrack, TearsThePictureOnTheBeatAndMovesTheDetailAsTheShowReadsIt)
+{
+    const auto& frames = DumpedSpectrum();
+    ASSERT_GT(frames.size(), 6500u);
+    constexpr int kRows = 800;
+    constexpr double kPixelsPerUnit = 400.0;
+    std::vector<double> meanShift, largestShift, twist, split;
+    std::vector<double> onBeat, beforeBeat;  // largest shifts just after and just before a beat
+    for (size_t f = 0; f < frames.size(); ++f) {
+        double sum = 0, largest = 0;
+        for (int i = 0; i < kRows; ++i) {
+            const WaveStripRow row = ComputeWaveStripRow(i, kRows, frames[f].data(), 2, 40, 0.15, 20);
+            const double shift = std::fabs(row.left + 1.0) * kPixelsPerUnit;
+            sum += shift;
+            largest = std::max(largest, shift);
+        }
+        meanShift.push_back(sum / kRows);
+        largestShift.push_back(largest);
+        twist.push_back(frames[f][110]);
+        split.push_back(frames[f][206]);
+        // Within the groove (bars 4 to 31), the frame's place in its beat.
+        const double seconds = (f + 1) / 60.0;
+        const double phase = std::fmod(seconds, kBeatSeconds) / kBeatSeconds;
+        if (seconds > 4 * 4 * kBeatSeconds && seconds < 32 * 4 * kBeatSeconds) {
+            if (phase < 0.125) onBeat.push_back(largest);
+            if (phase > 0.875) beforeBeat.push_back(largest);
+        }
+    }
+    double mean = 0;
+    for (double m : meanShift) mean += m / meanShift.size();
+    EXPECT_GE(mean, 6.0) << "mean band shift over the track, pixels";
+    EXPECT_GE(Percentile(largestShift, 50), 25.0) << "largest band shift at the median frame, pixels";
+    EXPECT_GE(Percentile(largestShift, 99), 50.0) << "largest band shift on the strongest beats, pixels";
+    double after = 0, before = 0;
+    for (double v : onBeat) after += v / onBeat.size();
+    for (double v : beforeBeat) before += v / beforeBeat.size();
+    EXPECT_GT(after, 1.3 * before) << "the bands jump on the beat";
+    // Hi-hats and cymbals strike in well over a tenth of all frames.
+    EXPECT_GE(Percentile(twist, 90), 0.2) << "bin 110";
+    EXPECT_GE(Percentile(split, 90), 0.2) << "bin 206";
 }
 
 }  // namespace

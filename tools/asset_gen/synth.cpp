@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace assetgen {
 
@@ -147,6 +148,47 @@ void PingPongDelay(const Stereo& input, Stereo& output, double delaySeconds, flo
         lineR[pos] = toneL * feedback;
         if (++pos == d) pos = 0;
         output.Add(i, outL * gain, outR * gain);
+    }
+}
+
+void LimitPeaks(Stereo& audio, float gain, float ceiling)
+{
+    const size_t n = audio.Frames();
+    if (n == 0) return;
+    const size_t reach = static_cast<size_t>(0.0015 * kSampleRate);
+    // The gain each frame needs on its own.
+    std::vector<float> need(n);
+    for (size_t i = 0; i < n; ++i) {
+        const float peak = gain * std::max(std::fabs(audio.left[i]), std::fabs(audio.right[i]));
+        need[i] = peak > ceiling ? ceiling / peak : 1.0f;
+    }
+    // The least need within `reach` frames either side (a sliding minimum over a queue of candidates).
+    std::vector<float> least(n);
+    std::vector<size_t> queue(n);
+    size_t head = 0, tail = 0, next = 0;
+    for (size_t i = 0; i < n; ++i) {
+        for (; next < n && next <= i + reach; ++next) {
+            while (tail > head && need[queue[tail - 1]] >= need[next]) --tail;
+            queue[tail++] = next;
+        }
+        while (queue[head] + reach < i) ++head;
+        least[i] = need[queue[head]];
+    }
+    // Averaged over half that reach either side, so the gain glides into a peak; every value averaged lies
+    // within `reach` of the frame, so none is above what the frame needs.
+    const size_t half = reach / 2;
+    double sum = 0;
+    size_t from = 0, to = 0;  // the window [from, to)
+    const double release = 1.0 - std::exp(-1.0 / (0.08 * kSampleRate));
+    double current = 1.0;
+    for (size_t i = 0; i < n; ++i) {
+        for (; to < n && to <= i + half; ++to) sum += least[to];
+        for (; from + half < i; ++from) sum -= least[from];
+        const double smooth = sum / static_cast<double>(to - from);
+        current = std::min(smooth, current + (1.0 - current) * release);
+        const float g = gain * static_cast<float>(current);
+        audio.left[i] *= g;
+        audio.right[i] *= g;
     }
 }
 

@@ -1,6 +1,6 @@
 // Building blocks of the music generator: stereo buffers, band-limited oscillators, state-variable
-// filters, envelopes, a stereo reverb and a ping-pong delay, and Ogg Vorbis output through libvorbisenc.
-// Everything runs offline on whole buffers; no state is shared between objects.
+// filters, envelopes, a stereo reverb, a ping-pong delay and a peak limiter, and Ogg Vorbis output through
+// libvorbisenc. Everything runs offline on whole buffers; no state is shared between objects.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -76,6 +76,11 @@ private:
 
 // Echoes that alternate between left and right, each repeat darker than the one before.
 void PingPongDelay(const Stereo& input, Stereo& output, double delaySeconds, float feedback, float gain);
+
+// Multiplies the buffer by `gain` and holds every sample within +-`ceiling`: the gain dips ahead of each
+// peak over about 1.5 ms (no sample ever passes the ceiling) and comes back over about 80 ms. Both sides
+// share one gain, so the stereo image stays put.
+void LimitPeaks(Stereo& audio, float gain, float ceiling);
 
 // Encodes the buffer (samples in -1 ... 1) as Ogg Vorbis at the given VBR quality (-0.1 ... 1). The
 // stream serial number is fixed by the caller so that equal samples give equal files.

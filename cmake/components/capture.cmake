@@ -1,0 +1,21 @@
+# Capture: the show rendered into a video file with its sound (FFmpeg libraries), recorded and replayed
+# play sessions, and files written whole or not at all. The shell's message loop, clock and frame driver
+# call into it, so the show needs this component.
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libswresample libavutil)
+quarnel_library(quarnel_capture_platform
+    SOURCES platform/video_encoder.cpp platform/output_file.cpp platform/sound_stream.cpp
+    LIBS PkgConfig::FFMPEG PkgConfig::SDL2)
+quarnel_library(quarnel_capture
+    SOURCES shell/capture_options.cpp shell/session_recording.cpp shell/video_capture.cpp
+    LIBS quarnel_capture_platform)
+
+quarnel_test(capture_test SOURCES tests/shell/capture_test.cpp LABELS unit)
+
+# End-to-end: videos read back with ffprobe and ffmpeg, play recorded with xdotool and replayed.
+foreach(name video_streams_sound_and_the_same_frames_twice video_ends_with_escape_and_with_the_close_box
+        video_without_an_x_server        recorded_play_replays_the_same_every_time bad_recordings_are_refused_and_a_cut_one_plays_to_its_cut
+        bad_output_paths_leave_no_file)
+    add_test(NAME e2e.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/capture_e2e.py ${name})
+    set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RUN_SERIAL TRUE
+        ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
+endforeach()

@@ -1,0 +1,272 @@
+// Tests of capture without a window: the recording format (round trip, and the files it refuses or plays
+// up to a cut), the capture options and what they imply, and files written whole or not at all.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "platform/output_file.h"
+#include "shell/command_line.h"
+#include "shell/session_recording.h"
+
+namespace {
+
+std::vector<SessionEvent> SampleSession()
+{
+    std::vector<SessionEvent> events;
+    SessionEvent e;
+    e.kind = SessionEventKind::Clock;
+    e.values[0] = 1e-6;
+    events.push_back(e);
+    e = SessionEvent{};
+    e.kind = SessionEventKind::Message;
+    e.message = WindowMessage{WM_KEYDOWN, VK_UP, 0};
+    events.push_back(e);
+    e.message = WindowMessage{WM_MOUSEMOVE, 0, -1234567890123LL};  // a negative lParam survives
+    events.push_back(e);
+    e = SessionEvent{};
+    e.kind = SessionEventKind::Frame;
+    e.values[0] = 412.5;
+    e.values[1] = -3.0;
+    e.values[2] = 0.0166;
+    e.values[3] = 1.0 / 3.0;  // every bit of a reading comes back
+    events.push_back(e);
+    e = SessionEvent{};
+    e.kind = SessionEventKind::Idle;
+    events.push_back(e);
+    return events;
+}
+
+std::vector<uint8_t> Encode(const std::vector<SessionEvent>& events, bool musicOn, bool withEnd)
+{
+    std::vector<uint8_t> bytes;
+    AppendRecordingHeader(bytes, musicOn);
+    uint64_t frames = 0;
+    for (const SessionEvent& e : events) {
+        AppendSessionEvent(bytes, e);
+        frames += e.kind == SessionEventKind::Frame;
+    }
+    if (withEnd) {
+        SessionEvent end;
+        end.kind = SessionEventKind::End;
+        end.frames = frames;
+        AppendSessionEvent(bytes, end);
+    }
+    return bytes;
+}
+
+void ExpectSameEvent(const SessionEvent& a, const SessionEvent& b)
+{
+    EXPECT_EQ(a.kind, b.kind);
+    EXPECT_EQ(a.message.message, b.message.message);
+    EXPECT_EQ(a.message.wParam, b.message.wParam);
+    EXPECT_EQ(a.message.lParam, b.message.lParam);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(a.values[i], b.values[i]);
+}
+
+TEST(RecordingFormat, RoundTripKeepsEveryEventBitForBit)
+{
+    const std::vector<SessionEvent> events = SampleSession();
+    for (bool music : {true, false}) {
+        Recording r;
+        std::string detail;
+        ASSERT_EQ(ParseRecording(Encode(events, music, true), r, detail), RecordingStatus::Ok) << detail;
+        EXPECT_EQ(r.musicOn, music);
+        EXPECT_TRUE(r.complete);
+        EXPECT_EQ(r.frames, 1u);
+        EXPECT_EQ(r.seconds, 1.0 / 3.0);
+        ASSERT_EQ(r.events.size(), events.size() + 1);
+        for (size_t i = 0; i < events.size(); ++i) ExpectSameEvent(r.events[i], events[i]);
+    }
+}
+
+TEST(RecordingFormat, RefusesWhatIsNotARecordingOfThisVersion)
+{
+    Recording r;
+    std::string detail;
+    const std::vector<uint8_t> good = Encode(SampleSession(), true, true);
+
+    EXPECT_EQ(ParseRecording({}, r, detail), RecordingStatus::NotARecording);
+    const std::string png = "\x89PNG\r\n\x1a\n and more";
+    EXPECT_EQ(ParseRecording(std::vector<uint8_t>(png.begin(), png.end()), r, detail),
+              RecordingStatus::NotARecording);
+    EXPECT_NE(detail.find("not a Quarnel recording"), std::string::npos) << detail;
+
+    std::vector<uint8_t> other = good;
+    other[8] = 2;
+    EXPECT_EQ(ParseRecording(other, r, detail), RecordingStatus::OtherVersion);
+    EXPECT_NE(detail.find("version 2"), std::string::npos) << detail;
+    EXPECT_TRUE(r.events.empty());
+
+    std::vector<uint8_t> unknown = good;
+    unknown[16] = 'Z';
+    EXPECT_EQ(ParseRecording(unknown, r, detail), RecordingStatus::Damaged);
+    EXPECT_NE(detail.find("unknown record 0x5a at byte 16"), std::string::npos) << detail;
+
+    std::vector<uint8_t> trailing = good;
+    trailing.push_back('I');
+    EXPECT_EQ(ParseRecording(trailing, r, detail), RecordingStatus::Damaged);
+
+    // A reading that is not a number would poison demo time; a cursor far off the screen is no reading.
+    for (double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e12}) {
+        std::vector<SessionEvent> events = SampleSession();
+        events[3].values[3] = bad;
+        EXPECT_EQ(ParseRecording(Encode(events, true, true), r, detail), RecordingStatus::Damaged) << bad;
+        events = SampleSession();
+        events[3].values[0] = bad;
+        EXPECT_EQ(ParseRecording(Encode(events, true, true), r, detail), RecordingStatus::Damaged) << bad;
+    }
+
+    std::vector<SessionEvent> events = SampleSession();
+    std::vector<uint8_t> miscounted = Encode(events, true, false);
+    SessionEvent end;
+    end.kind = SessionEventKind::End;
+    end.frames = 7;
+    AppendSessionEvent(miscounted, end);
+    EXPECT_EQ(ParseRecording(miscounted, r, detail), RecordingStatus::Damaged);
+}
+
+TEST(RecordingFormat, ACutRecordingKeepsItsWholeEvents)
+{
+    const std::vector<SessionEvent> events = SampleSession();
+    const std::vector<uint8_t> whole = Encode(events, true, true);
+    Recording r;
+    std::string detail;
+
+    // Without its end record, and cut at every byte: never more than the whole events before the cut.
+    const std::vector<uint8_t> noEnd = Encode(events, true, false);
+    for (size_t cut = 16; cut < whole.size(); ++cut) {
+        const std::vector<uint8_t> part(whole.begin(), whole.begin() + cut);
+        ASSERT_EQ(ParseRecording(part, r, detail), RecordingStatus::CutShort) << cut;
+        EXPECT_FALSE(r.complete);
+        std::vector<uint8_t> again = Encode({}, true, false);
+        for (const SessionEvent& e : r.events) AppendSessionEvent(again, e);
+        EXPECT_LE(again.size(), cut);
+        EXPECT_GT(again.size() + 33, cut) << "no more than one record lost";
+        EXPECT_TRUE(std::equal(again.begin(), again.end(), whole.begin()));
+    }
+    EXPECT_EQ(ParseRecording(noEnd, r, detail), RecordingStatus::CutShort);
+    EXPECT_EQ(r.frames, 1u);
+    EXPECT_NE(detail.find("cut short after 1 frames"), std::string::npos) << detail;
+
+    const std::vector<uint8_t> header(whole.begin(), whole.begin() + 12);
+    EXPECT_EQ(ParseRecording(header, r, detail), RecordingStatus::CutShort);
+    EXPECT_EQ(r.frames, 0u);
+}
+
+ParseResult Parse(std::vector<const char*> args, CommandLine& out, std::string& error)
+{
+    args.insert(args.begin(), "quarnel");
+    out = CommandLine{};
+    error.clear();
+    return ParseCommandLine(static_cast<int>(args.size()), args.data(), out, error);
+}
+
+TEST(CaptureOptions, AVideoRunsUntouchedAtAFixedStepForOneRound)
+{
+    CommandLine c;
+    std::string error;
+    ASSERT_EQ(Parse({"--video", "out.mp4"}, c, error), ParseResult::Ok) << error;
+    EXPECT_TRUE(c.run);
+    EXPECT_TRUE(c.windowed);
+    EXPECT_DOUBLE_EQ(c.fixedStep, 1.0 / 60.0);
+    EXPECT_EQ(c.capture.videoFrames, 3600);
+
+    ASSERT_EQ(
+        Parse({"--video", "out.webm", "--fps", "25", "--seconds", "2.5", "--video-quality", "30"}, c, error),
+        ParseResult::Ok)
+        << error;
+    EXPECT_DOUBLE_EQ(c.fixedStep, 0.04);
+    EXPECT_EQ(c.capture.videoFrames, 63);  // 62.5 frames, rounded
+    EXPECT_EQ(c.capture.videoQuality, 30);
+
+    ASSERT_EQ(Parse({"--video", "out.mkv", "--fixed-step", "0.1", "--frames", "7"}, c, error),
+              ParseResult::Ok);
+    EXPECT_EQ(c.capture.videoFrames, 7);
+
+    // A replay takes its steps from the recording and plays it whole.
+    ASSERT_EQ(Parse({"--replay", "r.qrec", "--video", "out.mp4"}, c, error), ParseResult::Ok) << error;
+    EXPECT_EQ(c.fixedStep, 0.0);
+    EXPECT_EQ(c.capture.videoFrames, 0);
+    EXPECT_TRUE(c.run);
+
+    ASSERT_EQ(Parse({"--record", "r.qrec"}, c, error), ParseResult::Ok);
+    EXPECT_FALSE(c.run) << "live play keeps its dialog";
+}
+
+TEST(CaptureOptions, OptionsThatCannotGoTogether)
+{
+    CommandLine c;
+    std::string error;
+    const std::vector<std::vector<const char*>> bad = {
+        {"--replay", "r.qrec", "--fixed-step", "0.02"},
+        {"--replay", "r.qrec", "--fps", "30"},
+        {"--record", "r.qrec", "--replay", "s.qrec"},
+        {"--record", "r.qrec", "--video", "out.mp4"},
+        {"--video", "out.mp4", "--fps", "30", "--fixed-step", "0.02"},
+        {"--video", "out.mp4", "--seconds", "3", "--frames", "10"},
+        {"--seconds", "3"},
+        {"--video-quality", "20"},
+        {"--video", "out.mp4", "--video-quality", "52"},  // H.264 stops at 51
+        {"--video", "out.mp4", "--video-quality", "2.5"},
+        {"--video", "out.mp4", "--seconds", "0"},
+        {"--video", "out.mp4", "--fps", "-1"},
+        {"--video", ""},
+        {"--video"},
+    };
+    for (const auto& args : bad) {
+        EXPECT_EQ(Parse(args, c, error), ParseResult::Error)
+            << args[0] << " " << (args.size() > 1 ? args[1] : "");
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_EQ(Parse({"--video", "out.webm", "--video-quality", "60"}, c, error), ParseResult::Ok) << error;
+}
+
+TEST(OutputFile, WrittenUnderATemporaryNameUntilCommitted)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quarnel-output-file-test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "film.mp4").string();
+
+    OutputFile f;
+    std::string error;
+    ASSERT_TRUE(PrepareOutputFile(path, f, error)) << error;
+    EXPECT_FALSE(f.direct);
+    EXPECT_NE(f.writePath, path);
+    EXPECT_EQ(f.writePath.rfind(path + ".part-", 0), 0u) << f.writePath;
+    std::ofstream(f.writePath) << "frames";
+    EXPECT_FALSE(std::filesystem::exists(path));
+    ASSERT_TRUE(CommitOutputFile(f, error)) << error;
+    EXPECT_EQ(OutputFileSize(path), 6);
+    EXPECT_FALSE(std::filesystem::exists(f.writePath));
+
+    // A second run that fails leaves the first file as it was, and nothing else.
+    ASSERT_TRUE(PrepareOutputFile(path, f, error));
+    std::ofstream(f.writePath) << "half";
+    DiscardOutputFile(f);
+    EXPECT_EQ(OutputFileSize(path), 6);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+
+    EXPECT_FALSE(PrepareOutputFile((dir / "no" / "film.mp4").string(), f, error));
+    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_FALSE(PrepareOutputFile(dir.string(), f, error));
+    EXPECT_EQ(error, "it is a directory");
+
+    // A device is written in place and never replaced or removed.
+    ASSERT_TRUE(PrepareOutputFile("/dev/null", f, error)) << error;
+    EXPECT_TRUE(f.direct);
+    DiscardOutputFile(f);
+    struct stat st {};
+    ASSERT_EQ(stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
