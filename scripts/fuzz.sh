@@ -92,7 +92,10 @@ wait "$pid" || status=$?
 seconds=$(( used / ticks ))
 
 executions=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$output" | grep -oE '[0-9]+$' || echo 0)
-crash=$(grep -oE "Test unit written to [^ ]+" "$output" | sed 's/Test unit written to //' | tail -n 1 || true)
+# Slow units are written too, but a loaded machine makes those; crashes, leaks, timeouts and running out of
+# memory are findings.
+crash=$(grep -oE "Test unit written to [^ ]+/(crash|leak|timeout|oom)-[^ ]+" "$output" |
+    sed 's/Test unit written to //' | tail -n 1 || true)
 # 72 is libFuzzer's status after the interrupt that ends a run on budget.
 if [[ -n $crash || ( $status -ne 0 && $status -ne 72 ) ]]; then
     result=crash
