@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the whole suite under Xvfb, then the unit tests
-# again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# again built with AddressSanitizer and UndefinedBehaviorSanitizer, then the sound and music tests (the
+# threads of the sound layer) built with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -19,3 +20,11 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARNEL_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -L unit --output-on-failure -j "$jobs"
+
+# Only what the sound and music tests need; a real PulseAudio server is among them (the lost device).
+# One test at a time: they keep real-time pace, which the sanitizer slows down.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_TSAN=ON -DQUARNEL_BENCH=OFF \
+    -DQUARNEL_ASSETS=OFF -DQUARNEL_ONLY="core;sound;model"
+cmake --build build-tsan -j "$jobs" --target sound_test music_test sound_device_test
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/support/tsan.supp" \
+    ctest --test-dir build-tsan -R '^(Sound|Music)' --output-on-failure

@@ -8,6 +8,11 @@
 #   start the real executable. LIBS may name quarnel libraries; they are linked as one group.
 # quarnel_show_data(TARGET)
 #   A custom target that must be built before the show (generated assets, copied data).
+# quarnel_fuzz_target(NAME SOURCES ...)
+#   A libFuzzer program in build/fuzz/ (QUARNEL_FUZZ, clang). The parser's own sources are listed with it
+#   and compiled into it, so that they carry the instrumentation: AddressSanitizer and
+#   UndefinedBehaviorSanitizer, or with QUARNEL_FUZZ_COVERAGE source-based coverage instead
+#   (scripts/fuzz-coverage.sh).
 
 include_directories(${CMAKE_SOURCE_DIR})
 
@@ -41,4 +46,17 @@ endfunction()
 
 function(quarnel_show_data target)
     set_property(GLOBAL APPEND PROPERTY QUARNEL_SHOW_DATA ${target})
+endfunction()
+
+function(quarnel_fuzz_target name)
+    cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
+    if(QUARNEL_FUZZ_COVERAGE)
+        set(flags -fsanitize=fuzzer -fprofile-instr-generate -fcoverage-mapping)
+    else()
+        set(flags -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE ${flags})
+    target_link_options(${name} PRIVATE ${flags})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endfunction()

@@ -26,6 +26,10 @@ add_executable(x11-close-window tests/support/x11_close_window.c)
 find_package(X11 REQUIRED)
 target_link_libraries(x11-close-window PRIVATE X11::X11)
 set_target_properties(x11-close-window PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+# What scripts/soak.sh preloads into the show to sample memory, descriptors, threads and GL objects.
+add_library(quarnel_soak_probe MODULE tests/support/soak_probe.c)
+target_link_libraries(quarnel_soak_probe PRIVATE OpenGL::GL ${CMAKE_DL_LIBS})
+set_target_properties(quarnel_soak_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests PREFIX "")
 
 function(quarnel_e2e script)
     foreach(name ${ARGN})
@@ -37,7 +41,8 @@ endfunction()
 quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout camera_follows_every_pointer_move
     close_box_ends_with_status_0
     one_quick_escape_tap_ends_the_show dialog_run_then_escape dialog_quit_ends_with_status_0
-    frames_and_screenshot capture_writes_every_frame unknown_option_prints_usage_and_exits_2 fullscreen_fallback_answered_yes_goes_windowed
+    frames_and_screenshot capture_writes_every_frame capture_folder_is_made_or_refused_at_once
+    failed_writes_end_with_status_1 unknown_option_prints_usage_and_exits_2 fullscreen_fallback_answered_yes_goes_windowed
     fullscreen_fallback_answered_no_closes fullscreen_on_an_800_by_600_display)
 
 if(TARGET quarnel_scene AND TARGET quarnel_assets)
@@ -46,7 +51,8 @@ if(TARGET quarnel_scene AND TARGET quarnel_assets)
         outside_the_sea_the_film_grain_is_stronger missing_texture_ends_with_the_jpg_box
         missing_effect_file_still_shows_the_show music_off_needs_no_music_file
         missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
-        music_plays_with_the_show outside_the_sea_the_music_pushes_the_bands_apart)
+        music_plays_with_the_show outside_the_sea_the_music_pushes_the_bands_apart
+        a_lost_sound_server_leaves_the_show_running)
     # The picture guard: four frames of a fixed-step run against the committed reference pictures. One
     # run of 1200 frames that writes every frame, so it may take a while on a loaded machine.
     quarnel_e2e(picture_guard.py frames_match_the_reference_pictures)

@@ -6,3 +6,6 @@ using ExitHook = void (*)();
 
 void AddExitHook(ExitHook hook);
 [[noreturn]] void EndProcess(int status);
+// A hook (or anything else) whose work failed: the process then ends with status 1 where it would have
+// ended with 0.
+void SetExitFailure();

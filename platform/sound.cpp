@@ -255,6 +255,12 @@ struct SoundSystem {
 
     bool offline = false;  // no device: the main thread mixes through SoundRenderOffline
     float spectrumInput[kSoundWindowFrames] = {};
+
+    // A device that went away (a headset unplugged, the sound server stopped). Main thread only.
+    bool deviceLost = false;
+    std::chrono::steady_clock::time_point advancedTo;   // wall time the position has followed up to
+    std::chrono::steady_clock::time_point nextAttempt;  // of opening a device again
+    double framesOwed = 0.0;                            // fraction of a frame carried to the next advance
 };
 
 SoundSystem sound;
@@ -385,15 +391,45 @@ void SDLCALL MixAudio(void* /*userdata*/, Uint8* stream, int bytes)
     MixFrames(reinterpret_cast<float*>(stream), bytes / static_cast<int>(2 * sizeof(float)));
 }
 
-// Holds the mixer while the main thread changes what it reads; offline there is no other thread.
+// Holds the mixer while the main thread changes what it reads; offline, or with the device lost, there is
+// no other thread.
 void LockMixer()
 {
-    if (!sound.offline) SDL_LockAudioDevice(sound.device);
+    if (!sound.offline && !sound.deviceLost) SDL_LockAudioDevice(sound.device);
 }
 
 void UnlockMixer()
 {
-    if (!sound.offline) SDL_UnlockAudioDevice(sound.device);
+    if (!sound.offline && !sound.deviceLost) SDL_UnlockAudioDevice(sound.device);
+}
+
+// Opens the output device that SDL's driver offers first, for the mixer's callback. False with the reason
+// in SDL_GetError().
+bool OpenDevice()
+{
+    SDL_AudioSpec want{};
+    want.freq = kSoundMixRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = kSoundDeviceFrames;
+    want.callback = MixAudio;
+    SDL_AudioSpec have{};
+    // No changes allowed: SDL converts to whatever the hardware takes, so the mixer always sees this format.
+    sound.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    return sound.device != 0;
+}
+
+// While the device is lost, the music's position follows the wall clock as a device would have played it:
+// moves asked for are taken, nothing is mixed. Main thread, with no audio thread running.
+void AdvanceWithoutDevice(int64_t frames)
+{
+    Mixer& mixer = sound.mixer;
+    TakeCommands(mixer);
+    mixer.fadeLeft = 0;
+    if (mixer.track && mixer.playing)
+        mixer.position = std::min(mixer.position + std::min(frames, kMaxPosition) * mixer.track->step,
+                                  kMaxPosition << kFixedShift);
+    sound.mixerPosition.store(mixer.position >> kFixedShift);
 }
 
 // Swaps the mixer's track while the audio thread is held; returns the old one for the caller to free.
@@ -447,6 +483,7 @@ void ResetMixerState(bool offline)
     std::fill(std::begin(sound.recentOutput), std::end(sound.recentOutput), 0.0f);
     sound.framesMixed = 0;
     sound.offline = offline;
+    sound.deviceLost = false;
     sound.open = true;
     static bool closeAtExit = false;
     if (!closeAtExit) {
@@ -469,16 +506,7 @@ bool SoundInit()
         Fail(std::string("cannot start audio: ") + SDL_GetError());
         return false;
     }
-    SDL_AudioSpec want{};
-    want.freq = kSoundMixRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = kSoundDeviceFrames;
-    want.callback = MixAudio;
-    SDL_AudioSpec have{};
-    // No changes allowed: SDL converts to whatever the hardware takes, so the mixer always sees this format.
-    sound.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (sound.device == 0) {
+    if (!OpenDevice()) {
         Fail(std::string("cannot open an audio device: ") + SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
@@ -622,6 +650,58 @@ void SoundSetVolume(int volume)
     sound.volume.store(std::clamp(volume, 0, 255));
 }
 
+void SoundWatchDevice()
+{
+    if (!sound.open || sound.offline) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!sound.deviceLost) {
+        // SDL marks a device whose driver failed as stopped; this layer never stops or pauses its own.
+        if (SDL_GetAudioDeviceStatus(sound.device) != SDL_AUDIO_STOPPED) return;
+        std::fprintf(stderr,
+                     "sound: the output device is gone; the show goes on silent and looks for one "
+                     "every second\n");
+        // Its thread only runs SDL's silent loop now, so closing it is a short wait. The driver's
+        // connection may have died with the device: a fresh start of SDL's audio makes a new one.
+        SDL_CloseAudioDevice(sound.device);
+        sound.device = 0;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sound.deviceLost = true;
+        sound.advancedTo = now;
+        sound.nextAttempt = now + std::chrono::seconds(1);
+        sound.framesOwed = 0.0;
+        std::lock_guard<std::mutex> lock(sound.outputLock);
+        std::fill(std::begin(sound.recentOutput), std::end(sound.recentOutput), 0.0f);
+        return;
+    }
+    sound.framesOwed += std::chrono::duration<double>(now - sound.advancedTo).count() * kSoundMixRate;
+    sound.advancedTo = now;
+    const int64_t frames = static_cast<int64_t>(sound.framesOwed);
+    sound.framesOwed -= static_cast<double>(frames);
+    AdvanceWithoutDevice(frames);
+    if (now < sound.nextAttempt) return;
+    sound.nextAttempt = now + std::chrono::seconds(1);
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+    if (!OpenDevice()) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return;
+    }
+    // The music goes on where the clock stands (the time the opening took included), faded in over the
+    // first buffer. The new device's thread waits for the unpause below.
+    sound.framesOwed +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - now).count() * kSoundMixRate;
+    AdvanceWithoutDevice(static_cast<int64_t>(sound.framesOwed));
+    sound.framesOwed = 0.0;
+    sound.mixer.gain = 0.0f;
+    sound.deviceLost = false;
+    std::fprintf(stderr, "sound: an output device is back; the music goes on where the clock stands\n");
+    SDL_PauseAudioDevice(sound.device, 0);
+}
+
+bool SoundDeviceLost()
+{
+    return sound.open && sound.deviceLost;
+}
+
 int64_t SoundRecentOutput(float out[kSoundWindowFrames])
 {
     if (!sound.open) {
@@ -646,11 +726,12 @@ void SoundSpectrum(float out[kSoundSpectrumSize])
 void SoundClose()
 {
     if (!sound.open) return;
-    if (!sound.offline) {
+    if (!sound.offline && !sound.deviceLost) {
         SDL_CloseAudioDevice(sound.device);  // waits for the audio thread to leave the mixer
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     sound.device = 0;
+    sound.deviceLost = false;
     sound.mixer = Mixer{};
     sound.track.reset();
     sound.offline = false;

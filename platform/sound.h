@@ -4,7 +4,8 @@
 //
 // Threads: every function here is called from the main thread. Mixing runs on SDL's audio thread and a
 // worker thread decodes the track ahead into memory. Per-frame calls never wait on either for longer than
-// a short copy; only SoundLoadTrack and SoundClose wait for the mixer's current pass. Position changes are
+// a short copy; only SoundLoadTrack and SoundClose wait for the mixer's current pass, and SoundWatchDevice
+// for the silent pass of a device that is gone. Position changes are
 // handed to the mixer and applied there with a short crossfade.
 #pragma once
 #include <cstdint>
@@ -57,6 +58,14 @@ void SoundSetVolume(int volume);
 // Spectrum of the last kSoundWindowFrames frames sent to the output (mono mix, after the volume), as the
 // 512 values 0 ... 1 of platform/sound_spectrum.h. All 0 before any output.
 void SoundSpectrum(float out[kSoundSpectrumSize]);
+
+// Once a frame (main thread): notices an output device that went away (a headset unplugged, the sound
+// server stopped). Nothing blocks: the device is let go, the spectrum and the recent output read 0, and the
+// position keeps following the wall clock as if the device still played (moves asked for are taken).
+// Once a second it tries to open a device again; when one comes, the music goes on from that position,
+// faded in. Live sound only; offline and closed it does nothing.
+void SoundWatchDevice();
+bool SoundDeviceLost();  // open, live, and between losing a device and finding one again
 
 // The last kSoundWindowFrames mono output samples, oldest first (for checks and measurements). Returns the
 // number of frames mixed since SoundInit up to the newest of them.

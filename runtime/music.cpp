@@ -110,6 +110,7 @@ int64_t MusicSteerTarget(double demoTime, int32_t musicSteady, int64_t position)
 
 void MusicAnalyse(FrameInputs& inputs)
 {
+    SoundWatchDevice();  // a lost device reads as silence, and the music comes back when a device does
     SoundSpectrum(inputs.spectrum);
 }
 

@@ -2,8 +2,12 @@
 #include "shell/automation.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "platform/png_file.h"
@@ -30,6 +34,7 @@ std::vector<float> introTimes, gameTimes;  // the same, split by what the frame 
 std::chrono::steady_clock::time_point frameStart;
 bool frameStartValid = false;
 bool introFrame = false;  // the frame just drawn showed the intro
+bool captureFailed = false;
 
 double Percentile(std::vector<float>& values, double p)
 {
@@ -51,11 +56,31 @@ void PrintStats(const char* label, const std::vector<float>& frameTimes)
                  label, frameTimes.size(), median, p95, fps);
 }
 
+// "cannot write PATH: reason", the reason when the writer left one in errno.
+void ReportWriteFailure(const char* what, const char* path)
+{
+    const int error = errno;
+    std::fprintf(stderr, "quarnel: cannot write %s %s%s%s\n", what, path, error ? ": " : "",
+                 error ? std::strerror(error) : "");
+}
+
 }  // namespace
 
-void ConfigureAutomation(const CommandLine& commandLine)
+bool ConfigureAutomation(const CommandLine& commandLine)
 {
     options = commandLine;
+    if (!options.captureDir.empty()) {
+        // Made now, so that a folder that cannot exist ends the program before any window opens.
+        std::error_code error;
+        std::filesystem::create_directories(options.captureDir, error);
+        if (!error && !std::filesystem::is_directory(options.captureDir, error))
+            error = std::make_error_code(std::errc::not_a_directory);
+        if (error) {
+            std::fprintf(stderr, "quarnel: cannot create the capture folder %s: %s\n",
+                         options.captureDir.c_str(), error.message().c_str());
+            return false;
+        }
+    }
     if (options.stats) {
         frameTimes.reserve(kMaxFrameTimes);
         introTimes.reserve(kMaxFrameTimes);
@@ -64,6 +89,7 @@ void ConfigureAutomation(const CommandLine& commandLine)
     EnablePassTiming(options.profile);
     if (!options.screenshot.empty() || !options.captureDir.empty()) pixels.resize(kWidth * kHeight * 3);
     AddExitHook(FinishAutomation);
+    return true;
 }
 
 void FrameStarted()
@@ -87,11 +113,16 @@ void FrameDrawn()
     if (!pixels.empty()) {
         ReadWindowPixels(kWidth, kHeight, pixels.data());
         haveLastFrame = true;
-        if (!options.captureDir.empty()) {
+        if (!options.captureDir.empty() && !captureFailed) {
             char path[4096];
             std::snprintf(path, sizeof path, "%s/frame%06ld.png", options.captureDir.c_str(), framesDrawn);
-            if (!WritePngFile(path, kWidth, kHeight, pixels.data()))
-                std::fprintf(stderr, "quarnel: cannot write %s\n", path);
+            if (!WritePngFile(path, kWidth, kHeight, pixels.data())) {
+                // A capture with a hole is no capture: end as the close box does, with status 1.
+                ReportWriteFailure("the captured frame", path);
+                captureFailed = true;
+                PostQuitMessage(1);
+                return;
+            }
         }
     }
     if (options.frames > 0 && framesDrawn >= options.frames) PostQuitMessage(0);  // as the close box does
@@ -102,10 +133,13 @@ void FinishAutomation()
     if (finished) return;
     finished = true;
     if (!options.screenshot.empty()) {
-        if (!haveLastFrame)
+        if (!haveLastFrame) {
             std::fprintf(stderr, "quarnel: no frame was drawn, so no screenshot\n");
-        else if (!WritePngFile(options.screenshot.c_str(), kWidth, kHeight, pixels.data()))
-            std::fprintf(stderr, "quarnel: cannot write %s\n", options.screenshot.c_str());
+            SetExitFailure();
+        } else if (!WritePngFile(options.screenshot.c_str(), kWidth, kHeight, pixels.data())) {
+            ReportWriteFailure("the screenshot", options.screenshot.c_str());
+            SetExitFailure();
+        }
     }
     if (options.stats) {
         PrintStats("", frameTimes);

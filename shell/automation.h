@@ -4,7 +4,10 @@
 
 struct CommandLine;
 
-void ConfigureAutomation(const CommandLine& options);
-void FrameStarted();      // before DrawFrame
-void FrameDrawn();        // after DrawFrame, before the swap: the back buffer holds the finished frame
-void FinishAutomation();  // at the end of the show, also reached through the process exit hooks
+// False, with the reason on standard error, when the capture folder cannot be made.
+bool ConfigureAutomation(const CommandLine& options);
+void FrameStarted();  // before DrawFrame
+void FrameDrawn();    // after DrawFrame, before the swap: the back buffer holds the finished frame
+// At the end of the show, also reached through the process exit hooks. A screenshot that cannot be written
+// makes the process end with status 1.
+void FinishAutomation();

@@ -17,7 +17,7 @@ const char* UsageText()
            "  --frames N         after N frames end as the close box does (exit 0)\n"
            "  --fixed-step S     advance the clock exactly S seconds per frame (deterministic pictures)\n"
            "  --screenshot F.png save the last frame drawn before the program ends\n"
-           "  --capture DIR      save every frame as a numbered PNG in DIR\n"
+           "  --capture DIR      save every frame as a numbered PNG in DIR (made when missing)\n"
            "  --batch            message boxes go to standard error only, answered with their default\n"
            "  --stats            print frame-time figures at exit (start to start, with the swap)\n"
            "  --profile          also the median wall time of each pass (each ended with glFinish)\n") +

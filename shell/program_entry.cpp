@@ -18,7 +18,7 @@ int WinMain(const CommandLine& options)
 {
     SetMessageBoxBatchMode(options.batch);
     SetClockFixedStep(options.fixedStep);
-    ConfigureAutomation(options);
+    if (!ConfigureAutomation(options)) return 1;
     ConfigureCapture(options);
 
     if (options.run) {

@@ -1,6 +1,7 @@
 # The JPEG decoder, texture loading, the jpeg-decode tool, and their tests, benchmark and fuzz target.
 quarnel_library(quarnel_jpeg
-    SOURCES assets/jpeg_decoder.cpp assets/jpeg_idct.cpp)
+    SOURCES assets/jpeg_decoder.cpp assets/jpeg_markers.cpp assets/jpeg_entropy.cpp assets/jpeg_output.cpp
+            assets/jpeg_idct.cpp)
 quarnel_library(quarnel_textures
     SOURCES assets/texture_loader.cpp
     LIBS quarnel_jpeg OpenGL::GL quarnel_platform)
@@ -30,19 +31,17 @@ quarnel_test(texture_loader_test
 if(QUARNEL_BENCH)
     add_executable(jpeg_bench bench/jpeg_bench.cpp)
     target_link_libraries(jpeg_bench PRIVATE quarnel_jpeg_test_files quarnel_jpeg benchmark::benchmark)
+    # The pictures scripts/jpeg-decode-bench.py times the tool on.
+    add_executable(jpeg_tool_pictures bench/jpeg_tool_pictures.cpp)
+    target_link_libraries(jpeg_tool_pictures PRIVATE quarnel_jpeg_test_files)
 endif()
 
 if(QUARNEL_FUZZ)
-    # libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer over the decoder's own code.
-    set(JPEG_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
-        -fno-omit-frame-pointer)
-    add_library(quarnel_jpeg_fuzzed STATIC assets/jpeg_decoder.cpp assets/jpeg_idct.cpp)
-    target_compile_options(quarnel_jpeg_fuzzed PRIVATE ${JPEG_FUZZ_FLAGS})
-    add_executable(jpeg_fuzz fuzz/jpeg_fuzz.cpp)
-    target_compile_options(jpeg_fuzz PRIVATE ${JPEG_FUZZ_FLAGS})
-    target_link_libraries(jpeg_fuzz PRIVATE quarnel_jpeg_fuzzed)
-    target_link_options(jpeg_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
-    # Seed corpus from the tests' generator: jpeg_fuzz_corpus OUT_DIR.
+    quarnel_fuzz_target(jpeg_fuzz
+        SOURCES fuzz/jpeg_fuzz.cpp assets/jpeg_decoder.cpp assets/jpeg_markers.cpp assets/jpeg_entropy.cpp
+                assets/jpeg_output.cpp assets/jpeg_idct.cpp)
+    # Seed files from the tests' generator: jpeg_fuzz_corpus OUT_DIR.
     add_executable(jpeg_fuzz_corpus fuzz/jpeg/make_corpus.cpp)
     target_link_libraries(jpeg_fuzz_corpus PRIVATE quarnel_jpeg_test_files)
+    set_target_properties(jpeg_fuzz_corpus PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endif()

@@ -49,9 +49,6 @@ if(QUARNEL_BENCH)
 endif()
 
 if(QUARNEL_FUZZ)
-    # The reader's sources are compiled into the target itself so that they carry the coverage instrumentation.
-    add_executable(model3ds_fuzz fuzz/model3ds_fuzz.cpp assets/model3ds.cpp assets/mesh_model.cpp math/vec.cpp)
-    target_compile_options(model3ds_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
-    target_link_options(model3ds_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
-    set_target_properties(model3ds_fuzz PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+    quarnel_fuzz_target(model3ds_fuzz
+        SOURCES fuzz/model3ds_fuzz.cpp assets/model3ds.cpp assets/mesh_model.cpp math/vec.cpp)
 endif()

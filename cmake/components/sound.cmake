@@ -20,6 +20,12 @@ quarnel_test(music_test
     LIBS quarnel_music quarnel_sound quarnel_platform quarnel_runtime_basics quarnel_test_tracks
     LABELS unit)
 
+# A real PulseAudio server, stopped and started again under a playing track.
+quarnel_test(sound_device_test
+    SOURCES tests/platform/sound_device_test.cpp
+    LIBS quarnel_sound quarnel_test_tracks
+    LABELS e2e TIMEOUT 120)
+
 if(QUARNEL_BENCH)
     add_executable(sound_bench bench/sound_bench.cpp)
     target_link_libraries(sound_bench PRIVATE

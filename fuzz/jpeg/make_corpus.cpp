@@ -1,5 +1,5 @@
 // Writes the JPEG fuzz target's seed corpus: small files from the tests' generator in every variant the
-// decoder handles or refuses. Usage: jpeg_fuzz_corpus OUT_DIR
+// decoder handles, and two it refuses. Usage: jpeg_fuzz_corpus OUT_DIR
 #include <cstdio>
 #include <string>
 
@@ -39,6 +39,21 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "cannot write %s%s\n", dir.c_str(), name);
                 return 1;
             }
+        }
+    }
+    // Files the decoder refuses: CMYK, and arithmetic coding.
+    for (int kind = 0; kind < 2; ++kind) {
+        JpegEncodeOptions o;
+        o.width = 24;
+        o.height = 16;
+        o.components = kind == 0 ? 4 : 3;
+        o.arithmetic = kind == 1;
+        o.seed = static_cast<unsigned>(written + 1);
+        char name[64];
+        std::snprintf(name, sizeof(name), "/seed-%02d.jpg", written++);
+        if (!WriteFileBytes(dir + name, EncodeTestJpeg(o))) {
+            std::fprintf(stderr, "cannot write %s%s\n", dir.c_str(), name);
+            return 1;
         }
     }
     std::printf("%d seed files in %s\n", written, dir.c_str());

@@ -4,6 +4,7 @@
 #include "assets/jpeg_decoder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -334,6 +335,57 @@ TEST(JpegDecodeTool, WritesPpmAndReportsErrors)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
     std::vector<uint8_t> text = ReadFileBytes(errors);
     EXPECT_NE(std::string(text.begin(), text.end()).find("-217"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+// Rows go out as they are decoded: to standard output with "-", or through a temporary file that only a
+// complete picture turns into the named one.
+TEST(JpegDecodeTool, StreamsToStandardOutputAndLeavesNoHalfPicture)
+{
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "quarnel_jpeg_tool_stream_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    JpegEncodeOptions o;
+    o.width = 61;
+    o.height = 64;
+    o.restartInterval = 1;
+    std::vector<uint8_t> file = EncodeTestJpeg(o);
+    std::string in = (dir / "in.jpg").string(), out = (dir / "out.ppm").string();
+    ASSERT_TRUE(WriteFileBytes(in, file));
+    std::string tool = JPEG_DECODE_TOOL;
+    ASSERT_EQ(std::system((tool + " " + in + " " + out).c_str()), 0);
+    ASSERT_EQ(std::system((tool + " " + in + " - >" + (dir / "stdout.ppm").string()).c_str()), 0);
+    EXPECT_EQ(ReadFileBytes(out), ReadFileBytes((dir / "stdout.ppm").string()));
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(out).permissions()),
+              0666 & ~mask);  // as a plain create
+
+    // The last restart marker made the wrong one: the first rows decode, then the picture fails.
+    std::vector<uint8_t> broken = file;
+    size_t last = 0;
+    for (size_t i = 0; i + 1 < broken.size(); ++i)
+        if (broken[i] == 0xFF && broken[i + 1] >= 0xD0 && broken[i + 1] <= 0xD7) last = i;
+    ASSERT_GT(last, 0u);
+    broken[last + 1] = static_cast<uint8_t>(0xD0 + ((broken[last + 1] - 0xD0 + 3) & 7));
+    ASSERT_TRUE(WriteFileBytes(in, broken));
+    ASSERT_TRUE(WriteFileBytes(out, {'o', 'l', 'd'}));
+    std::string errors = (dir / "errors.txt").string();
+    int status = std::system((tool + " " + in + " " + out + " 2>" + errors).c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    std::vector<uint8_t> text = ReadFileBytes(errors);
+    EXPECT_NE(std::string(text.begin(), text.end()).find("-228"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(out), std::vector<uint8_t>({'o', 'l', 'd'}));
+    int entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) entries += entry.exists() ? 1 : 0;
+    EXPECT_EQ(entries, 4);  // in.jpg, out.ppm, stdout.ppm, errors.txt: no temporary file left
+
+    // A full device is a failure, not a success with a cut picture.
+    ASSERT_TRUE(WriteFileBytes(in, file));
+    status = std::system((tool + " " + in + " - >/dev/full 2>" + errors).c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    text = ReadFileBytes(errors);
+    EXPECT_NE(std::string(text.begin(), text.end()).find("standard output"), std::string::npos);
     std::filesystem::remove_all(dir);
 }
 

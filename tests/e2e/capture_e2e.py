@@ -12,10 +12,9 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from show_driver import QUARNEL, SHOW_DIR, Show  # noqa: E402
+from show_driver import QUARNEL, SHOW_DIR, Frames, Show  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
 FRAME = 1.0 / 60.0
@@ -151,10 +150,12 @@ def test_video_ends_with_escape_and_with_the_close_box():
     try:
         for way in ("escape", "close"):
             path = os.path.join(work, way + ".mkv")
-            show = Show("--video", path, "--batch")  # one round: far longer than the test waits
+            # One round: far longer than the test waits. The pictures count the frames drawn.
+            pictures = tempfile.TemporaryDirectory()
+            show = Show("--video", path, "--batch", "--capture", pictures.name)
             try:
                 win = show.find_window(TITLE)
-                time.sleep(2)
+                Frames(show, pictures.name).wait_for(10)
                 if way == "escape":
                     status = show.key_until_exit(win, "Escape")
                 else:
@@ -163,6 +164,7 @@ def test_video_ends_with_escape_and_with_the_close_box():
                 err = show.stderr()
             finally:
                 show.kill()
+                pictures.cleanup()
             assert status == 0, err
             assert "wrote " + path in err, err
             video, audio = probe(path)
@@ -197,21 +199,24 @@ def test_recorded_play_replays_the_same_every_time():
     work = tempfile.mkdtemp()
     try:
         recording = os.path.join(work, "play.qrec")
-        show = Show("--run", "--windowed", "--record", recording)
+        pictures = tempfile.TemporaryDirectory()
+        show = Show("--run", "--windowed", "--record", recording, "--capture", pictures.name)
         try:
             win = show.find_window(TITLE)
             show.focus(win)
-            time.sleep(1)
+            frames = Frames(show, pictures.name)
+            frames.wait_more(10)
             show.xdotool("keydown", "Up")
             show.xdotool("keydown", "Left")
-            time.sleep(2)
+            frames.wait_more(30)
             show.xdotool("keyup", "Left")
             show.xdotool("keyup", "Up")
-            time.sleep(0.5)
+            frames.wait_more(8)
             status = show.key_until_exit(win, "Escape")
             err = show.stderr()
         finally:
             show.kill()
+            pictures.cleanup()
         assert status == 0, err
         assert "recorded " in err and recording in err, err
         data = open(recording, "rb").read()

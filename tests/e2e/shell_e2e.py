@@ -6,65 +6,53 @@ import re
 import struct
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from show_driver import DEADLINE, Show, Xvfb  # noqa: E402
+from show_driver import Frames, Show, Xvfb  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
 
 
 def test_escape_ends_with_capture_text_on_stdout():
-    show = Show("--run", "--windowed", "--no-music", "--batch")
-    try:
-        win = show.find_window(TITLE)
-        show.focus(win)
-        # The camera follows the cursor once a frame has seen it, so give the frames time between steps.
-        show.xdotool("mousemove", "--window", win, "600", "100")
-        time.sleep(0.5)
-        show.xdotool("click", "2")
-        time.sleep(0.5)
-        show.xdotool("mousemove", "--window", win, "100", "500")
-        time.sleep(0.5)
-        show.xdotool("click", "2")
-        time.sleep(0.5)
-        assert show.key_until_exit(win, "Escape") == 0, show.stderr()
-        out = show.stdout()
-        lines = [l for l in out.split("\n") if l.startswith(("Cam :", "Pnt :"))]
-        assert [l[:5] for l in lines] == ["Cam :", "Pnt :", "Cam :", "Pnt :"], out
-        assert out.count("  \n \n") == 2, repr(out)
-    finally:
-        show.kill()
+    with tempfile.TemporaryDirectory() as tmp:
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--capture", tmp)
+        try:
+            win = show.find_window(TITLE)
+            show.focus(win)
+            frames = Frames(show, tmp)
+            # The camera follows the cursor once a frame has seen it: two frames after each step.
+            for x, y in ((600, 100), (100, 500)):
+                show.xdotool("mousemove", "--sync", "--window", win, str(x), str(y))
+                frames.wait_more()
+                show.xdotool("click", "2")
+                frames.wait_more()
+            assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+            out = show.stdout()
+            lines = [l for l in out.split("\n") if l.startswith(("Cam :", "Pnt :"))]
+            assert [l[:5] for l in lines] == ["Cam :", "Pnt :", "Cam :", "Pnt :"], out
+            assert out.count("  \n \n") == 2, repr(out)
+        finally:
+            show.kill()
 
 
 def test_camera_follows_every_pointer_move():
     # Each move must reach the camera in the next frames, not one move later: the middle button records
     # the camera of the last frame drawn, in screen pixels ((x - 400) * 0.0175, (y - 300) * 0.02333...).
-    with tempfile.TemporaryDirectory() as frames:
-        show = Show("--run", "--windowed", "--no-music", "--batch", "--capture", frames)
+    with tempfile.TemporaryDirectory() as folder:
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--capture", folder)
         try:
             win = show.find_window(TITLE)
             show.focus(win)
             geometry = show.xdotool("getwindowgeometry", win)
             left, top = map(int, re.search(r"Position: (-?\d+),(-?\d+)", geometry).groups())
 
-            def frames_drawn():
-                return len(os.listdir(frames))
-
-            def after_two_frames():
-                # Frames are numbered files: the second new one began after the last input arrived.
-                seen = frames_drawn()
-                end = time.time() + DEADLINE
-                while frames_drawn() < seen + 2:
-                    assert time.time() < end and show.proc.poll() is None, show.stderr()
-                    time.sleep(0.05)
-
+            frames = Frames(show, folder)
             moves = [(600, 100), (100, 500), (420, 310), (700, 40)]
             for x, y in moves:
                 show.xdotool("mousemove", "--sync", "--window", win, str(x), str(y))
-                after_two_frames()
+                frames.wait_more()
                 show.xdotool("click", "2")
-                after_two_frames()
+                frames.wait_more()
             assert show.key_until_exit(win, "Escape") == 0, show.stderr()
             cams = [tuple(float(v) for v in l[5:].split(","))
                     for l in show.stdout().split("\n") if l.startswith("Cam :")]
@@ -79,15 +67,16 @@ def test_camera_follows_every_pointer_move():
 
 def test_one_quick_escape_tap_ends_the_show():
     # Press and release arrive between two frames: the show must still see the press.
-    show = Show("--run", "--windowed", "--batch")
-    try:
-        win = show.find_window(TITLE)
-        show.focus(win)
-        time.sleep(1)
-        show.xdotool("key", "--delay", "1", "Escape")
-        assert show.wait(deadline=30) == 0, show.stderr()
-    finally:
-        show.kill()
+    with tempfile.TemporaryDirectory() as tmp:
+        show = Show("--run", "--windowed", "--batch", "--capture", tmp)
+        try:
+            win = show.find_window(TITLE)
+            show.focus(win)
+            Frames(show, tmp).wait_more()  # the show is drawing, with the focus
+            show.xdotool("key", "--delay", "1", "Escape")
+            assert show.wait(deadline=30) == 0, show.stderr()
+        finally:
+            show.kill()
 
 
 def test_dialog_run_then_escape():
@@ -145,6 +134,50 @@ def test_capture_writes_every_frame():
         try:
             assert show.wait() == 0, show.stderr()
             assert sorted(os.listdir(tmp)) == ["frame000001.png", "frame000002.png", "frame000003.png"]
+        finally:
+            show.kill()
+
+
+def test_capture_folder_is_made_or_refused_at_once():
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = os.path.join(tmp, "new", "frames")
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--frames", "2", "--capture", folder)
+        try:
+            assert show.wait() == 0, show.stderr()
+            assert sorted(os.listdir(folder)) == ["frame000001.png", "frame000002.png"]
+        finally:
+            show.kill()
+        # A file stands where a folder would have to be: refused before any window opens, the setup
+        # dialog included (which would otherwise wait for an answer).
+        blocker = os.path.join(tmp, "file")
+        open(blocker, "w").close()
+        show = Show("--batch", "--capture", os.path.join(blocker, "frames"))
+        try:
+            assert show.wait() == 1, show.stderr()
+            assert "cannot create the capture folder %s/frames: Not a directory" % blocker in show.stderr(), \
+                show.stderr()
+        finally:
+            show.kill()
+
+
+def test_failed_writes_end_with_status_1():
+    with tempfile.TemporaryDirectory() as tmp:
+        for target, reason in (("/dev/full", "No space left on device"),
+                               (os.path.join(tmp, "missing", "shot.png"), "No such file or directory")):
+            show = Show("--run", "--windowed", "--no-music", "--batch", "--frames", "2", "--screenshot", target)
+            try:
+                assert show.wait() == 1, show.stderr()
+                assert "cannot write the screenshot %s: %s" % (target, reason) in show.stderr(), show.stderr()
+            finally:
+                show.kill()
+        assert os.path.exists("/dev/full")
+        # The second frame's file cannot be made (a folder has its name): the show ends there.
+        os.mkdir(os.path.join(tmp, "frame000002.png"))
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--frames", "50", "--capture", tmp)
+        try:
+            assert show.wait() == 1, show.stderr()
+            assert "cannot write the captured frame %s/frame000002.png" % tmp in show.stderr(), show.stderr()
+            assert sorted(os.listdir(tmp)) == ["frame000001.png", "frame000002.png"]
         finally:
             show.kill()
 

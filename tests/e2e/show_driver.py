@@ -1,8 +1,16 @@
 """Drives the real quarnel executable under X for end-to-end tests: start it, find its windows, press
-keys and click with xdotool, close windows as a window manager would, and collect its output.
+keys and click with xdotool, close windows as a window manager would, count the frames it draws, and
+collect its output.
 
-Every wait polls with a generous deadline; nothing relies on a fixed sleep alone."""
+How to wait: never sleep a fixed time and hope the program got there; wait for the condition the next
+step needs. A window mapped: Show.find_window. The keyboard focus: Show.focus. Frames drawn (the show
+started with --capture DIR): Frames.wait_for, Frames.wait_more; frames of a fixed step are also the sure
+way to wait for show time. A message: Show.wait_stderr. A file written, a server up, anything else:
+wait_until. The exit: Show.wait. Each polls with a generous deadline (QUARNEL_E2E_DEADLINE seconds,
+default 60) and fails naming what it waited for; a short sleep is only the pause between two polls. The
+test command runs every test once: a test that passes only on a second try is a fault to mend."""
 import os
+import shutil
 import subprocess
 import tempfile
 import time
@@ -119,6 +127,45 @@ class Show:
             self.proc.wait()
 
 
+class Frames:
+    """The frames a show started with --capture FOLDER has drawn: every frame is a numbered picture there.
+    The pictures are removed as they are counted, so a long run stays small."""
+
+    def __init__(self, show, folder):
+        self.show = show
+        self.folder = folder
+        self.drawn = 0
+
+    def count(self):
+        for name in os.listdir(self.folder):
+            if name.startswith("frame") and name.endswith(".png"):
+                self.drawn = max(self.drawn, int(name[5:-4]))
+                os.remove(os.path.join(self.folder, name))
+        return self.drawn
+
+    def wait_for(self, frames, deadline=DEADLINE):
+        """Until the show has drawn at least this many frames in all."""
+        def drawn():
+            if self.show.proc.poll() is not None:
+                raise AssertionError("quarnel ended (%s) after %d of %d frames: %s"
+                                     % (self.show.proc.returncode, self.drawn, frames, self.show.stderr()))
+            return self.count() >= frames
+        wait_until(drawn, "frame %d" % frames, deadline)
+
+    def wait_more(self, frames=2, deadline=DEADLINE):
+        """Until this many more frames are drawn: the second of two new frames began after anything that
+        was sent before the call had arrived."""
+        self.wait_for(self.count() + frames, deadline)
+
+    def rate(self, seconds):
+        """Frames drawn per second over the next few seconds (a measurement, not a wait)."""
+        start, begun = self.count(), time.time()
+        while time.time() - begun < seconds:
+            time.sleep(0.2)
+            self.count()
+        return (self.count() - start) / (time.time() - begun)
+
+
 class Xvfb:
     """A private X server of the given screen size, for tests that need a particular display mode."""
 
@@ -140,3 +187,50 @@ class Xvfb:
     def stop(self):
         self.proc.terminate()
         self.proc.wait()
+
+
+class PulseServer:
+    """A private PulseAudio server with a null sink (no hardware) on its own socket. As root PulseAudio runs
+    only in system mode, dropping to its own user, so the socket's folder is open to everyone."""
+
+    def __init__(self):
+        self.folder = tempfile.mkdtemp(prefix="quarnel-pulse-")
+        os.chmod(self.folder, 0o777)
+        self.socket = os.path.join(self.folder, "native")
+        self.env = {"SDL_AUDIODRIVER": "pulseaudio", "PULSE_SERVER": "unix:" + self.socket}
+        self.proc = None
+
+    def start(self):
+        args = ["pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no", "--exit-idle-time=-1",
+                "--load=module-null-sink sink_name=quiet",
+                "--load=module-native-protocol-unix socket=%s auth-anonymous=1" % self.socket]
+        if os.geteuid() == 0:
+            args.insert(1, "--system")
+        with open(os.path.join(self.folder, "server.log"), "a") as log:
+            self.proc = subprocess.Popen(args, stdout=log, stderr=log, stdin=subprocess.DEVNULL)
+        wait_until(lambda: self.streams() is not None, "PulseAudio to answer")
+
+    def streams(self):
+        """The number of playback streams the server has, or None when it does not answer."""
+        r = subprocess.run(["pactl", "list", "short", "sink-inputs"], env=env(self.env), capture_output=True,
+                           text=True)
+        return len(r.stdout.splitlines()) if r.returncode == 0 else None
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            self.proc.wait()
+
+    def remove(self):
+        self.stop()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def wait_until(condition, what, deadline=DEADLINE):
+    """Polls condition() until it holds; fails naming what was awaited."""
+    end = time.time() + deadline
+    while time.time() < end:
+        if condition():
+            return
+        time.sleep(0.05)
+    raise AssertionError("waited %ss for %s" % (deadline, what))

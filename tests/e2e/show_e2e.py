@@ -7,11 +7,10 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from png_pixels import band_edge_shifts, count_pixels, mean_brightness, read_png, specks  # noqa: E402
-from show_driver import SHOW_DIR, Show, env  # noqa: E402
+from show_driver import SHOW_DIR, Frames, PulseServer, Show, env, wait_until  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
 STEP = "0.02"
@@ -74,27 +73,42 @@ def test_same_frame_number_gives_the_same_picture():
     assert a[2] == b[2], "frame 120 differed between two runs"
 
 
-def test_outside_the_sea_the_film_grain_is_stronger():
+def run_outside_the_sea(png, close_box=False):
+    """Plays the show with its music until the player is far outside the sea, and saves the last frame.
+    Show time goes by frames of a fixed step, so the waits are in show time whatever the machine's pace;
+    the music plays at its own pace into SDL's dummy device and its spectrum tears the picture."""
     centre_mouse()
     with tempfile.TemporaryDirectory() as tmp:
-        png = os.path.join(tmp, "outside.png")
-        # The real clock here: the intro ends after 7.5 seconds spent outside the sea. The music's
-        # spectrum is what pushes the bands apart, so it plays (into SDL's dummy device).
-        show = Show("--run", "--windowed", "--batch", "--screenshot", png)
+        step = 0.05  # about the pace of a real run here, so that a held key steps as often
+        show = Show("--run", "--windowed", "--batch", "--fixed-step", str(step), "--screenshot", png,
+                    "--capture", tmp)
         try:
             win = show.find_window(TITLE)
-            # The end of the intro brings the player back to the origin, so wait for it (15 seconds
-            # inside the sea), then full speed ahead carries the player far beyond the sea.
-            time.sleep(16)
+            frames = Frames(show, tmp)
+            per_second = round(1 / step)
+            # The end of the intro (15 seconds inside the sea) brings the player back to the origin; then
+            # 3 seconds at full speed ahead carry the player far beyond the sea.
+            frames.wait_for(16 * per_second, deadline=600)
             show.focus(win)
             show.xdotool("keydown", "Up")
-            time.sleep(3)
+            frames.wait_more(3 * per_second, deadline=300)
             show.xdotool("keyup", "Up")
-            time.sleep(1)
-            assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+            frames.wait_more(per_second, deadline=300)
+            if close_box:
+                # The close box ends the show at once, without the fade that Escape starts: the last frame
+                # shows the music at full volume.
+                show.close(win)
+                assert show.wait() == 0, show.stderr()
+            else:
+                assert show.key_until_exit(win, "Escape") == 0, show.stderr()
         finally:
             show.kill()
-        outside = read_png(png)[2]
+    return read_png(png)[2]
+
+
+def test_outside_the_sea_the_film_grain_is_stronger():
+    with tempfile.TemporaryDirectory() as tmp:
+        outside = run_outside_the_sea(os.path.join(tmp, "outside.png"))
     status, err, inside = run_frames(900)  # well after the intro, the player still at the origin
     assert status == 0, err
     # Outside, the grain is drawn at full strength instead of a fifth (the torn bands are checked below).
@@ -102,26 +116,8 @@ def test_outside_the_sea_the_film_grain_is_stronger():
 
 
 def test_outside_the_sea_the_music_pushes_the_bands_apart():
-    centre_mouse()
     with tempfile.TemporaryDirectory() as tmp:
-        png = os.path.join(tmp, "torn.png")
-        # The real clock and the show's own track, as a player sees it.
-        show = Show("--run", "--windowed", "--batch", "--screenshot", png)
-        try:
-            win = show.find_window(TITLE)
-            time.sleep(16)  # the end of the intro brings the player back to the origin
-            show.focus(win)
-            show.xdotool("keydown", "Up")
-            time.sleep(3)
-            show.xdotool("keyup", "Up")
-            time.sleep(1)
-            # The close box ends the show at once, without the fade that Escape starts: the last frame
-            # shows the music at full volume.
-            show.close(win)
-            assert show.wait() == 0, show.stderr()
-        finally:
-            show.kill()
-        rows = read_png(png)[2]
+        rows = run_outside_the_sea(os.path.join(tmp, "torn.png"), close_box=True)
     # Bands of 20 of the strip's 800 rows (about 15 window rows), each edge pushing its two bands apart by
     # 60 pixels times the sum of their two spectrum values: with the track's beat most edges move 15 pixels
     # or more, where a spectrum of a few hundredths would move them by a few.
@@ -183,6 +179,34 @@ def test_music_plays_with_the_show():
     show = Show("--run", "--windowed", "--batch", "--frames", "30")
     assert show.wait(deadline=300) == 0, show.stderr()
     assert "FMod" not in show.stderr(), show.stderr()
+
+
+def test_a_lost_sound_server_leaves_the_show_running():
+    server = PulseServer()
+    server.start()
+    with tempfile.TemporaryDirectory() as tmp:
+        show = Show("--run", "--windowed", "--batch", "--capture", tmp, extra_env=server.env)
+        try:
+            win = show.find_window(TITLE)
+            wait_until(lambda: server.streams() == 1, "the show's music on the server")
+            counter = Frames(show, tmp)
+            before = counter.rate(4)
+            server.stop()
+            show.wait_stderr("the output device is gone")
+            during = counter.rate(4)
+            # Drawing goes on at its pace while the music is gone: nothing waits for the sound server.
+            assert during > 0.6 * before, "%.1f frames a second before, %.1f without the server" % (before, during)
+            show.focus(win)
+            show.xdotool("mousemove", "--window", win, "500", "200")
+            show.xdotool("click", "2")
+            server.start()
+            show.wait_stderr("an output device is back")
+            wait_until(lambda: server.streams() == 1, "the music to come back to the server")
+            assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+            assert "Cam :" in show.stdout(), show.stdout()
+        finally:
+            show.kill()
+            server.remove()
 
 
 if __name__ == "__main__":

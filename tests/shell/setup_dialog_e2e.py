@@ -111,11 +111,11 @@ class Dialog:
 
     def click(self, position):
         # Move off and back on, so the window sees the pointer arrive even when an earlier run left it
-        # resting on the same spot; then give it a moment to take the mouse focus before the press.
+        # resting on the same spot. The server delivers the crossing, the motion and the press in that
+        # order, so the press finds the mouse focus taken.
         for x, y in ((1, 1), position):
             result = xdotool("mousemove", "--window", self.window, "--sync", x, y)
             assert result.returncode == 0, result.stderr
-        time.sleep(0.2)
         result = xdotool("click", "1")
         assert result.returncode == 0, result.stderr
 
