@@ -401,6 +401,10 @@ bool ShowsWindows(const char* driver)
 bool StartVideo(const Dialog& dialog)
 {
     constexpr int kAttempts = 5;
+    // The click that brings the dialog to the front also presses what it lands on, as a user expects;
+    // SDL would otherwise drop a click read within a few milliseconds of the focus arriving, which is
+    // every such click when the dialog reads both together.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     for (int attempt = 1;; ++attempt) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
             const char* driver = SDL_GetCurrentVideoDriver();

@@ -10,6 +10,7 @@ on $DISPLAY.
 """
 import ctypes
 import os
+import signal
 import shutil
 import subprocess
 import sys
@@ -78,6 +79,21 @@ def send_close_request(window):
         x11.XFlush(display)
     finally:
         x11.XCloseDisplay(display)
+
+
+def set_input_focus(window):
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
+    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(os.environ["DISPLAY"].encode())
+    if not display:
+        raise AssertionError("cannot open the X display")
+    x11.XSetInputFocus(display, window, 1, 0)  # RevertToPointerRoot, CurrentTime
+    x11.XSync(display, 0)
+    x11.XCloseDisplay(display)
 
 
 class Dialog:
@@ -212,6 +228,19 @@ class SetupDialogEndToEnd(unittest.TestCase):
     def test_presets_start_the_toggles(self):
         self.assert_run(self.run_dialog(lambda d: d.click(RUN), "--no-music", "--windowed"), 0, 0)
         self.assert_run(self.run_dialog(lambda d: d.click(MUSIC) or d.click(RUN), "--no-music"), 1, 1)
+
+    def test_a_click_read_together_with_the_focus_still_presses(self):
+        # A busy machine can leave the dialog asleep while the focus arrives and the click follows; it
+        # then reads both at once, and that click must count like any other.
+        def drive(d):
+            d.process.send_signal(signal.SIGSTOP)
+            try:
+                set_input_focus(1)  # PointerRoot: the focus leaves the dialog ...
+                xdotool("windowfocus", "--sync", d.window)  # ... and comes back
+                d.click(QUIT)
+            finally:
+                d.process.send_signal(signal.SIGCONT)
+        self.assert_quit(self.run_dialog(drive))
 
     def test_quit_button_and_close_box_quit_with_status_zero(self):
         self.assert_quit(self.run_dialog(lambda d: d.click(QUIT)))
