@@ -172,8 +172,13 @@ TEST(SoundDevice, LostServerLeavesTheShowSilentAndTheMusicResumesWhereTheClockSt
 
     ASSERT_TRUE(server.Start());
     ASSERT_TRUE(FramesUntil(10.0, spectrum, &longest, [] { return !SoundDeviceLost(); }));
-    ASSERT_TRUE(FramesUntil(10.0, spectrum, &longest, [&] { return Loudest(spectrum) > 0.2f; }));
+    // The music goes on where the clock stands when the device is back. From then on the new server sets
+    // the pace, and one just started on a busy machine may take a second to ask for its first sound.
     EXPECT_NEAR(static_cast<double>(SoundPosition()), expected(), 0.3 * kSlack * kSoundMixRate);
+    const int64_t resumedAt = SoundPosition();
+    ASSERT_TRUE(FramesUntil(10.0, spectrum, &longest, [&] { return Loudest(spectrum) > 0.2f; }));
+    ASSERT_TRUE(FramesUntil(10.0, spectrum, &longest, [&] { return SoundPosition() > resumedAt; }))
+        << "the music does not play on from where it resumed";
     // A frame is the 20 ms pause plus the sound work: no frame waited on the server.
     std::printf("longest frame %.3f s, longest silent frame %.3f s\n", longest, silentLongest);
     EXPECT_LT(longest, 0.25 * kSlack);
