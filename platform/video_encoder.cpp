@@ -15,6 +15,7 @@ extern "C" {
 
 #include <strings.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -54,7 +55,40 @@ std::string AvError(int code)
     return text;
 }
 
+// The instruction sets x264 may use, named as its "asm" option names them: what this processor offers,
+// short of AVX-512. x264's AVX-512 routines (core 164) read bytes of their work buffers that were never
+// written, so the same pictures gave different files from run to run; every other level gives the same
+// bytes as plain C. Each name includes the levels below it. Empty: leave x264 to its own detection.
+std::string X264InstructionSets()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && __builtin_cpu_supports("bmi") &&
+        __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("abm"))
+        return "AVX2";
+    std::string sets;
+    if (__builtin_cpu_supports("avx")) {
+        sets = "AVX";
+        if (__builtin_cpu_supports("fma")) sets += ",FMA3";
+    } else if (__builtin_cpu_supports("sse4.2")) {
+        sets = "SSE4.2";
+    } else if (__builtin_cpu_supports("sse4.1")) {
+        sets = "SSE4.1";
+    } else if (__builtin_cpu_supports("ssse3")) {
+        sets = "SSSE3";
+    } else if (__builtin_cpu_supports("sse3")) {
+        sets = "SSE3";
+    } else {
+        sets = "SSE2";
+    }
+    return sets;
+#else
+    return "";
+#endif
+}
+
 constexpr int kDurationSlots = 256;  // more than the pictures the video codec holds back (look-ahead)
+constexpr size_t kConverterOverrun = 64;  // bytes the RGB converter may read past a picture
 
 }  // namespace
 
@@ -81,6 +115,9 @@ struct VideoEncoder {
     int64_t slotLength[kDurationSlots] = {};
     int nextSlot = 0;
     std::vector<uint8_t> converted;  // resampled sound waiting for the FIFO, reused
+    // The picture being converted. The converter reads its last row in 16-byte loads that run past the
+    // row's end, so it reads from here, where that overrun lands on padding that is always zero.
+    std::vector<uint8_t> rgb;
 };
 
 namespace {
@@ -215,6 +252,8 @@ bool OpenVideoCodec(VideoEncoder* e, const VideoEncoderSettings& s, std::string&
     av_dict_set_int(&options, "crf", quality, 0);
     if (codec->id == AV_CODEC_ID_H264) {
         av_dict_set(&options, "preset", "medium", 0);
+        if (const std::string sets = X264InstructionSets(); !sets.empty())
+            av_dict_set(&options, "x264-params", ("asm=" + sets).c_str(), 0);
         if (s.framesVary) v->max_b_frames = 0;
     } else {
         v->bit_rate = 0;  // constant quality
@@ -240,6 +279,7 @@ bool OpenVideoCodec(VideoEncoder* e, const VideoEncoderSettings& s, std::string&
     e->picture->color_range = v->color_range;
     e->picture->colorspace = v->colorspace;
     if (int r = av_frame_get_buffer(e->picture, 0); r < 0) return Fail(error, "out of memory", r);
+    e->rgb.assign(static_cast<size_t>(s.width) * 3 * s.height + kConverterOverrun, 0);
     e->scaler = sws_getContext(s.width, s.height, AV_PIX_FMT_RGB24, s.width, s.height, AV_PIX_FMT_YUV420P,
                                SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP | SWS_BITEXACT, nullptr,
                                nullptr, nullptr);
@@ -368,7 +408,8 @@ bool EncodeVideoPicture(VideoEncoder* e, const unsigned char* rgb, int64_t start
 {
     int ret = av_frame_make_writable(e->picture);
     if (ret < 0) return Fail(error, "out of memory", ret);
-    const uint8_t* source[1] = {rgb};
+    std::memcpy(e->rgb.data(), rgb, static_cast<size_t>(e->width) * 3 * e->height);
+    const uint8_t* source[1] = {e->rgb.data()};
     const int stride[1] = {e->width * 3};
     sws_scale(e->scaler, source, stride, 0, e->height, e->picture->data, e->picture->linesize);
     e->picture->pts = start;
