@@ -531,14 +531,26 @@ intptr_t RunModalDialog(const DialogTemplate& dialogTemplate, DialogProc proc, i
         SDL_RaiseWindow(w.window);
     }
     bool closeSeen = false;
+    bool redraw = true;
+    Uint32 drawnAt = 0;
     while (!dialog.Ended()) {
-        DrawDialog(w, dialog);
+        // Drawn after every batch of events, and every half second, so a lost expose is soon mended.
+        if (redraw || SDL_TICKS_PASSED(SDL_GetTicks(), drawnAt + 500)) {
+            DrawDialog(w, dialog);
+            drawnAt = SDL_GetTicks();
+            redraw = false;
+        }
         SDL_Event event;
-        // The timeout only bounds how long a lost expose can leave the window undrawn.
-        if (!SDL_WaitEventTimeout(&event, 500)) continue;
+        // Polled, not waited for: SDL's wait wakes itself with an X message sent to the window, and one sent
+        // after the window is gone (as the dialog ends) is an X error that ends the process with status 1.
+        if (!SDL_PollEvent(&event)) {
+            SDL_Delay(10);
+            continue;
+        }
         do {
             Dispatch(dialog, event, closeSeen);
         } while (!dialog.Ended() && SDL_PollEvent(&event));
+        redraw = true;
     }
     CloseWindow(w);
     return dialog.Result();

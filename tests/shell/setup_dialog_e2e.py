@@ -180,22 +180,22 @@ class SetupDialogEndToEnd(unittest.TestCase):
             cls.xvfb.wait(timeout=DEADLINE)
 
     def run_dialog(self, drive, *options):
+        """(exit status, standard output, standard error) of one run."""
         dialog = Dialog(*options)
         try:
             drive(dialog)
-            return dialog.finish()
+            status, out = dialog.finish()
+            return status, out, dialog.stderr
         finally:
             dialog.close()
 
     def assert_run(self, outcome, music, fullscreen):
-        status, out = outcome
-        self.assertEqual(status, 0)
-        self.assertEqual(out, "run music=%d fullscreen=%d" % (music, fullscreen))
+        status, out, err = outcome
+        self.assertEqual((status, out), (0, "run music=%d fullscreen=%d" % (music, fullscreen)), err)
 
     def assert_quit(self, outcome):
-        status, out = outcome
-        self.assertEqual(status, 0)
-        self.assertEqual(out, "quit")
+        status, out, err = outcome
+        self.assertEqual((status, out), (0, "quit"), err)
 
     # Keyboard
 
