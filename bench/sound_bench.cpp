@@ -4,6 +4,7 @@
 // Prints medians over several runs. Run alone: it plays in real time and takes about a minute.
 #include <algorithm>
 #include <chrono>
+#include <numbers>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -41,7 +42,7 @@ TestSignal MusicLikeSignal()
         const double t = frame / 44100.0;
         double v = 0.0;
         for (int k = 1; k <= 6; ++k)
-            v += 0.08 * std::sin(2.0 * M_PI * (110.0 * k + 3.0 * std::sin(t)) * t + k);
+            v += 0.08 * std::sin(2.0 * std::numbers::pi * (110.0 * k + 3.0 * std::sin(t)) * t + k);
         const uint32_t hash = static_cast<uint32_t>(frame * 2654435761u + channel * 40503u);
         v += 0.05 * ((hash >> 8) / 16777216.0 - 0.5);
         return static_cast<float>(v);
@@ -93,7 +94,7 @@ int main()
     // steady value, which is when the onset sits in the middle of the analysed window.
     const std::string onsetTrack = CachedTestTrack("onset", 2, 44100, 3.0, [](int64_t frame, int) {
         return frame < 44100 ? 0.0f
-                             : static_cast<float>(0.5 * std::sin(2.0 * M_PI * 1000.0 * frame / 44100.0));
+                             : static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 1000.0 * frame / 44100.0));
     });
     std::vector<double> lag;
     for (int run = 0; run < 2 * kRuns + 1; ++run) {

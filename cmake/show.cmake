@@ -21,7 +21,15 @@ quarnel_test(billboards_test SOURCES tests/render/billboards_test.cpp
 quarnel_test(billboards_gl_test SOURCES tests/render/billboards_gl_test.cpp
     LIBS quarnel_render_basics quarnel_random quarnel_gl_test_support LABELS gl)
 
+if(WIN32)
+    # The system enters at WinMain; an object of its own, so that no library's WinMain can stand in.
+    target_sources(quarnel PRIVATE platform/windows_entry.cpp)
+    target_link_options(quarnel PRIVATE -mwindows)
+    target_link_libraries(quarnel PRIVATE shell32)
+endif()
+
 # End-to-end tests: the real executable under X, driven with xdotool.
+if(NOT WIN32)
 add_executable(x11-close-window tests/support/x11_close_window.c)
 find_package(X11 REQUIRED)
 target_link_libraries(x11-close-window PRIVATE X11::X11)
@@ -64,6 +72,8 @@ if(TARGET quarnel_scene AND TARGET quarnel_textures)
     add_executable(frame_floor bench/frame_floor.cpp)
     target_link_libraries(frame_floor PRIVATE "$<LINK_GROUP:RESCAN,${QUARNEL_LIBS}>")
     set_target_properties(frame_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endif()
+
 endif()
 
 # Every test program links the show's libraries as one group, and its other libraries beside them.

@@ -226,7 +226,12 @@ bool Dialog::SetFocusTo(int id)
 
 namespace {
 
+#ifdef _WIN32
+// No Windows has DejaVu Sans: the show carries it beside its data folders (the working directory by now).
+constexpr const char* kFontPath = "fonts/DejaVuSans.ttf";
+#else
 constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+#endif
 constexpr int kFontPixels = 11;  // about the 8-point dialog font at 96 dpi, which gives the 6 x 13 base unit
 
 struct Colour {

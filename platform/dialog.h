@@ -10,9 +10,7 @@
 
 #include "platform/message_box.h"  // IDOK, IDCANCEL
 
-constexpr unsigned WM_INITDIALOG = 0x0110;
-constexpr unsigned WM_COMMAND = 0x0111;
-constexpr unsigned BN_CLICKED = 0;
+#include "platform/windows_names.h"  // WM_INITDIALOG, WM_COMMAND, BN_CLICKED
 
 // WM_COMMAND's wParam: control id in the low word, notification code in the high word.
 constexpr uintptr_t MakeCommandParam(int id, unsigned code)

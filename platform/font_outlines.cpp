@@ -24,6 +24,9 @@
 
 namespace {
 
+// What gluTessCallback takes, under one name on every system (Mesa's header calls it _GLUfuncptr).
+using TessCallback = void(APIENTRY*)();
+
 struct Point {
     double x = 0, y = 0;
 };
@@ -281,12 +284,12 @@ bool BuildFontOutlineLists(const FontOutlineRequest& request, GlyphOutlineMetric
 
     GLUtesselator* tess = gluNewTess();
     if (!tess) return false;
-    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, reinterpret_cast<_GLUfuncptr>(&TessBegin));
-    gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<_GLUfuncptr>(&TessEdgeFlag));
-    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(&TessVertex));
-    gluTessCallback(tess, GLU_TESS_END_DATA, reinterpret_cast<_GLUfuncptr>(&TessEnd));
-    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(&TessError));
-    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(&TessCombine));
+    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, reinterpret_cast<TessCallback>(&TessBegin));
+    gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<TessCallback>(&TessEdgeFlag));
+    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<TessCallback>(&TessVertex));
+    gluTessCallback(tess, GLU_TESS_END_DATA, reinterpret_cast<TessCallback>(&TessEnd));
+    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<TessCallback>(&TessError));
+    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<TessCallback>(&TessCombine));
     gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
     gluTessNormal(tess, 0.0, 0.0, 1.0);
 

@@ -3,7 +3,9 @@
 #include "platform/gl_context.h"
 
 #include <SDL.h>
+#include <SDL_opengl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -53,6 +55,9 @@ constexpr Requirement kRequirements[] = {
     {"glUseProgram", 2, 0, nullptr},
     {"glGetUniformLocation", 2, 0, nullptr},
     {"glUniform", 2, 0, nullptr},
+    {"glFenceSync", 3, 2, "GL_ARB_sync"},
+    {"glWaitSync", 3, 2, "GL_ARB_sync"},
+    {"glDeleteSync", 3, 2, "GL_ARB_sync"},
 };
 
 bool ContextOffers(const Requirement& requirement)
@@ -65,6 +70,43 @@ bool ContextOffers(const Requirement& requirement)
         return false;
     if (major > requirement.major || (major == requirement.major && minor >= requirement.minor)) return true;
     return requirement.extension && SDL_GL_ExtensionSupported(requirement.extension);
+}
+
+// What one context wrote (a texture drawn or copied into) is only safe for the other to read once the
+// writer's commands have completed: a fence put in the context being left, which the context taken up waits
+// for on the GPU side. Without sync objects, the context being left finishes its work instead. Both
+// contexts share one driver, so the addresses found once serve both.
+struct HandOver {
+    bool resolved = false;
+    PFNGLFENCESYNCPROC fenceSync = nullptr;
+    PFNGLWAITSYNCPROC waitSync = nullptr;
+    PFNGLDELETESYNCPROC deleteSync = nullptr;
+    void(APIENTRY* flush)() = nullptr;
+    void(APIENTRY* finish)() = nullptr;
+} handOver;
+
+void ResolveHandOver()
+{
+    if (handOver.resolved) return;
+    handOver.resolved = true;
+    handOver.fenceSync = reinterpret_cast<decltype(handOver.fenceSync)>(LookupGlEntryPoint("glFenceSync"));
+    handOver.waitSync = reinterpret_cast<decltype(handOver.waitSync)>(LookupGlEntryPoint("glWaitSync"));
+    handOver.deleteSync = reinterpret_cast<decltype(handOver.deleteSync)>(LookupGlEntryPoint("glDeleteSync"));
+    if (!handOver.fenceSync || !handOver.waitSync || !handOver.deleteSync) handOver.fenceSync = nullptr;
+    handOver.flush = reinterpret_cast<decltype(handOver.flush)>(SDL_GL_GetProcAddress("glFlush"));
+    handOver.finish = reinterpret_cast<decltype(handOver.finish)>(SDL_GL_GetProcAddress("glFinish"));
+}
+
+// Called with the context being left current; the fence to wait for in the next one, or nullptr.
+GLsync EndWritesOfCurrentContext()
+{
+    if (handOver.fenceSync) {
+        GLsync fence = handOver.fenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        if (handOver.flush) handOver.flush();  // a fence another context waits for must be submitted
+        if (fence) return fence;
+    }
+    if (handOver.finish) handOver.finish();
+    return nullptr;
 }
 
 }  // namespace
@@ -84,6 +126,7 @@ GlContextHandle CreateSharedGlContext()
     SDL_GLContext context = SDL_GL_CreateContext(window);  // becomes current when it succeeds
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
     SDL_GL_MakeCurrent(currentWindow ? currentWindow : window, current);
+    if (context) ResolveHandOver();
     return context;
 }
 
@@ -96,7 +139,17 @@ bool MakeGlContextCurrent(GlContextHandle context)
 {
     SDL_Window* window = MainSdlWindow();
     if (!window || !context) return false;
-    return SDL_GL_MakeCurrent(window, static_cast<SDL_GLContext>(context)) == 0;
+    SDL_GLContext leaving = SDL_GL_GetCurrentContext();
+    GLsync fence = nullptr;
+    if (handOver.resolved && leaving && leaving != context) fence = EndWritesOfCurrentContext();
+    const bool ok = SDL_GL_MakeCurrent(window, static_cast<SDL_GLContext>(context)) == 0;
+    if (fence) {
+        // A fence belongs to the share group, so the context taken up can wait for it (and delete it). Had
+        // the switch failed, the old context is still current and waits for its own commands: harmless.
+        handOver.waitSync(fence, 0, GL_TIMEOUT_IGNORED);
+        handOver.deleteSync(fence);
+    }
+    return ok;
 }
 
 void* LookupGlEntryPoint(const char* name)

@@ -3,16 +3,7 @@
 // Main thread only.
 #pragma once
 
-constexpr unsigned MB_OK = 0x0;
-constexpr unsigned MB_YESNO = 0x4;
-constexpr unsigned MB_ICONSTOP = 0x10;
-constexpr unsigned MB_ICONEXCLAMATION = 0x30;
-constexpr unsigned MB_ICONINFORMATION = 0x40;
-
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
+#include "platform/windows_names.h"  // MB_*, ID*
 
 // Shows a modal box without an owner window; returns the button pressed (IDOK, IDYES, IDNO).
 int ShowMessageBox(const char* text, const char* title, unsigned flags);

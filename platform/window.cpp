@@ -4,7 +4,9 @@
 
 #include <GL/gl.h>
 #include <SDL.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -340,7 +342,7 @@ bool PeekWindowMessage(WindowMessage& message)
     return false;
 }
 
-void PostQuitMessage(int exitCode)
+void QueueQuitMessage(int exitCode)
 {
     quitPosted = true;
     quitCode = exitCode;
@@ -359,13 +361,16 @@ bool SetClipboardText(const char* text)
 {
     if (!text) return false;
     bool ok = videoStarted && SDL_SetClipboardText(text) == 0;
-    // Hand the text to xclip, which forks and keeps serving the selection after we exit.
+#ifndef _WIN32
+    // Hand the text to xclip, which forks and keeps serving the selection after we exit. (Windows keeps the
+    // clipboard's text after its owner ends.)
     if (std::getenv("DISPLAY") && access("/usr/bin/xclip", X_OK) == 0) {
         if (FILE* pipe = popen("/usr/bin/xclip -selection clipboard -i >/dev/null 2>&1", "w")) {
             std::fputs(text, pipe);
             ok = pclose(pipe) == 0 || ok;
         }
     }
+#endif
     return ok;
 }
 

@@ -120,12 +120,12 @@ void FrameDrawn()
                 // A capture with a hole is no capture: end as the close box does, with status 1.
                 ReportWriteFailure("the captured frame", path);
                 captureFailed = true;
-                PostQuitMessage(1);
+                QueueQuitMessage(1);
                 return;
             }
         }
     }
-    if (options.frames > 0 && framesDrawn >= options.frames) PostQuitMessage(0);  // as the close box does
+    if (options.frames > 0 && framesDrawn >= options.frames) QueueQuitMessage(0);  // as the close box does
 }
 
 void FinishAutomation()

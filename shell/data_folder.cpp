@@ -6,6 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/process.h"
+
 // Where an installation keeps the data, relative to the folder of the executable; the build passes the
 // value of its install layout.
 #ifndef QUARNEL_INSTALLED_DATA_DIR
@@ -120,11 +122,7 @@ bool EnterDataFolderOfThisProcess(const char* argv0, fs::path& startFolder, std:
         error = "The working directory cannot be read: " + ec.message();
         return false;
     }
-    // /proc/self/exe names the program itself, with every symbolic link resolved; argv[0] is the
-    // fallback when /proc is not mounted.
-    fs::path executable = fs::read_symlink("/proc/self/exe", ec);
-    if (ec && argv0 && fs::path(argv0).has_parent_path()) executable = fs::absolute(argv0, ec);
-    const fs::path executableFolder = ec ? fs::path() : executable.parent_path();
+    const fs::path executableFolder = ThisProgramFile(argv0).parent_path();
 
     const DataFolderSearch search = FindDataFolder(
         startFolder, executableFolder, std::getenv(kDataFolderVariable), QUARNEL_INSTALLED_DATA_DIR);

@@ -1,6 +1,6 @@
 // Finding the folder that holds the show's data (textures/, cgeffects/, meshes/, music/), so that an
 // installed program started from anywhere loads the same files as one started in its build folder.
-// Depends only on the standard library (std::filesystem); Linux's /proc names the executable.
+// Depends on the standard library (std::filesystem) and the platform's name of the running program.
 #pragma once
 #include <filesystem>
 #include <string>
@@ -28,7 +28,7 @@ DataFolderSearch FindDataFolder(const std::filesystem::path& workingDirectory,
                                 const std::filesystem::path& executableFolder, const char* variable,
                                 const std::filesystem::path& installedData);
 
-// The search for this process (its working directory, its executable through /proc/self/exe or argv0,
+// The search for this process (its working directory, its executable as the system names it or argv0,
 // QUARNEL_DATA_DIR and the installed layout the build was configured with), a warning on standard error
 // when there is one, and the change into the folder found. `startFolder` receives the working directory
 // as it was, against which relative paths of the command line are resolved. False with the message for

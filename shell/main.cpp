@@ -1,5 +1,5 @@
 // The executable's entry: reads the command line, finds the data folder and hands over to the program
-// entry.
+// entry. On Windows the system enters at WinMain (platform/windows_entry.cpp), which calls ProgramMain.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -10,7 +10,7 @@
 #include "shell/data_folder.h"
 #include "shell/program_entry.h"
 
-int main(int argc, char** argv)
+int ProgramMain(int argc, char** argv)
 {
     CommandLine options;
     std::string error;
@@ -42,3 +42,10 @@ int main(int argc, char** argv)
     options.capture.replay = ResolveFromStartFolder(startFolder, options.capture.replay);
     EndProcess(WinMain(options));
 }
+
+#ifndef _WIN32
+int main(int argc, char** argv)
+{
+    return ProgramMain(argc, argv);
+}
+#endif

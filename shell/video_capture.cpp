@@ -271,6 +271,6 @@ void CaptureFrameDrawn()
                         (sampleLimit > 0 && filmEnd >= sampleLimit);
     if (enough && !quitPosted) {
         quitPosted = true;
-        PostQuitMessage(0);  // ends as the close box does
+        QueueQuitMessage(0);  // ends as the close box does
     }
 }

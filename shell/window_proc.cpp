@@ -92,7 +92,7 @@ int64_t MainWindowProc(uint32_t message, uint64_t wParam, int64_t lParam)
             ResizeViewport(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
             return 0;
         case WM_CLOSE:
-            PostQuitMessage(0);
+            QueueQuitMessage(0);
             return 0;
         case WM_KEYDOWN:
             gState.keys[wParam & 0xFF] = true;

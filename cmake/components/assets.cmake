@@ -2,6 +2,23 @@
 # generator programs in tools/ as build steps into the show folder) and the packaged outline font.
 # The generators' building blocks and their tests are always built (so they also run under the
 # sanitizers); the files themselves only with QUARNEL_ASSETS.
+if(WIN32)
+    # The generators run on Linux only: copy what a Linux build made (the same bytes on every build).
+    if(NOT IS_DIRECTORY "${QUARNEL_LINUX_SHOW_DIR}/textures")
+        message(FATAL_ERROR "QUARNEL_LINUX_SHOW_DIR must name build/show of a Linux build with its assets")
+    endif()
+    add_custom_target(quarnel_assets ALL
+        COMMAND ${CMAKE_COMMAND} -E copy_directory ${QUARNEL_LINUX_SHOW_DIR}/textures ${QUARNEL_SHOW_DIR}/textures
+        COMMAND ${CMAKE_COMMAND} -E copy_directory ${QUARNEL_LINUX_SHOW_DIR}/music ${QUARNEL_SHOW_DIR}/music
+        COMMAND ${CMAKE_COMMAND} -E copy_directory ${QUARNEL_LINUX_SHOW_DIR}/meshes ${QUARNEL_SHOW_DIR}/meshes
+        # The setup dialog's font, which no Windows has.
+        COMMAND ${CMAKE_COMMAND} -E copy /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+                ${QUARNEL_SHOW_DIR}/fonts/DejaVuSans.ttf
+        COMMENT "Copying the generated assets of the Linux build")
+    quarnel_show_data(quarnel_assets)
+    return()
+endif()
+
 add_library(quarnel_asset_gen STATIC tools/asset_gen/canvas.cpp tools/asset_gen/synth.cpp)
 target_link_libraries(quarnel_asset_gen PUBLIC JPEG::JPEG PkgConfig::VORBIS)
 quarnel_test(quarnel_asset_gen_test SOURCES tests/tools/asset_gen_test.cpp LABELS unit)

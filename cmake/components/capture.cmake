@@ -11,6 +11,10 @@ quarnel_library(quarnel_capture
 
 quarnel_test(capture_test SOURCES tests/shell/capture_test.cpp LABELS unit)
 
+if(WIN32)
+    return()
+endif()
+
 # End-to-end: videos read back with ffprobe and ffmpeg, play recorded with xdotool and replayed.
 foreach(name video_streams_sound_and_the_same_frames_twice video_ends_with_escape_and_with_the_close_box
         video_without_an_x_server        recorded_play_replays_the_same_every_time bad_recordings_are_refused_and_a_cut_one_plays_to_its_cut

@@ -6,6 +6,10 @@ quarnel_library(quarnel_textures
     SOURCES assets/texture_loader.cpp
     LIBS quarnel_jpeg OpenGL::GL quarnel_platform)
 
+if(WIN32)
+    return()  # the tool and the tests stand on libjpeg-turbo and POSIX
+endif()
+
 add_executable(jpeg-decode tools/jpeg_decode.cpp)
 target_link_libraries(jpeg-decode PRIVATE quarnel_jpeg)
 set_target_properties(jpeg-decode PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})

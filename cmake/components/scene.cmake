@@ -13,6 +13,9 @@ quarnel_test(scene_game_test
     SOURCES tests/scene/mini_game_test.cpp
     LIBS ${QUARNEL_SCENE_TEST_LIBS}
     LABELS unit)
+if(NOT TARGET JPEG::JPEG)
+    return()
+endif()
 quarnel_test(scene_gl_test
     SOURCES tests/scene/scene_gl_test.cpp
     LIBS ${QUARNEL_SCENE_TEST_LIBS} quarnel_gl_test_support JPEG::JPEG

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <numbers>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -66,7 +67,7 @@ std::string SineTrack()
 void BinSine(int bin, double amplitude, float out[kSpectrumWindowFrames])
 {
     for (int i = 0; i < kSpectrumWindowFrames; ++i)
-        out[i] = static_cast<float>(amplitude * std::sin(2 * M_PI * bin * i / kSpectrumWindowFrames));
+        out[i] = static_cast<float>(amplitude * std::sin(2 * std::numbers::pi * bin * i / kSpectrumWindowFrames));
 }
 
 TEST(SoundSpectrumScale, SineAndSilenceReadAsStatedAndValuesStayWithinZeroToOne)
@@ -272,7 +273,7 @@ TEST_F(SoundLayer, JumpsPlayAtOnceWhereTheDecoderHasNotArrived)
     constexpr int kRate = 16000;
     const std::string path = CachedTestTrack("two-tones-16k-b", 1, kRate, 20.0, [](int64_t frame, int) {
         const double f = frame < 10 * kRate ? 500.0 : 2000.0;
-        return static_cast<float>(0.5 * std::sin(2.0 * M_PI * f * frame / kRate));
+        return static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * f * frame / kRate));
     });
     ASSERT_FALSE(path.empty());
     SoundHoldDecoding(true);

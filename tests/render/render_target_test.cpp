@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "platform/gl_context.h"
 #include "render/billboards.h"
@@ -137,7 +138,7 @@ TEST_F(RenderTargetTest, CreationLeavesTheWindowCurrentWithItsStartState)
     EXPECT_EQ(startState.packAlignment, 4);
     EXPECT_EQ(startState.mapColour, GL_FALSE);
     // gluPerspective(65, 4/3, ...): cot(32.5 degrees) / (4/3).
-    EXPECT_NEAR(startState.projection00, 1.0 / std::tan(32.5 * M_PI / 180.0) / (4.0 / 3.0), 1e-5);
+    EXPECT_NEAR(startState.projection00, 1.0 / std::tan(32.5 * std::numbers::pi / 180.0) / (4.0 / 3.0), 1e-5);
 
     // The target draws into a complete 1024 x 1024 buffer with depth and stencil.
     MakeRenderTargetCurrent(gRenderTarget);
@@ -271,7 +272,7 @@ TEST_F(RenderTargetTest, RestoringTheWindowLoadsTheOffscreenProjection)
     float projection[16], modelview[16];
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    const double f = 1.0 / std::tan(40.0 * M_PI / 180.0);
+    const double f = 1.0 / std::tan(40.0 * std::numbers::pi / 180.0);
     EXPECT_NEAR(projection[0], f, 1e-5) << "aspect 1 and 80 degrees";
     EXPECT_NEAR(projection[5], f, 1e-5);
     EXPECT_NEAR(projection[10], -(50.0 + 0.5) / (50.0 - 0.5), 1e-5);

@@ -6,6 +6,7 @@
 #include <vorbis/vorbisenc.h>
 
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -96,7 +97,7 @@ bool WriteTestTrack(const std::string& path, int channels, int rate, double seco
 TestSignal SineSignal(double frequency, double amplitude, int rate)
 {
     return [=](int64_t frame, int) {
-        return static_cast<float>(amplitude * std::sin(2.0 * M_PI * frequency * frame / rate));
+        return static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency * frame / rate));
     };
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -143,7 +144,7 @@ float Through(double hz, bool low)
     f.Set(1000.0, 0.707);
     float peak = 0;
     for (int i = 0; i < kSampleRate / 2; ++i) {
-        const auto out = f.Process(static_cast<float>(std::sin(2 * M_PI * hz * i / kSampleRate)));
+        const auto out = f.Process(static_cast<float>(std::sin(2 * std::numbers::pi * hz * i / kSampleRate)));
         if (i > kSampleRate / 4) peak = std::max(peak, std::fabs(low ? out.low : out.high));
     }
     return peak;
@@ -164,7 +165,7 @@ TEST(AssetLimiter, HoldsEveryPeakAtTheCeilingAndLeavesQuietSoundAlone)
     Stereo audio(kSampleRate);
     for (size_t i = 0; i < audio.Frames(); ++i) {
         const float burst = i >= 20000 && i < 20400 ? 4.0f : 1.0f;
-        audio.left[i] = 0.2f * burst * static_cast<float>(std::sin(2 * M_PI * 440.0 * i / kSampleRate));
+        audio.left[i] = 0.2f * burst * static_cast<float>(std::sin(2 * std::numbers::pi * 440.0 * i / kSampleRate));
         audio.right[i] = 0.5f * audio.left[i];
     }
     const Stereo before = audio;
@@ -187,8 +188,8 @@ TEST(AssetOgg, WritesEveryFrameAndTheSameBytesTwice)
 {
     Stereo audio(kSampleRate / 2 + 123);
     for (size_t i = 0; i < audio.Frames(); ++i) {
-        audio.left[i] = 0.5f * static_cast<float>(std::sin(2 * M_PI * 440.0 * i / kSampleRate));
-        audio.right[i] = 0.5f * static_cast<float>(std::sin(2 * M_PI * 660.0 * i / kSampleRate));
+        audio.left[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 440.0 * i / kSampleRate));
+        audio.right[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 660.0 * i / kSampleRate));
     }
     const fs::path a = Scratch("a.ogg"), b = Scratch("b.ogg");
     std::string error;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -99,7 +100,7 @@ TEST(AssetTrack, BarsLieOnTheBeatGridAndTheShowsRestartFollowsABarLine)
     // Energy below about 200 Hz in blocks of 5 ms.
     const size_t block = kRate / 200;
     std::vector<double> low(track.left.size() / block, 0.0);
-    const double a = 1.0 - std::exp(-2 * M_PI * 200.0 / kRate);
+    const double a = 1.0 - std::exp(-2 * std::numbers::pi * 200.0 / kRate);
     double y = 0;
     for (size_t i = 0; i < low.size() * block; ++i) {
         y += a * (0.5 * (track.left[i] + track.right[i]) - y);
@@ -140,7 +141,7 @@ TEST(AssetTrack, KeepsEnergyInEveryBinThePictureReadsAcrossItsLength)
     std::vector<float> window(kFftSize), frame(kFftSize);
     float windowSum = 0;
     for (int i = 0; i < kFftSize; ++i) {
-        window[i] = 0.5f - 0.5f * std::cos(2.0f * static_cast<float>(M_PI) * i / kFftSize);
+        window[i] = 0.5f - 0.5f * std::cos(2.0f * static_cast<float>(std::numbers::pi) * i / kFftSize);
         windowSum += window[i];
     }
     std::vector<kiss_fft_cpx> spectrum(kFftSize / 2 + 1);

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cmath>
+#include <numbers>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,7 +63,7 @@ TEST(SpectrumDump, WritesOneLineOfTheShowsSpectrumPerFrame)
     const std::string track =
         CachedTestTrack("tone-after-silence", 2, 44100, 2.0, [](int64_t frame, int) -> float {
             return frame < 22050 ? 0.0f
-                                 : static_cast<float>(0.5 * std::sin(2 * M_PI * 1000.0 * frame / 44100));
+                                 : static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 1000.0 * frame / 44100));
         });
     ASSERT_FALSE(track.empty());
     const std::string out = TestTrackFolder() + "/tone.csv";

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the build under Wine, in the prefix of tests/windows/wine-prefix.sh
+# ($WINEPREFIX, which must have no Z: drive): CTest's emulator for the cross-built tests.
+#   tests/windows/wine-run.sh PROGRAM.exe [ARG ...]
+# Paths under the prefix's D: (build) and S: (source) drives are handed over as Windows paths, in the
+# arguments and in QUARNEL_SOURCE_DIR / QUARNEL_BUILD_DIR; the working directory must lie under D: or S:.
+set -euo pipefail
+: "${WINEPREFIX:?set WINEPREFIX to a prefix made by tests/windows/wine-prefix.sh}"
+if [[ -e $WINEPREFIX/dosdevices/z: ]]; then
+    echo "wine-run: $WINEPREFIX has a Z: drive; make the prefix with tests/windows/wine-prefix.sh" >&2
+    exit 125
+fi
+build=$(readlink -f "$WINEPREFIX/dosdevices/d:")
+source=$(readlink -f "$WINEPREFIX/dosdevices/s:")
+export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+
+windows_path() {
+    local p=$1
+    case $p in
+        "$build" | "$build"/*) p="D:${p#"$build"}" ;;
+        "$source" | "$source"/*) p="S:${p#"$source"}" ;;
+        *) echo "$p"; return ;;
+    esac
+    p=${p//\//\\}
+    [[ $p == ?: ]] && p="$p\\"
+    echo "$p"
+}
+
+args=()
+for a in "$@"; do args+=("$(windows_path "$a")"); done
+[[ -n ${QUARNEL_SOURCE_DIR:-} ]] && export QUARNEL_SOURCE_DIR="$(windows_path "$QUARNEL_SOURCE_DIR")"
+[[ -n ${QUARNEL_BUILD_DIR:-} ]] && export QUARNEL_BUILD_DIR="$(windows_path "$QUARNEL_BUILD_DIR")"
+exec wine "${args[@]}"
