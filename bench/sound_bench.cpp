@@ -4,10 +4,10 @@
 // Prints medians over several runs. Run alone: it plays in real time and takes about a minute.
 #include <algorithm>
 #include <chrono>
-#include <numbers>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <numbers>
 #include <random>
 #include <thread>
 #include <vector>
@@ -93,8 +93,9 @@ int main()
     // MusicPlay, so the onset belongs at clock 1.0 s. Measured at the moment the tone's bin reaches half its
     // steady value, which is when the onset sits in the middle of the analysed window.
     const std::string onsetTrack = CachedTestTrack("onset", 2, 44100, 3.0, [](int64_t frame, int) {
-        return frame < 44100 ? 0.0f
-                             : static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 1000.0 * frame / 44100.0));
+        return frame < 44100
+                   ? 0.0f
+                   : static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 1000.0 * frame / 44100.0));
     });
     std::vector<double> lag;
     for (int run = 0; run < 2 * kRuns + 1; ++run) {

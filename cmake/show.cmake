@@ -26,6 +26,16 @@ if(WIN32)
     target_sources(quarnel PRIVATE platform/windows_entry.cpp)
     target_link_options(quarnel PRIVATE -mwindows)
     target_link_libraries(quarnel PRIVATE shell32)
+    # quarnel.exe under Wine: the picture guard's frames, music, the command line and a video.
+    if(QUARNEL_WINDOWS_TESTS)
+        foreach(name help_and_a_bad_option frames_equal_the_linux_references
+                music_plays_through_a_pulseaudio_null_sink video_to_mp4)
+            add_test(NAME windows.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/windows/windows_e2e.py ${name})
+            set_tests_properties(windows.${name} PROPERTIES LABELS e2e TIMEOUT 1800 RUN_SERIAL TRUE
+                ENVIRONMENT "QUARNEL_WIN_BUILD_DIR=${CMAKE_BINARY_DIR}")
+        endforeach()
+        file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    endif()
 endif()
 
 # End-to-end tests: the real executable under X, driven with xdotool.

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"  // IDOK, IDCANCEL
-
+#include "platform/message_box.h"    // IDOK, IDCANCEL
 #include "platform/windows_names.h"  // WM_INITDIALOG, WM_COMMAND, BN_CLICKED
 
 // WM_COMMAND's wParam: control id in the low word, notification code in the high word.

@@ -21,7 +21,8 @@ struct Analyser {
     {
         fft = kiss_fftr_alloc(kSpectrumWindowFrames, 0, nullptr, nullptr);
         for (int i = 0; i < kSpectrumWindowFrames; ++i)
-            window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / kSpectrumWindowFrames));
+            window[i] =
+                static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / kSpectrumWindowFrames));
     }
     ~Analyser() { kiss_fftr_free(fft); }
     Analyser(const Analyser&) = delete;

@@ -2,6 +2,7 @@
 // started from the desktop). Its arguments arrive as UTF-16 and go to ProgramMain as UTF-8; its standard
 // output and error reach the console it was started from, if any, when they are not redirected already.
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <shellapi.h>
 
 #include <cstdio>

@@ -3,6 +3,7 @@
 #include "scene/demo_scene.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // names past GL 1.1 (Windows' gl.h stops there)
 
 #include <cstdio>
 

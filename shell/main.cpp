@@ -40,7 +40,7 @@ int ProgramMain(int argc, char** argv)
     options.capture.video = ResolveFromStartFolder(startFolder, options.capture.video);
     options.capture.record = ResolveFromStartFolder(startFolder, options.capture.record);
     options.capture.replay = ResolveFromStartFolder(startFolder, options.capture.replay);
-    EndProcess(WinMain(options));
+    EndProcess(quarnel::WinMain(options));
 }
 
 #ifndef _WIN32

@@ -14,7 +14,7 @@
 #include "shell/video_capture.h"
 #include "shell/window_proc.h"
 
-int WinMain(const CommandLine& options)
+int quarnel::WinMain(const CommandLine& options)
 {
     SetMessageBoxBatchMode(options.batch);
     SetClockFixedStep(options.fixedStep);

@@ -134,6 +134,26 @@ export CFLAGS="${CFLAGS:-} $mapflags" CXXFLAGS="${CXXFLAGS:-} $mapflags"
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig:$prefix/share/pkgconfig
 export PKG_CONFIG_PATH=
 
+# A pkg-config file: NAME VERSION LIBS REQUIRES REQUIRES_PRIVATE CFLAGS.
+write_pc() {
+    local cflags='-I${includedir}'
+    [[ -n ${6:-} ]] && cflags=$6
+    mkdir -p "$prefix/lib/pkgconfig"
+    cat >"$prefix/lib/pkgconfig/$1.pc" <<PC
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: $1
+Description: $1
+Version: $2
+Requires: $4
+Requires.private: $5
+Libs: -L\${libdir} $3
+Cflags: $cflags
+PC
+}
+
 # ---------------------------------------------------------------------------------------------------------
 # The libraries, each after what it needs
 
@@ -148,9 +168,7 @@ build_zlib() {
     lib=$(find "$build" -maxdepth 1 -name 'libz*.a' | head -1)
     install -D -m 644 "$lib" "$prefix/lib/libz.a"
     install -D -m 644 "$src/zlib.h" "$build/zconf.h" -t "$prefix/include"
-    mkdir -p "$prefix/lib/pkgconfig"
-    printf 'prefix=%s\nlibdir=${prefix}/lib\nincludedir=${prefix}/include\n\nName: zlib\nDescription: zlib compression library\nVersion: 1.2.13\nLibs: -L${libdir} -lz\nCflags: -I${includedir}\n' \
-        "$prefix" >"$prefix/lib/pkgconfig/zlib.pc"
+    write_pc zlib 1.2.13 "-lz" "" ""
     install -D -m 644 "$src/README" "$prefix/licences/zlib.txt"
 }
 
@@ -210,6 +228,8 @@ build_sdl2_ttf() {
     src=$(unpack "$(version_of libsdl2-ttf)")
     cmake_install "$src" sdl2-ttf -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_HARFBUZZ=OFF -DSDL2TTF_VENDORED=OFF \
         -DSDL2TTF_INSTALL=ON -DSDL2_DIR="$prefix/lib/cmake/SDL2"
+    # Its CMake installs no pkg-config file for these targets.
+    write_pc SDL2_ttf 2.20.1 "-lSDL2_ttf" "sdl2" "freetype2" '-I${includedir}/SDL2'
     install -D -m 644 "$src/LICENSE.txt" "$prefix/licences/SDL2_ttf.txt"
 }
 

@@ -415,7 +415,7 @@ TEST(Model3dsLoad, SecondLoadHoldsOnlyTheNewFile)
 
     // A file that cannot be read leaves the model as it was.
     EXPECT_FALSE(model.Load(TempPath("does_not_exist.3ds").c_str()));
-    EXPECT_FALSE(model.Load(std::filesystem::temp_directory_path().c_str()));
+    EXPECT_FALSE(model.Load(std::filesystem::temp_directory_path().string().c_str()));
     EXPECT_FALSE(model.Load(nullptr));
     ASSERT_EQ(model.meshes.size(), 1u);
 
@@ -514,7 +514,7 @@ TEST(Model3dsDamage, RegressionFilesLoadSafely)
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         Model3ds model;
-        model.Load(entry.path().c_str());
+        model.Load(entry.path().string().c_str());
         for (const Mesh& mesh : model.meshes) {
             EXPECT_EQ(mesh.normals.size(), mesh.VertexCount()) << entry.path();
             EXPECT_EQ(mesh.indexTriples.size(), mesh.faces.size()) << entry.path();

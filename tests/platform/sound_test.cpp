@@ -7,15 +7,16 @@
 
 #include <algorithm>
 #include <chrono>
-#include <numbers>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <numbers>
 #include <thread>
 
 #include "platform/sound_spectrum.h"
+#include "tests/support/test_environment.h"
 #include "tests/support/test_tracks.h"
 
 namespace {
@@ -67,7 +68,8 @@ std::string SineTrack()
 void BinSine(int bin, double amplitude, float out[kSpectrumWindowFrames])
 {
     for (int i = 0; i < kSpectrumWindowFrames; ++i)
-        out[i] = static_cast<float>(amplitude * std::sin(2 * std::numbers::pi * bin * i / kSpectrumWindowFrames));
+        out[i] =
+            static_cast<float>(amplitude * std::sin(2 * std::numbers::pi * bin * i / kSpectrumWindowFrames));
 }
 
 TEST(SoundSpectrumScale, SineAndSilenceReadAsStatedAndValuesStayWithinZeroToOne)
@@ -134,13 +136,10 @@ TEST(SoundStart, UnknownDriverFailsAndCallsWithoutAnOpenSystemDoNothing)
 {
     const char* previous = std::getenv("SDL_AUDIODRIVER");
     const std::string kept = previous ? previous : "";
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    SetTestVariable("SDL_AUDIODRIVER", "no-such-driver");
     EXPECT_FALSE(SoundInit());
     EXPECT_STRNE(SoundError(), "");
-    if (previous)
-        setenv("SDL_AUDIODRIVER", kept.c_str(), 1);
-    else
-        unsetenv("SDL_AUDIODRIVER");
+    SetTestVariable("SDL_AUDIODRIVER", previous ? kept.c_str() : nullptr);
 
     EXPECT_FALSE(SoundLoadTrack(SineTrack().c_str()));
     SoundPlay();

@@ -2,6 +2,7 @@
 #include "tests/render/pixels.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // names past GL 1.1 (Windows' gl.h stops there)
 
 #include <cstdio>
 #include <cstdlib>

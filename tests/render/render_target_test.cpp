@@ -4,6 +4,7 @@
 #include "render/render_target.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // names past GL 1.1 (Windows' gl.h stops there)
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 

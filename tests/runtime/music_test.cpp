@@ -14,10 +14,11 @@
 #include <thread>
 #include <vector>
 
+#include "math/random.h"
 #include "platform/message_box.h"
 #include "platform/sound.h"
 #include "runtime/frame_inputs.h"
-#include "math/random.h"
+#include "tests/support/test_environment.h"
 #include "tests/support/test_tracks.h"
 
 namespace {
@@ -240,7 +241,7 @@ TEST_F(MusicDeathTest, SoundSystemThatCannotStartEndsWithStatusOne)
     const std::string path = SineTrack();
     EXPECT_EXIT(
         {
-            setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+            SetTestVariable("SDL_AUDIODRIVER", "no-such-driver");
             MusicInit(path.c_str());
         },
         ::testing::ExitedWithCode(1),

@@ -59,14 +59,14 @@ TEST_F(DataFolderTest, TheVariableNamesTheFolderOutright)
 {
     MakeData(root / "usr" / "share" / "quarnel");
     MakeData(root / "mine", 3);  // no music/: noted, still used
-    DataFolderSearch found = Find(root / "elsewhere", (root / "mine").c_str());
+    DataFolderSearch found = Find(root / "elsewhere", (root / "mine").string().c_str());
     EXPECT_EQ(found.folder, root / "mine");
     EXPECT_NE(found.note.find("no music/"), std::string::npos) << found.note;
 
     // Relative to the working directory.
     EXPECT_EQ(Find(root, "mine").folder, root / "mine");
 
-    found = Find(root / "elsewhere", (root / "nothing-here").c_str());
+    found = Find(root / "elsewhere", (root / "nothing-here").string().c_str());
     EXPECT_TRUE(found.folder.empty());
     EXPECT_NE(found.note.find("QUARNEL_DATA_DIR names " + (root / "nothing-here").string()),
               std::string::npos)

@@ -6,11 +6,12 @@
 #include <vorbis/vorbisenc.h>
 
 #include <cmath>
-#include <numbers>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <numbers>
+#include <random>
 
 namespace {
 
@@ -122,9 +123,16 @@ void RemoveTrackFolder()
 std::string TestTrackFolder()
 {
     if (trackFolder.empty()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quarnel-tracks-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) return std::filesystem::temp_directory_path().string();
-        trackFolder = pattern;
+        // A name no one else has: created anew, never one that was there before.
+        std::mt19937_64 random{std::random_device{}()};
+        std::error_code ec;
+        const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+        for (int attempt = 0; attempt < 100 && trackFolder.empty(); ++attempt) {
+            const std::filesystem::path folder =
+                temp / ("quarnel-tracks-" + std::to_string(random() % 1000000000));
+            if (std::filesystem::create_directory(folder, ec)) trackFolder = folder.string();
+        }
+        if (trackFolder.empty()) return temp.string();
         folderOwner = getpid();
         std::atexit(RemoveTrackFolder);
     }

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <cstdio>
 #include <filesystem>
+#include <numbers>
 #include <string>
 
 #include "tools/asset_gen/canvas.h"
@@ -165,7 +165,8 @@ TEST(AssetLimiter, HoldsEveryPeakAtTheCeilingAndLeavesQuietSoundAlone)
     Stereo audio(kSampleRate);
     for (size_t i = 0; i < audio.Frames(); ++i) {
         const float burst = i >= 20000 && i < 20400 ? 4.0f : 1.0f;
-        audio.left[i] = 0.2f * burst * static_cast<float>(std::sin(2 * std::numbers::pi * 440.0 * i / kSampleRate));
+        audio.left[i] =
+            0.2f * burst * static_cast<float>(std::sin(2 * std::numbers::pi * 440.0 * i / kSampleRate));
         audio.right[i] = 0.5f * audio.left[i];
     }
     const Stereo before = audio;

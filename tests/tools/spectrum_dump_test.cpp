@@ -4,10 +4,10 @@
 #include <sys/wait.h>
 
 #include <cmath>
-#include <numbers>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,8 +62,9 @@ TEST(SpectrumDump, WritesOneLineOfTheShowsSpectrumPerFrame)
     // 1.5 s of a 1 kHz tone at -6 dBFS after half a second of silence.
     const std::string track =
         CachedTestTrack("tone-after-silence", 2, 44100, 2.0, [](int64_t frame, int) -> float {
-            return frame < 22050 ? 0.0f
-                                 : static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 1000.0 * frame / 44100));
+            return frame < 22050
+                       ? 0.0f
+                       : static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 1000.0 * frame / 44100));
         });
     ASSERT_FALSE(track.empty());
     const std::string out = TestTrackFolder() + "/tone.csv";

@@ -1,0 +1,177 @@
+"""End-to-end tests of the Windows build under Wine: quarnel.exe of build-win64/show runs in a fresh Wine
+prefix without a Z: drive (tests/windows/wine-prefix.sh), so it sees only the build (D:) and the source
+(S:) folders. Its fixed-step frames must equal the Linux references pixel for pixel.
+
+    python3 windows_e2e.py CASE      (CTest of the Windows build registers every case)
+QUARNEL_WIN_BUILD_DIR names the Windows build (default build-win64); WINEPREFIX may name a prefix made by
+wine-prefix.sh, else each case makes its own."""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(SOURCE, "tests", "e2e"))
+from png_pixels import read_png  # noqa: E402
+from picture_guard import FRAMES, REFERENCE_DIR, STEP, frame_name  # noqa: E402
+from show_driver import PulseServer, Xvfb, wait_until  # noqa: E402
+
+BUILD = os.path.abspath(os.environ.get("QUARNEL_WIN_BUILD_DIR", os.path.join(SOURCE, "build-win64")))
+SHOW = "D:\\show\\quarnel.exe"
+# Wine starts slowly on a loaded machine, and the software renderer draws every frame.
+DEADLINE = float(os.environ.get("QUARNEL_E2E_DEADLINE", "120"))
+
+
+class Prefix:
+    """The Wine prefix the case runs in: the one named by WINEPREFIX, or a fresh one removed at the end."""
+
+    def __init__(self):
+        self.own = "WINEPREFIX" not in os.environ
+        if self.own:
+            r = subprocess.run([os.path.join(HERE, "wine-prefix.sh"), BUILD, SOURCE], capture_output=True,
+                               text=True, check=True)
+            self.path = r.stdout.strip().splitlines()[-1]
+        else:
+            self.path = os.environ["WINEPREFIX"]
+        assert not os.path.lexists(os.path.join(self.path, "dosdevices", "z:")), "the prefix has a Z: drive"
+
+    def close(self):
+        if self.own:
+            subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.path),
+                           capture_output=True)
+            shutil.rmtree(self.path, ignore_errors=True)
+
+
+def windows_path(path):
+    """A path under the build folder as the program sees it (on D:)."""
+    rel = os.path.relpath(os.path.abspath(path), BUILD)
+    assert not rel.startswith(".."), path
+    return "D:\\" + rel.replace("/", "\\")
+
+
+class WineShow:
+    """quarnel.exe with these arguments, started in build-win64/show under Wine."""
+
+    def __init__(self, prefix, *args, display=None, extra_env=None):
+        self.out = tempfile.TemporaryFile()
+        self.err = tempfile.TemporaryFile()
+        e = dict(os.environ, WINEPREFIX=prefix.path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        e.setdefault("SDL_AUDIODRIVER", "dummy")
+        if display:
+            e["DISPLAY"] = display
+        if extra_env:
+            e.update(extra_env)
+        self.proc = subprocess.Popen(["wine", SHOW, *args], cwd=os.path.join(BUILD, "show"), env=e,
+                                     stdout=self.out, stderr=self.err, stdin=subprocess.DEVNULL)
+
+    def wait(self, deadline=DEADLINE):
+        try:
+            return self.proc.wait(timeout=deadline)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            raise AssertionError("quarnel.exe did not end within %ss; stderr: %s" % (deadline, self.stderr()))
+
+    def stdout(self):
+        self.out.seek(0)
+        return self.out.read().decode(errors="replace")
+
+    def stderr(self):
+        self.err.seek(0)
+        return self.err.read().decode(errors="replace")
+
+
+def run_case(body):
+    prefix = Prefix()
+    xvfb = Xvfb("1024x768x24")
+    scratch = tempfile.mkdtemp(prefix="win-e2e-", dir=os.path.join(BUILD, "tests"))
+    try:
+        body(prefix, xvfb.display, scratch)
+    finally:
+        xvfb.stop()
+        prefix.close()
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def test_help_and_a_bad_option():
+    def body(prefix, display, scratch):
+        show = WineShow(prefix, "--help", display=display)
+        assert show.wait() == 0, show.stderr()
+        assert "--fixed-step" in show.stdout(), show.stdout()
+        show = WineShow(prefix, "--no-such-option", display=display)
+        assert show.wait() == 2, show.stderr()
+        assert "--no-such-option" in show.stderr() and "--run" in show.stderr(), show.stderr()
+    run_case(body)
+
+
+def test_frames_equal_the_linux_references():
+    def body(prefix, display, scratch):
+        subprocess.run(["xdotool", "mousemove", "400", "300"], env=dict(os.environ, DISPLAY=display), check=True)
+        show = WineShow(prefix, "--run", "--windowed", "--no-music", "--batch", "--fixed-step", STEP,
+                        "--frames", str(max(FRAMES)), "--capture", windows_path(scratch), display=display)
+        wanted = {frame_name(n) for n in FRAMES}
+        end = time.time() + 30 * DEADLINE
+        while show.proc.poll() is None and time.time() < end:
+            for name in os.listdir(scratch):
+                if name not in wanted:
+                    os.remove(os.path.join(scratch, name))
+            time.sleep(0.5)
+        assert show.wait() == 0, show.stderr()
+        failures = []
+        for n in FRAMES:
+            got = os.path.join(scratch, frame_name(n))
+            assert os.path.exists(got), "no %s: %s" % (got, show.stderr())
+            if read_png(got) != read_png(os.path.join(REFERENCE_DIR, frame_name(n))):
+                kept = os.path.join(BUILD, "tests", "windows-" + frame_name(n))
+                shutil.copy(got, kept)
+                failures.append("frame %d differs from the Linux reference (kept as %s)" % (n, kept))
+        assert not failures, "\n".join(failures)
+    run_case(body)
+
+
+def test_music_plays_through_a_pulseaudio_null_sink():
+    def body(prefix, display, scratch):
+        pulse = PulseServer()
+        pulse.start()
+        try:
+            # SDL picks WASAPI, which Wine serves through PulseAudio.
+            show = WineShow(prefix, "--run", "--windowed", "--batch", "--fixed-step", "0.05", "--frames", "150",
+                            display=display, extra_env={"PULSE_SERVER": pulse.env["PULSE_SERVER"],
+                                                        "SDL_AUDIODRIVER": ""})
+            wait_until(lambda: show.proc.poll() is not None or (pulse.streams() or 0) > 0,
+                       "a playback stream from quarnel.exe", DEADLINE)
+            assert show.proc.poll() is None, "quarnel.exe ended before it played: %s" % show.stderr()
+            assert show.wait() == 0, show.stderr()
+        finally:
+            pulse.remove()
+    run_case(body)
+
+
+def test_video_to_mp4():
+    def body(prefix, display, scratch):
+        video = os.path.join(scratch, "round.mp4")
+        show = WineShow(prefix, "--video", windows_path(video), "--seconds", "2", "--batch", display=display)
+        assert show.wait(deadline=5 * DEADLINE) == 0, show.stderr()
+        probe = json.loads(subprocess.run(
+            ["ffprobe", "-v", "error", "-show_streams", "-show_format", "-of", "json", video],
+            capture_output=True, text=True, check=True).stdout)
+        streams = {s["codec_type"]: s for s in probe["streams"]}
+        assert streams["video"]["codec_name"] == "h264", streams
+        assert (streams["video"]["width"], streams["video"]["height"]) == (800, 600), streams
+        assert streams["audio"]["codec_name"] == "aac", streams
+        assert abs(float(probe["format"]["duration"]) - 2.0) < 0.1, probe["format"]
+        # Matroska needs VP9 and Opus, which this build leaves out: a clear refusal, status 1, no file.
+        refused = os.path.join(scratch, "round.mkv")
+        show = WineShow(prefix, "--video", windows_path(refused), "--seconds", "1", "--batch", display=display)
+        assert show.wait() == 1, show.stderr()
+        assert "libvpx-vp9" in show.stderr() or "VP9" in show.stderr(), show.stderr()
+        assert not os.path.exists(refused)
+    run_case(body)
+
+
+if __name__ == "__main__":
+    globals()["test_" + sys.argv[1]]()
+    print("passed")
