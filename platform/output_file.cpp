@@ -113,7 +113,8 @@ bool ResolveLinks(const std::string& path, std::string& target, std::string& err
             target = next;
         } else {
             const size_t slash = target.rfind('/');
-            target = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + next;
+            target.erase(slash == std::string::npos ? 0 : slash + 1);  // keep the link's folder
+            target += next;
         }
     }
     error = SystemWords(ELOOP);
