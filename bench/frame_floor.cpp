@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "assets/texture_loader.h"
@@ -492,8 +493,9 @@ int main(int argc, char** argv)
         if (screenshot && frame == 2 * frames - 1) {
             std::vector<unsigned char> pixels(800 * 600 * 3);
             ReadWindowPixels(800, 600, pixels.data());
-            if (!WritePngFile(screenshot, 800, 600, pixels.data()))
-                std::fprintf(stderr, "cannot write %s\n", screenshot);
+            std::string cause;
+            if (!WritePngFile(screenshot, 800, 600, pixels.data(), cause))
+                std::fprintf(stderr, "cannot write %s: %s\n", screenshot, cause.c_str());
         }
         SwapWindowBuffers();
     }

@@ -75,6 +75,14 @@ if(TARGET quarnel_scene AND TARGET quarnel_assets)
     # run of 1200 frames that writes every frame, so it may take a while on a loaded machine.
     quarnel_e2e(picture_guard.py frames_match_the_reference_pictures)
     set_tests_properties(e2e.frames_match_the_reference_pictures PROPERTIES TIMEOUT 2400)
+    # The one writer of output files: each program that writes a file, against every kind of output (a
+    # device, a pipe, links, a folder it may not write in). The tools read the generated data.
+    if(TARGET jpeg-decode AND TARGET spectrum-dump)
+        quarnel_e2e(output_files_e2e.py jpeg_decode_writes_every_kind_of_output
+            spectrum_dump_writes_every_kind_of_output screenshot_writes_every_kind_of_output
+            capture_writes_every_kind_of_output video_writes_every_kind_of_output
+            record_writes_every_kind_of_output)
+    endif()
 endif()
 
 # The floor of a frame: the show's pixel work without its state churn (run it from build/show).

@@ -2,40 +2,38 @@
 #include "platform/png_file.h"
 
 #include <png.h>
-#include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
+
+#include "platform/output_file.h"
 
 namespace {
 
-// A failed write leaves no half picture behind: a regular file is removed (a device such as /dev/full is
-// not). The reason stays in errno.
-bool Abandon(FILE* file, const char* path)
+// libpng's own words stay on standard error; the caller's message names the file and the system's cause.
+bool Abandon(OutputFile& file, std::string& error)
 {
-    const int error = errno;
-    struct stat info;
-    const bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-    std::fclose(file);
-    if (regular) std::remove(path);
-    errno = error;
+    const int code = errno;
+    DiscardOutputFile(file);
+    error = code ? std::strerror(code) : "the PNG writer failed";
     return false;
 }
 
 }  // namespace
 
-bool WritePngFile(const char* path, int width, int height, const unsigned char* rgb)
+bool WritePngFile(const std::string& path, int width, int height, const unsigned char* rgb,
+                  std::string& error)
 {
-    errno = 0;
-    FILE* file = std::fopen(path, "wb");
-    if (!file) return false;
+    OutputFile file;
+    if (!OpenOutputFile(path, file, error)) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
+    errno = 0;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        return Abandon(file, path);
+        return Abandon(file, error);
     }
-    png_init_io(png, file);
+    png_init_io(png, file.stream);
     png_set_compression_level(png, 3);
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -44,10 +42,5 @@ bool WritePngFile(const char* path, int width, int height, const unsigned char* 
         png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * width * 3));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    if (std::fflush(file) != 0 || std::ferror(file)) return Abandon(file, path);
-    if (std::fclose(file) == 0) return true;
-    const int error = errno;
-    std::remove(path);
-    errno = error;
-    return false;
+    return CommitOutputFile(file, error);
 }

@@ -384,10 +384,12 @@ VideoEncoder* OpenVideoEncoder(const VideoEncoderSettings& s, std::string& error
     }
     e->fileOpen = true;
     AVDictionary* options = nullptr;
-    // The index at the front, so that a player can start before the whole file has arrived (this reads
-    // the file back at the end, which a device written in place cannot do).
+    // The index at the front, so that a player can start before the whole file has arrived: this reads
+    // the file back at the end, which a device or pipe written in place cannot do, so a stream gets an
+    // index ahead of every fragment instead.
     if (e->container->format == std::string("mp4")) {
-        if (s.writePath != s.path) av_dict_set(&options, "movflags", "+faststart", 0);
+        av_dict_set(&options, "movflags",
+                    s.stream ? "+frag_keyframe+empty_moov+default_base_moof" : "+faststart", 0);
         // Edit lists in sample periods rather than the default milliseconds, so that they cut the
         // encoders' priming and padding to the sample.
         av_dict_set_int(&options, "movie_timescale", s.sampleRate, 0);

@@ -10,7 +10,10 @@ struct VideoEncoder;
 
 struct VideoEncoderSettings {
     std::string path;       // the name the user gave: its extension picks the container and the codecs
-    std::string writePath;  // the file the bytes go to (a temporary name beside `path`, or `path` itself)
+    std::string writePath;  // where the bytes go: a file name (the writer's temporary file), or "pipe:N"
+                            // for the descriptor N of a device or pipe written in place
+    bool stream = false;    // written in place: nothing can be read back or rewritten, so MP4 is
+                            // fragmented instead of having its index moved to the front
     int width = 800, height = 600;
     int quality = -1;       // constant-quality level of the video codec (lower is better); -1: the default
     int frameRateNum = 60;  // the nominal frame rate, a hint for the rate control

@@ -2,11 +2,10 @@
 #include "shell/automation.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -56,12 +55,9 @@ void PrintStats(const char* label, const std::vector<float>& frameTimes)
                  label, frameTimes.size(), median, p95, fps);
 }
 
-// "cannot write PATH: reason", the reason when the writer left one in errno.
-void ReportWriteFailure(const char* what, const char* path)
+void ReportWriteFailure(const char* what, const std::string& path, const std::string& cause)
 {
-    const int error = errno;
-    std::fprintf(stderr, "quarnel: cannot write %s %s%s%s\n", what, path, error ? ": " : "",
-                 error ? std::strerror(error) : "");
+    std::fprintf(stderr, "quarnel: cannot write %s %s: %s\n", what, path.c_str(), cause.c_str());
 }
 
 }  // namespace
@@ -116,9 +112,10 @@ void FrameDrawn()
         if (!options.captureDir.empty() && !captureFailed) {
             char path[4096];
             std::snprintf(path, sizeof path, "%s/frame%06ld.png", options.captureDir.c_str(), framesDrawn);
-            if (!WritePngFile(path, kWidth, kHeight, pixels.data())) {
+            std::string cause;
+            if (!WritePngFile(path, kWidth, kHeight, pixels.data(), cause)) {
                 // A capture with a hole is no capture: end as the close box does, with status 1.
-                ReportWriteFailure("the captured frame", path);
+                ReportWriteFailure("the captured frame", path, cause);
                 captureFailed = true;
                 QueueQuitMessage(1);
                 return;
@@ -136,8 +133,9 @@ void FinishAutomation()
         if (!haveLastFrame) {
             std::fprintf(stderr, "quarnel: no frame was drawn, so no screenshot\n");
             SetExitFailure();
-        } else if (!WritePngFile(options.screenshot.c_str(), kWidth, kHeight, pixels.data())) {
-            ReportWriteFailure("the screenshot", options.screenshot.c_str());
+        } else if (std::string cause;
+                   !WritePngFile(options.screenshot, kWidth, kHeight, pixels.data(), cause)) {
+            ReportWriteFailure("the screenshot", options.screenshot, cause);
             SetExitFailure();
         }
     }

@@ -135,7 +135,6 @@ std::chrono::steady_clock::time_point paceStart;
 {
     std::fprintf(stderr, "quarnel: cannot write %s: %s\n", sessionPath.c_str(), std::strerror(code));
     failed = true;
-    if (out) std::fclose(out);
     out = nullptr;
     DiscardOutputFile(outFile);
     EndProcess(1);
@@ -393,13 +392,11 @@ bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock
     sessionPath = path;
     if (mode == SessionMode::Record) {
         std::string cause;
-        if (!PrepareOutputFile(path, outFile, cause) ||
-            !(out = std::fopen(outFile.writePath.c_str(), "wb"))) {
-            if (cause.empty()) cause = std::strerror(errno);
-            DiscardOutputFile(outFile);
+        if (!OpenOutputFile(path, outFile, cause)) {
             error = "cannot write " + path + ": " + cause;
             return false;
         }
+        out = outFile.stream;
         pending.reserve(4096);
         return true;
     }
@@ -538,16 +535,14 @@ bool FinishSession()
     end.frames = framesRecorded;
     AppendSessionEvent(pending, end);
     WritePending();
-    FILE* file = out;
     out = nullptr;
-    if (std::fclose(file) != 0) RecordingFailed(errno ? errno : EIO);
     if (framesRecorded == 0) {
         DiscardOutputFile(outFile);
         std::fprintf(stderr, "quarnel: no frame was drawn, so no recording\n");
         return true;
     }
     std::string cause;
-    if (!CommitOutputFile(outFile, cause)) {
+    if (!CommitOutputFile(outFile, cause)) {  // closes the file
         std::fprintf(stderr, "quarnel: cannot write %s: %s\n", sessionPath.c_str(), cause.c_str());
         failed = true;
         return false;

@@ -120,11 +120,12 @@ void FinishVideo(bool sessionOk)
     encoder = nullptr;
     if (!FinishVideoEncoder(e, cause) || !CommitOutputFile(file, cause)) FailVideo(cause);
     const double elapsed = Seconds(Clock::now() - started);
-    const long long bytes = OutputFileSize(options.video);
-    std::fprintf(stderr,
-                 "quarnel: wrote %s: %ld frames, %.2f s, %.1f MB, %.1f frames per second on average\n",
-                 options.video.c_str(), framesEncoded, static_cast<double>(filmEnd) / kSoundMixRate,
-                 bytes / 1e6, elapsed > 0.0 ? framesEncoded / elapsed : 0.0);
+    const long long bytes = OutputFileSize(file);  // unknown for a device or pipe
+    char size[32] = "";
+    if (bytes >= 0) std::snprintf(size, sizeof size, ", %.1f MB", bytes / 1e6);
+    std::fprintf(stderr, "quarnel: wrote %s: %ld frames, %.2f s%s, %.1f frames per second on average\n",
+                 options.video.c_str(), framesEncoded, static_cast<double>(filmEnd) / kSoundMixRate, size,
+                 elapsed > 0.0 ? framesEncoded / elapsed : 0.0);
 }
 
 // An exit hook: every end of the show (the Escape fade, the close box, the frame limit) comes here.
@@ -143,10 +144,13 @@ void OpenVideo(const CommandLine& commandLine)
     if (!VideoFormatForPath(options.video))
         FailVideo("unknown extension (use .mp4 for H.264 + AAC, .mkv or .webm for VP9 + Opus)");
     std::string cause;
-    if (!PrepareOutputFile(options.video, file, cause)) FailVideo(cause);
+    if (!OpenOutputFile(options.video, file, cause)) FailVideo(cause);
     VideoEncoderSettings settings;
     settings.path = options.video;
-    settings.writePath = file.writePath;
+    // FFmpeg writes a device or pipe through the descriptor the writer opened (opening a pipe again could
+    // find it without its reader), and a temporary file by its name (MP4 reads it back at the end).
+    settings.writePath = file.inPlace ? "pipe:" + std::to_string(OutputFileDescriptor(file)) : file.writePath;
+    settings.stream = file.inPlace;
     settings.width = kWidth;
     settings.height = kHeight;
     settings.quality = options.videoQuality;

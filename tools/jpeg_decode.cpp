@@ -1,16 +1,13 @@
 // jpeg-decode: decodes a JPEG file with the show's own decoder and writes it as a binary PPM (P6 colour,
-// P5 grey), top row first. Checks an asset the way the show will read it. Depends on assets/jpeg_decoder.
+// P5 grey), top row first. Checks an asset the way the show will read it. Depends on assets/jpeg_decoder
+// and platform/output_file.
 // Usage: jpeg-decode [--plain] IN.jpg OUT.ppm|-
 //
 // Rows are written as they are decoded, so memory stays small whatever the picture's size. A named output
-// is written to a temporary file beside it and renamed only when complete: a failure (or an interrupt)
-// leaves no half picture under the final name. "-" writes to standard output.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// follows the rules of output_file.h: a file appears under its name only when the picture is complete (a
+// failure or an interrupt leaves no half picture), a device or pipe is written in place. "-" writes to
+// standard output.
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -18,13 +15,13 @@
 #include <vector>
 
 #include "assets/jpeg_decoder.h"
+#include "platform/output_file.h"
 
 namespace {
 
 constexpr size_t kOutputBuffer = 1 << 18;
-
-// The temporary file's name, for the signal handler to remove; empty when there is none.
-char temporaryPath[4096];
+// The output's buffer: static, since standard output may still flush it while the process exits.
+char outputBuffer[kOutputBuffer];
 
 int Usage()
 {
@@ -41,98 +38,50 @@ int DecoderFailure(const char* inName, int code)
     return 1;
 }
 
-void RemoveTemporaryAndExit(int signal)
-{
-    if (temporaryPath[0]) unlink(temporaryPath);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-// The output: standard output, or a temporary file in the target's folder that becomes the target.
+// The output: standard output, or a named file through the one writer of output files.
 class Output {
 public:
-    ~Output()
-    {
-        if (file && file != stdout) std::fclose(file);
-        Discard();
-    }
+    ~Output() { DiscardOutputFile(file); }
 
     bool Open(const char* target)
     {
         name = target;
         if (name == "-") {
-            file = stdout;
+            stream = stdout;
         } else {
-            std::string folder = ".";
-            size_t slash = name.rfind('/');
-            if (slash != std::string::npos) folder = slash == 0 ? "/" : name.substr(0, slash);
-            std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-            std::string pattern = folder + "/." + base + ".XXXXXX";
-            if (pattern.size() >= sizeof(temporaryPath)) return Failed("name too long", ENAMETOOLONG);
-            std::memcpy(temporaryPath, pattern.c_str(), pattern.size() + 1);
-            std::signal(SIGINT, RemoveTemporaryAndExit);
-            std::signal(SIGTERM, RemoveTemporaryAndExit);
-            std::signal(SIGHUP, RemoveTemporaryAndExit);
-            int fd = mkstemp(temporaryPath);
-            if (fd < 0) {
-                int error = errno;
-                temporaryPath[0] = '\0';
-                return Failed("cannot create", error);
-            }
-            // mkstemp makes the file private; the picture gets the permissions a plain create would give.
-            mode_t mask = umask(0);
-            umask(mask);
-            fchmod(fd, 0666 & ~mask);
-            file = fdopen(fd, "wb");
-            if (!file) {
-                int error = errno;
-                close(fd);
-                return Failed("cannot create", error);
-            }
+            std::string cause;
+            if (!OpenOutputFile(name, file, cause)) return Failed(cause);
+            stream = file.stream;
         }
-        buffer.resize(kOutputBuffer);
-        std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
+        std::setvbuf(stream, outputBuffer, _IOFBF, sizeof outputBuffer);
         return true;
     }
 
     bool Write(const void* bytes, size_t count)
     {
-        if (std::fwrite(bytes, 1, count, file) == count) return true;
-        return Failed("write failed", errno);
+        if (std::fwrite(bytes, 1, count, stream) == count) return true;
+        return Failed(std::strerror(errno));
     }
 
     // Flushes and, for a named output, puts the complete picture under its name.
     bool Finish()
     {
-        if (std::fflush(file) != 0) return Failed("write failed", errno);
-        if (file == stdout) return true;
-        int closed = std::fclose(file);
-        file = nullptr;
-        if (closed != 0) return Failed("write failed", errno);
-        if (std::rename(temporaryPath, name.c_str()) != 0)
-            return Failed("cannot rename the finished picture to it", errno);
-        temporaryPath[0] = '\0';
-        return true;
-    }
-
-    // Removes the unfinished temporary file.
-    void Discard()
-    {
-        if (temporaryPath[0]) unlink(temporaryPath);
-        temporaryPath[0] = '\0';
+        if (stream == stdout) return std::fflush(stdout) == 0 || Failed(std::strerror(errno));
+        std::string cause;
+        return CommitOutputFile(file, cause) || Failed(cause);
     }
 
 private:
-    bool Failed(const char* what, int error)
+    bool Failed(const std::string& cause)
     {
-        std::fprintf(stderr, "jpeg-decode: %s: %s: %s\n", name == "-" ? "standard output" : name.c_str(),
-                     what, std::strerror(error));
+        std::fprintf(stderr, "jpeg-decode: cannot write %s: %s\n",
+                     name == "-" ? "standard output" : name.c_str(), cause.c_str());
         return false;
     }
 
     std::string name;
-    std::FILE* file = nullptr;
-    std::vector<char> buffer;
+    OutputFile file;
+    std::FILE* stream = nullptr;
 };
 
 // R, G, B, 0 to R, G, B: one four-byte copy per pixel, whose fourth byte the next pixel overwrites (rgb
@@ -163,6 +112,7 @@ int main(int argc, char** argv)
         names[named++] = argv[i];
     }
     if (named != 2) return Usage();
+    RemoveOutputFilesOnInterrupt();
 
     JpegFileStream stream;
     if (!stream.Open(names[0], "rb")) {

@@ -1,17 +1,15 @@
 // spectrum-dump: plays a track through the sound layer's offline path (no device) frame by frame, as the show
 // would at a fixed frame rate, and writes the spectrum each frame sees as CSV. Shows what a track will do to
-// the picture before it goes in. Depends on platform/sound.h.
+// the picture before it goes in. Depends on platform/sound.h and platform/output_file.h (a file appears
+// under its name only when complete; a device or pipe is written in place).
 // Usage: spectrum-dump TRACK.ogg OUT.csv [--fps N]
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/output_file.h"
 #include "platform/sound.h"
 
 namespace {
@@ -29,52 +27,6 @@ int Usage(FILE* to, int status)
         "(0 ... 1, bin i at i x 44100/1024 Hz) the show reads at the end of that frame.\n");
     return status;
 }
-
-// The output goes to a scratch file beside OUT, renamed into place only once complete, so that a failed or
-// interrupted run never leaves a partial file under the final name.
-class AtomicOutput {
-public:
-    bool Open(const std::string& path)
-    {
-        path_ = path;
-        scratch_ = path + ".partial-XXXXXX";
-        const int fd = mkstemp(scratch_.data());
-        if (fd < 0) return false;
-        // mkstemp makes the file private; give it the permissions a plainly created file would have.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
-        file_ = fdopen(fd, "w");
-        if (!file_) {
-            close(fd);
-            std::remove(scratch_.c_str());
-            return false;
-        }
-        return true;
-    }
-    FILE* File() const { return file_; }
-    bool Commit()
-    {
-        const bool written = std::ferror(file_) == 0;
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
-        if (!written || !closed || std::rename(scratch_.c_str(), path_.c_str()) != 0) {
-            std::remove(scratch_.c_str());
-            return false;
-        }
-        return true;
-    }
-    ~AtomicOutput()
-    {
-        if (!file_) return;
-        std::fclose(file_);
-        std::remove(scratch_.c_str());
-    }
-
-private:
-    std::string path_, scratch_;
-    FILE* file_ = nullptr;
-};
 
 }  // namespace
 
@@ -116,13 +68,15 @@ int main(int argc, char** argv)
         SoundClose();
         return 1;
     }
-    AtomicOutput out;
-    if (!out.Open(outPath)) {
-        std::fprintf(stderr, "spectrum-dump: %s: cannot create the file: %s\n", outPath,
-                     std::strerror(errno));
+    RemoveOutputFilesOnInterrupt();
+    OutputFile out;
+    std::string cause;
+    if (!OpenOutputFile(outPath, out, cause)) {
+        std::fprintf(stderr, "spectrum-dump: cannot write %s: %s\n", outPath, cause.c_str());
         SoundClose();
         return 1;
     }
+    FILE* csv = out.stream;
 
     const SoundTrackInfo track = SoundTrack();
     const double seconds = static_cast<double>(track.frames) / track.rate;
@@ -136,18 +90,18 @@ int main(int argc, char** argv)
         SoundRenderOffline(static_cast<int>(total - mixed), nullptr);
         mixed = total;
         SoundSpectrum(spectrum);
-        std::fprintf(out.File(), "%.6f", static_cast<double>(frame) / fps);
+        std::fprintf(csv, "%.6f", static_cast<double>(frame) / fps);
         for (float v : spectrum) {
             if (v == 0.0f)
-                std::fputs(",0", out.File());
+                std::fputs(",0", csv);
             else
-                std::fprintf(out.File(), ",%.5f", v);
+                std::fprintf(csv, ",%.5f", v);
         }
-        std::fputc('\n', out.File());
+        std::fputc('\n', csv);
     }
     SoundClose();
-    if (!out.Commit()) {
-        std::fprintf(stderr, "spectrum-dump: %s: cannot write the file\n", outPath);
+    if (!CommitOutputFile(out, cause)) {
+        std::fprintf(stderr, "spectrum-dump: cannot write %s: %s\n", outPath, cause.c_str());
         return 1;
     }
     return 0;

@@ -1,8 +1,11 @@
 # The shell, the frame driver, the platform window layer and the drawing helpers everything stands on.
+# The one writer of output files, alone so that the command-line tools can link it without the rest.
+quarnel_library(quarnel_output_file
+    SOURCES platform/output_file.cpp)
 quarnel_library(quarnel_platform
     SOURCES platform/process.cpp platform/message_box.cpp platform/sdl_window.cpp platform/window.cpp
             platform/png_file.cpp
-    LIBS PkgConfig::SDL2 PkgConfig::PNG OpenGL::GL PkgConfig::GLU)
+    LIBS PkgConfig::SDL2 PkgConfig::PNG OpenGL::GL PkgConfig::GLU quarnel_output_file)
 quarnel_library(quarnel_random
     SOURCES math/random.cpp)
 quarnel_library(quarnel_runtime_basics
@@ -20,6 +23,7 @@ quarnel_library(quarnel_shell
     LIBS OpenGL::GL PkgConfig::GLU)
 
 quarnel_test(data_folder_test SOURCES tests/shell/data_folder_test.cpp LIBS quarnel_shell)
+quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_output_file)
 
 add_library(quarnel_gl_test_support STATIC tests/support/gl_test_window.cpp)
 target_link_libraries(quarnel_gl_test_support PUBLIC quarnel_platform PkgConfig::SDL2 OpenGL::GL PkgConfig::GLU)

@@ -11,7 +11,7 @@ if(WIN32)
 endif()
 
 add_executable(jpeg-decode tools/jpeg_decode.cpp)
-target_link_libraries(jpeg-decode PRIVATE quarnel_jpeg)
+target_link_libraries(jpeg-decode PRIVATE quarnel_jpeg quarnel_output_file)
 set_target_properties(jpeg-decode PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
 
 # Test pictures made with libjpeg-turbo, and reference decoding by it (tests, benchmark, fuzz corpus).

@@ -39,7 +39,7 @@ endif()
 
 # spectrum-dump TRACK.ogg OUT.csv [--fps N]: the spectrum the show would read from a track, frame by frame.
 add_executable(spectrum-dump tools/spectrum_dump.cpp)
-target_link_libraries(spectrum-dump PRIVATE quarnel_sound)
+target_link_libraries(spectrum-dump PRIVATE quarnel_sound quarnel_output_file)
 set_target_properties(spectrum-dump PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
 quarnel_test(spectrum_dump_test
     SOURCES tests/tools/spectrum_dump_test.cpp

@@ -32,7 +32,8 @@ def env(extra=None):
 
 
 class Show:
-    def __init__(self, *args, cwd=SHOW_DIR, extra_env=None, display=None):
+    def __init__(self, *args, cwd=SHOW_DIR, extra_env=None, display=None, prefix=()):
+        """prefix: a command that runs the show (setpriv ..., for instance)."""
         self.out = tempfile.TemporaryFile()
         self.err = tempfile.TemporaryFile()
         e = env(extra_env)
@@ -43,7 +44,7 @@ class Show:
         if display:
             e["DISPLAY"] = display
         self.env = e
-        self.proc = subprocess.Popen([QUARNEL, *args], cwd=cwd, env=e, stdout=self.out, stderr=self.err,
+        self.proc = subprocess.Popen([*prefix, QUARNEL, *args], cwd=cwd, env=e, stdout=self.out, stderr=self.err,
                                      stdin=subprocess.DEVNULL)
 
     def xdotool(self, *args, check=True):

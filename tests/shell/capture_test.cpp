@@ -1,16 +1,12 @@
 // Tests of capture without a window: the recording format (round trip, and the files it refuses or plays
-// up to a cut), the capture options and what they imply, and files written whole or not at all.
+// up to a cut), and the capture options and what they imply. The files themselves are written by
+// platform/output_file (tests/platform/output_file_test.cpp).
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
-#include "platform/output_file.h"
 #include "shell/command_line.h"
 #include "shell/session_recording.h"
 
@@ -226,47 +222,6 @@ TEST(CaptureOptions, OptionsThatCannotGoTogether)
         EXPECT_FALSE(error.empty());
     }
     EXPECT_EQ(Parse({"--video", "out.webm", "--video-quality", "60"}, c, error), ParseResult::Ok) << error;
-}
-
-TEST(OutputFile, WrittenUnderATemporaryNameUntilCommitted)
-{
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quarnel-output-file-test";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "film.mp4").string();
-
-    OutputFile f;
-    std::string error;
-    ASSERT_TRUE(PrepareOutputFile(path, f, error)) << error;
-    EXPECT_FALSE(f.direct);
-    EXPECT_NE(f.writePath, path);
-    EXPECT_EQ(f.writePath.rfind(path + ".part-", 0), 0u) << f.writePath;
-    std::ofstream(f.writePath) << "frames";
-    EXPECT_FALSE(std::filesystem::exists(path));
-    ASSERT_TRUE(CommitOutputFile(f, error)) << error;
-    EXPECT_EQ(OutputFileSize(path), 6);
-    EXPECT_FALSE(std::filesystem::exists(f.writePath));
-
-    // A second run that fails leaves the first file as it was, and nothing else.
-    ASSERT_TRUE(PrepareOutputFile(path, f, error));
-    std::ofstream(f.writePath) << "half";
-    DiscardOutputFile(f);
-    EXPECT_EQ(OutputFileSize(path), 6);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-
-    EXPECT_FALSE(PrepareOutputFile((dir / "no" / "film.mp4").string(), f, error));
-    EXPECT_EQ(error, "No such file or directory");
-    EXPECT_FALSE(PrepareOutputFile(dir.string(), f, error));
-    EXPECT_EQ(error, "it is a directory");
-
-    // A device is written in place and never replaced or removed.
-    ASSERT_TRUE(PrepareOutputFile("/dev/null", f, error)) << error;
-    EXPECT_TRUE(f.direct);
-    DiscardOutputFile(f);
-    struct stat st {};
-    ASSERT_EQ(stat("/dev/null", &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

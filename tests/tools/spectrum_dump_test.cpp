@@ -53,7 +53,7 @@ std::vector<std::vector<double>> ReadCsv(const std::string& path)
 bool HasScratchFiles(const std::string& folder)
 {
     for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename().string().find(".partial-") != std::string::npos) return true;
+        if (entry.path().filename().string().find(".part-") != std::string::npos) return true;
     return false;
 }
 
@@ -102,15 +102,16 @@ TEST(SpectrumDump, FailsClearlyAndLeavesNoPartialOrClobberedFile)
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.errors.find("missing.ogg"), std::string::npos) << run.errors;
 
-    // An output that cannot be created, and one that cannot take the finished file's place (a folder).
+    // An output that cannot be created, and one that a folder stands in the place of.
     run = Dump({track, text + "/out.csv"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.errors.find("cannot create"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("cannot write " + text + "/out.csv: Not a directory"), std::string::npos)
+        << run.errors;
     const std::string taken = folder + "/taken.csv";
     fs::create_directories(taken);
     run = Dump({track, taken});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.errors.find("cannot write"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("cannot write " + taken + ": it is a directory"), std::string::npos) << run.errors;
     EXPECT_TRUE(fs::is_directory(taken) && fs::is_empty(taken));
 
     std::ifstream kept(out);
