@@ -10,6 +10,8 @@ list(APPEND CMAKE_PREFIX_PATH ${QUARNEL_CROSS_PREFIX})
 set(ENV{PKG_CONFIG_LIBDIR} ${QUARNEL_CROSS_PREFIX}/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 set(PKG_CONFIG_ARGN --static)
+# zlib serves libpng and FreeType, both static: last on every link line, after both.
+set(CMAKE_CXX_STANDARD_LIBRARIES "${CMAKE_CXX_STANDARD_LIBRARIES} ${QUARNEL_CROSS_PREFIX}/lib/libz.a")
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 # The C++ runtime, libgcc and winpthread inside the executable; a GUI program (no console window).
 add_link_options(-static -static-libgcc -static-libstdc++)

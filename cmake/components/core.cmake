@@ -23,7 +23,12 @@ quarnel_library(quarnel_shell
     LIBS OpenGL::GL PkgConfig::GLU)
 
 quarnel_test(data_folder_test SOURCES tests/shell/data_folder_test.cpp LIBS quarnel_shell)
-quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_output_file)
+if(WIN32)
+    quarnel_test(windows_platform_test SOURCES tests/platform/windows_platform_test.cpp
+        LIBS quarnel_output_file quarnel_platform)
+else()
+    quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_output_file)
+endif()
 
 add_library(quarnel_gl_test_support STATIC tests/support/gl_test_window.cpp)
 target_link_libraries(quarnel_gl_test_support PUBLIC quarnel_platform PkgConfig::SDL2 OpenGL::GL PkgConfig::GLU)

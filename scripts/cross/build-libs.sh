@@ -184,7 +184,9 @@ build_libpng() {
 build_freetype() {
     local src
     src=$(unpack "$(version_of freetype)")
-    cmake_install "$src" freetype -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    # With the zlib above: left alone, FreeType compiles its own copy, whose names clash with it.
+    cmake_install "$src" freetype -DFT_REQUIRE_ZLIB=ON -DZLIB_LIBRARY="$prefix/lib/libz.a" \
+        -DZLIB_INCLUDE_DIR="$prefix/include" -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
         -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
     install -D -m 644 "$src/docs/FTL.TXT" "$prefix/licences/freetype.txt"
 }
