@@ -14,6 +14,7 @@
 #endif
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -110,6 +111,14 @@ std::string WindowsWords(DWORD code)
     return words;
 }
 
+bool IsPipeName(const std::string& path)
+{
+    if (path.size() < 9) return false;
+    std::string head = path.substr(0, 9);
+    for (char& c : head) c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return head == "\\\\.\\pipe\\";
+}
+
 bool NotFound(DWORD code)
 {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
@@ -120,6 +129,11 @@ bool NotFound(DWORD code)
 bool ClassifyPath(const std::string& path, PathKind& kind, unsigned& mode, std::string& error)
 {
     mode = 0;
+    // Opening a named pipe to look at it would take the connection its reader waits for: known by its name.
+    if (IsPipeName(path)) {
+        kind = PathKind::Pipe;
+        return true;
+    }
     const HANDLE h =
         CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

@@ -1,9 +1,8 @@
 // The Windows side of the platform layer, run under Wine: the one writer of output files (a temporary name
 // renamed over the file, devices and named pipes written in place, refusals that leave nothing behind) and
 // the program's own file as the system names it.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -42,7 +41,8 @@ protected:
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(dir))
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -101,8 +101,8 @@ TEST_F(WindowsOutputFile, DevicesAreWrittenInPlaceAndFoldersAndMissingFoldersRef
 TEST_F(WindowsOutputFile, ANamedPipeIsWrittenInPlaceToItsReader)
 {
     const std::string name = "\\\\.\\pipe\\quarnel-test-" + std::to_string(GetCurrentProcessId());
-    const HANDLE server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096,
-                                           4096, 0, nullptr);
+    const HANDLE server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                           4096, 4096, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
     std::string received;
     std::thread reader([&] {
@@ -113,7 +113,13 @@ TEST_F(WindowsOutputFile, ANamedPipeIsWrittenInPlaceToItsReader)
     });
     OutputFile f;
     std::string error;
-    ASSERT_TRUE(OpenOutputFile(name, f, error)) << error;
+    if (!OpenOutputFile(name, f, error)) {
+        // Let the reader go before failing.
+        CloseHandle(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        reader.join();
+        CloseHandle(server);
+        FAIL() << error;
+    }
     EXPECT_TRUE(f.inPlace);
     std::fputs("through the pipe", f.stream);
     EXPECT_TRUE(CommitOutputFile(f, error)) << error;

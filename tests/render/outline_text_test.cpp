@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/font_outlines.h"
@@ -19,7 +21,15 @@
 
 namespace {
 
-constexpr const char* kFont = "/usr/share/fonts/truetype/aenigma/acknowtt.ttf";
+// The show's font: the copy beside the build's show (which the Windows build has too), else the system's.
+const std::string kFont = [] {
+    const char* build = std::getenv("QUARNEL_BUILD_DIR");
+    const std::filesystem::path copy =
+        std::filesystem::path(build ? build : ".") / "show" / "meshes" / "Acknowledge_TT_BRK.ttf";
+    std::error_code ec;
+    if (build && std::filesystem::is_regular_file(copy, ec)) return copy.string();
+    return std::string("/usr/share/fonts/truetype/aenigma/acknowtt.ttf");
+}();
 constexpr int kWidth = 800, kHeight = 600;
 
 // Orthographic view with `unitsPerPixel`, origin at the picture's centre, white text on black.
@@ -52,7 +62,7 @@ protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(OpenTestGlWindow());
-        SetOutlineFontFile(kFont);
+        SetOutlineFontFile(kFont.c_str());
         built = BuildOutlineFont(gEngine);
     }
     static inline bool built = false;
@@ -82,7 +92,7 @@ uint32_t BuildWeight(int weight, GlyphOutlineMetrics (&metrics)[kOutlineFontGlyp
 {
     const uint32_t base = glGenLists(kOutlineFontLists);
     FontOutlineRequest request;
-    request.file = kFont;
+    request.file = kFont.c_str();
     request.count = kOutlineFontGlyphs;
     request.listBase = base;
     request.deviation = 100.0f;

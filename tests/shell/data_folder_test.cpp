@@ -110,7 +110,9 @@ TEST_F(DataFolderTest, NoDataNamesEveryPlaceLookedIn)
 
 TEST(DataFolderPaths, RelativePathsStayRelativeToTheStartFolder)
 {
-    EXPECT_EQ(ResolveFromStartFolder("/home/me", "shot.png"), "/home/me/shot.png");
+    // Joined with the system's separator ("/home/me\\shot.png" on Windows).
+    EXPECT_EQ(ResolveFromStartFolder("/home/me", "shot.png"),
+              (std::filesystem::path("/home/me") / "shot.png").string());
     EXPECT_EQ(ResolveFromStartFolder("/home/me", "/tmp/shot.png"), "/tmp/shot.png");
     EXPECT_EQ(ResolveFromStartFolder("/home/me", ""), "");
 }

@@ -28,6 +28,8 @@ windows_path() {
 
 args=()
 for a in "$@"; do args+=("$(windows_path "$a")"); done
-[[ -n ${QUARNEL_SOURCE_DIR:-} ]] && export QUARNEL_SOURCE_DIR="$(windows_path "$QUARNEL_SOURCE_DIR")"
-[[ -n ${QUARNEL_BUILD_DIR:-} ]] && export QUARNEL_BUILD_DIR="$(windows_path "$QUARNEL_BUILD_DIR")"
+# What CTest gives the tests on Linux (its test properties do not reach tests listed when they run).
+export QUARNEL_SOURCE_DIR="$(windows_path "${QUARNEL_SOURCE_DIR:-$source}")"
+export QUARNEL_BUILD_DIR="$(windows_path "${QUARNEL_BUILD_DIR:-$build}")"
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 exec wine "${args[@]}"
