@@ -211,8 +211,9 @@ std::FILE* StreamOver(HANDLE h, std::string& error)
 // attributes are its own. Null with `taken` when the name exists already, else null with the cause.
 std::FILE* CreateNewFile(const std::string& name, bool, unsigned, bool& taken, std::string& error)
 {
-    const HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for writing: a library may write the file under its name (FFmpeg opens the video by name).
+    const HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         taken = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;

@@ -87,7 +87,7 @@ std::string X264InstructionSets()
 #endif
 }
 
-constexpr int kDurationSlots = 256;  // more than the pictures the video codec holds back (look-ahead)
+constexpr int kDurationSlots = 256;       // more than the pictures the video codec holds back (look-ahead)
 constexpr size_t kConverterOverrun = 64;  // bytes the RGB converter may read past a picture
 
 }  // namespace
@@ -361,6 +361,16 @@ VideoEncoder* OpenVideoEncoder(const VideoEncoderSettings& s, std::string& error
     for (int64_t& start : e->slotStart) start = -1;
     if (!e->container) {
         error = "unknown extension (use .mp4, .mkv or .webm)";
+        FreeEncoder(e);
+        return nullptr;
+    }
+    // A build of FFmpeg with less in it (the Windows build writes MP4 only) says what it lacks.
+    if (!av_guess_format(e->container->format, nullptr, nullptr) ||
+        !avcodec_find_encoder_by_name(e->container->videoCodec) ||
+        !avcodec_find_encoder_by_name(e->container->audioCodec)) {
+        error = std::string("this build cannot write ") + e->container->description + " (its FFmpeg lacks " +
+                e->container->format + ", " + e->container->videoCodec + " or " + e->container->audioCodec +
+                "); write an .mp4 file instead";
         FreeEncoder(e);
         return nullptr;
     }
