@@ -38,11 +38,12 @@ def capture_frames(out_dir):
             show = Show("--run", "--windowed", "--no-music", "--batch", "--fixed-step", STEP,
                         "--frames", str(max(FRAMES)), "--capture", capture, display=xvfb.display)
             try:
-                # Every frame is written; drop the unwanted ones as they come so the run stays small.
+                # Every frame is written; drop the unwanted ones as they come so the run stays small. A
+                # frame still being written has a temporary name (frame000001.png.part-XXXXXX): leave it.
                 end = time.time() + 2300
                 while show.proc.poll() is None and time.time() < end:
                     for name in os.listdir(capture):
-                        if name not in wanted:
+                        if name.endswith(".png") and name not in wanted:
                             os.remove(os.path.join(capture, name))
                     time.sleep(0.5)
                 status = show.wait(deadline=60)
