@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the whole suite under Xvfb, then the unit tests
 # again built with AddressSanitizer and UndefinedBehaviorSanitizer, then the sound and music tests (the
-# threads of the sound layer) built with ThreadSanitizer.
+# threads of the sound layer) built with ThreadSanitizer, then the Windows build under Wine.
+#   ./test.sh [--no-windows]     QUARNEL_SKIP_WINDOWS=1 also skips the Windows steps (said so, never silently)
 set -euo pipefail
 cd "$(dirname "$0")"
+skip_windows=${QUARNEL_SKIP_WINDOWS:-0}
+for arg in "$@"; do
+    case $arg in
+        --no-windows) skip_windows=1 ;;
+        *) echo "usage: ./test.sh [--no-windows]" >&2; exit 2 ;;
+    esac
+done
 ./scripts/install-deps.sh
 
 jobs=$(nproc)
@@ -28,3 +36,21 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_TS
 cmake --build build-tsan -j "$jobs" --target sound_test music_test sound_device_test
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/support/tsan.supp" \
     ctest --test-dir build-tsan -R '^(Sound|Music)' --output-on-failure
+
+# Windows: the libraries cross-built from Debian's sources (cached outside the clone), the show and its unit
+# and GL tests built with MinGW-w64 and run under Wine in a fresh prefix without the Z: drive, then
+# quarnel.exe itself: the picture guard's frames, music, the command line and a video.
+if [[ $skip_windows == 1 ]]; then
+    echo "test.sh: SKIPPING the Windows build and its tests under Wine (asked for)"
+    exit 0
+fi
+scripts/build-windows.sh --tests
+prefix=$(tests/windows/wine-prefix.sh build-win64 .)
+stop_wine() {
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    rm -rf "$prefix"
+}
+trap stop_wine EXIT
+WINEPREFIX=$prefix xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
+    ctest --test-dir build-win64 -L "unit|gl" --output-on-failure -j "$jobs"
+WINEPREFIX=$prefix ctest --test-dir build-win64 -L e2e --output-on-failure
