@@ -18,7 +18,7 @@ SOURCE = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "e2e"))
 from png_pixels import read_png  # noqa: E402
 from picture_guard import FRAMES, REFERENCE_DIR, STEP, frame_name  # noqa: E402
-from show_driver import PulseServer, Xvfb, wait_until  # noqa: E402
+from show_driver import PulseServer, Show, Xvfb, wait_until  # noqa: E402
 
 BUILD = os.path.abspath(os.environ.get("QUARNEL_WIN_BUILD_DIR", os.path.join(SOURCE, "build-win64")))
 SHOW = "D:\\show\\quarnel.exe"
@@ -53,8 +53,9 @@ def windows_path(path):
     return "D:\\" + rel.replace("/", "\\")
 
 
-class WineShow:
-    """quarnel.exe with these arguments, started in build-win64/show under Wine."""
+class WineShow(Show):
+    """quarnel.exe with these arguments, started in build-win64/show under Wine; waits, output and the end
+    as the Linux show's driver has them."""
 
     def __init__(self, prefix, *args, display=None, extra_env=None):
         self.out = tempfile.TemporaryFile()
@@ -65,23 +66,12 @@ class WineShow:
             e["DISPLAY"] = display
         if extra_env:
             e.update(extra_env)
+        self.env = e
         self.proc = subprocess.Popen(["wine", SHOW, *args], cwd=os.path.join(BUILD, "show"), env=e,
                                      stdout=self.out, stderr=self.err, stdin=subprocess.DEVNULL)
 
     def wait(self, deadline=DEADLINE):
-        try:
-            return self.proc.wait(timeout=deadline)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            raise AssertionError("quarnel.exe did not end within %ss; stderr: %s" % (deadline, self.stderr()))
-
-    def stdout(self):
-        self.out.seek(0)
-        return self.out.read().decode(errors="replace")
-
-    def stderr(self):
-        self.err.seek(0)
-        return self.err.read().decode(errors="replace")
+        return super().wait(deadline)
 
 
 def run_case(body):
