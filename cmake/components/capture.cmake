@@ -10,6 +10,8 @@ quarnel_library(quarnel_capture
     LIBS quarnel_capture_platform)
 
 quarnel_test(capture_test SOURCES tests/shell/capture_test.cpp LABELS unit)
+# Where the recordings made by the show are, for runs without the test environment variables.
+target_compile_definitions(capture_test PRIVATE QUARNEL_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
 # End-to-end: videos read back with ffprobe and ffmpeg, play recorded with xdotool and replayed.
 foreach(name video_streams_sound_and_the_same_frames_twice video_ends_with_escape_and_with_the_close_box
