@@ -35,9 +35,10 @@ constexpr int64_t kMaxPosition = int64_t(1) << 30;  // frames; far past any trac
 constexpr int kCrossfadeFrames = 256;               // about 6 ms: hides the seam, still heard as a jump
 constexpr int kChunkFrames = 4096;                  // decoded per step by the worker and by the mixer
 constexpr double kMaxCatchUpSeconds = 0.1;          // a request older than this (a stalled device) is late
-// Live, the start is decoded before the track is handed to the mixer, and the worker keeps this far ahead of
-// the playing position: the first frames of the show do not share the processor with decoding the whole
-// track, and a jitter jump (at most 6000 frames) always lands on decoded frames.
+// Live, the start is decoded before the track is handed to the mixer, and the worker keeps ahead of the
+// playing position by the start's length plus what has played, up to a few seconds: the first frames of the
+// show do not share the processor with decoding (the worker goes at twice the pace of the music until its
+// lead is whole), and a jitter jump (at most 6000 frames) lands on decoded frames.
 constexpr double kStartDecodeSeconds = 0.5;
 constexpr double kDecodeLeadSeconds = 4.0;
 constexpr auto kWorkerPoll = std::chrono::milliseconds(20);  // the mixer's position moves about 1/250 of the lead
@@ -197,14 +198,16 @@ void DecodeUntil(Track* track, int64_t until)
     }
 }
 
-// The worker thread: the rest of the track, kept the lead ahead of where the mixer plays.
+// The worker thread: the rest of the track, kept its lead ahead of where the mixer plays.
 void DecodeAhead(Track* track)
 {
+    const int64_t start = static_cast<int64_t>(kStartDecodeSeconds * track->rate);
     const int64_t lead = static_cast<int64_t>(kDecodeLeadSeconds * track->rate);
     std::unique_lock<std::mutex> lock(track->workerLock, std::defer_lock);
     while (!track->stopWorker.load(std::memory_order_relaxed)) {
         const bool held = decodingHeld.load(std::memory_order_relaxed);
-        if (held || track->workerAt >= track->playhead.load(std::memory_order_relaxed) + lead) {
+        const int64_t playhead = track->playhead.load(std::memory_order_relaxed);
+        if (held || track->workerAt >= playhead + std::min(lead, start + playhead)) {
             lock.lock();
             track->workerWake.wait_for(lock, held ? std::chrono::milliseconds(1) : kWorkerPoll,
                                        [track] { return track->stopWorker.load(); });
@@ -528,6 +531,18 @@ bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes)
 
 namespace {
 
+// At exit (a show ended by its close box never calls SoundClose): the mixer must stop reading before the
+// track goes with this file's globals, but the process need not wait for SDL's audio thread to finish its
+// buffer, as closing the device would (a buffer or more on a busy machine). A paused device calls the mixer
+// no more once the pause returns, and its thread ends with the process.
+void StopMixingAtExit()
+{
+    if (!sound.open) return;
+    if (!sound.offline && !sound.deviceLost) SDL_PauseAudioDevice(sound.device, 1);
+    sound.mixer.track = nullptr;
+    sound.track.reset();
+}
+
 // The state both kinds of start share: a silent mixer at position 0, full volume, no output yet.
 void ResetMixerState(bool offline)
 {
@@ -540,12 +555,10 @@ void ResetMixerState(bool offline)
     sound.offline = offline;
     sound.deviceLost = false;
     sound.open = true;
-    static bool closeAtExit = false;
-    if (!closeAtExit) {
-        // A show ended by its close box never calls SoundClose; the audio thread must still stop before
-        // the track it reads is destroyed with this file's globals.
-        std::atexit(SoundClose);
-        closeAtExit = true;
+    static bool stopAtExit = false;
+    if (!stopAtExit) {
+        std::atexit(StopMixingAtExit);
+        stopAtExit = true;
     }
 }
 
