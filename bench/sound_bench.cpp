@@ -1,7 +1,8 @@
 // Measures the music's start-up and timing on the audio driver in SDL_AUDIODRIVER (dummy by default):
 // time from MusicInit to ready-to-play for a 110 s stereo track, how far the decoder stands ahead of the
-// playing position a second later (it decodes a few seconds ahead, not the whole track at once), the delay between the clock and the spectrum at a tone onset, and the cost of one spectrum.
-// Prints medians over several runs. Run alone: it plays in real time and takes about a minute.
+// playing position a second later (it decodes a few seconds ahead, not the whole track at once), the delay
+// between the clock and the spectrum at a tone onset, and the cost of one spectrum. Prints medians over
+// several runs. Run alone: it plays in real time and takes about a minute.
 #include <algorithm>
 #include <chrono>
 #include <cmath>

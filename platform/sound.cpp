@@ -41,7 +41,8 @@ constexpr double kMaxCatchUpSeconds = 0.1;          // a request older than this
 // lead is whole), and a jitter jump (at most 6000 frames) lands on decoded frames.
 constexpr double kStartDecodeSeconds = 0.5;
 constexpr double kDecodeLeadSeconds = 4.0;
-constexpr auto kWorkerPoll = std::chrono::milliseconds(20);  // the mixer's position moves about 1/250 of the lead
+// How often a waiting worker looks at the mixer's position again: it moves 1/200 of the whole lead meanwhile.
+constexpr auto kWorkerPoll = std::chrono::milliseconds(20);
 
 std::atomic<bool> decodingHeld{false};  // set by tests from the main thread, read by the worker
 
@@ -662,7 +663,8 @@ bool SoundLoadTrack(const char* path)
         return false;
     }
     if (sound.offline) {
-        DecodeUntil(track.get(), track->frames);  // the whole track now: every offline run mixes the same samples
+        // The whole track now: every offline run mixes the same samples.
+        DecodeUntil(track.get(), track->frames);
     } else {
         DecodeUntil(track.get(), static_cast<int64_t>(kStartDecodeSeconds * track->rate));
         track->worker = std::thread(DecodeAhead, track.get());

@@ -318,7 +318,8 @@ TEST_F(SoundLayer, TheStartIsDecodedAtOnceAndTheRestAFewSecondsAhead)
     ASSERT_FALSE(path.empty());
     ASSERT_TRUE(SoundLoadTrack(path.c_str())) << SoundError();
     const int64_t frames = SoundTrack().frames;
-    EXPECT_GE(SoundTrack().decodedFrames, kRate / 2) << "the first half second before the track is handed over";
+    EXPECT_GE(SoundTrack().decodedFrames, kRate / 2)
+        << "the first half second before the track is handed over";
     SoundPlay();
     // The worker goes a few seconds ahead of the position and waits there; the track is not decoded whole.
     ASSERT_TRUE(WaitFor([] { return SoundTrack().decodedFrames >= SoundPosition() + 3 * kRate; }));
