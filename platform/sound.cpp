@@ -1,6 +1,7 @@
 // The sound layer over SDL2 audio, libvorbisfile and kissfft (see sound.h). The Ogg file lives in memory;
-// a worker thread decodes it front to back into a PCM buffer, and the mixer on SDL's audio thread reads from
-// that buffer or, where the worker has not arrived yet, decodes on its own from the same bytes.
+// its first half second is decoded at once into a PCM buffer, a worker thread decodes the rest front to back
+// a few seconds ahead of the playing position, and the mixer on SDL's audio thread reads from that buffer
+// or, where the worker has not arrived yet, decodes on its own from the same bytes into the same samples.
 #include "platform/sound.h"
 
 #include <SDL.h>
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +35,14 @@ constexpr int64_t kMaxPosition = int64_t(1) << 30;  // frames; far past any trac
 constexpr int kCrossfadeFrames = 256;               // about 6 ms: hides the seam, still heard as a jump
 constexpr int kChunkFrames = 4096;                  // decoded per step by the worker and by the mixer
 constexpr double kMaxCatchUpSeconds = 0.1;          // a request older than this (a stalled device) is late
+// Live, the start is decoded before the track is handed to the mixer, and the worker keeps ahead of the
+// playing position by the start's length plus what has played, up to a few seconds: the first frames of the
+// show do not share the processor with decoding (the worker goes at twice the pace of the music until its
+// lead is whole), and a jitter jump (at most 6000 frames) lands on decoded frames.
+constexpr double kStartDecodeSeconds = 0.5;
+constexpr double kDecodeLeadSeconds = 4.0;
+// How often a waiting worker looks at the mixer's position again: it moves 1/200 of the whole lead meanwhile.
+constexpr auto kWorkerPoll = std::chrono::milliseconds(20);
 
 std::atomic<bool> decodingHeld{false};  // set by tests from the main thread, read by the worker
 
@@ -91,7 +101,14 @@ int16_t ToPcm(float v)
 // ---------------------------------------------------------------------------------------------------------
 // The track: its bytes, the PCM the worker fills, and the mixer's own decoder for the part not yet filled
 
-// Frames the mixer decoded itself: stereo, start .. start + count - 1.
+// The value a decoded sample has in the PCM buffer, as the mixer reads it: whichever decoder made a frame,
+// the mixer hears the same number.
+float Quantised(float v)
+{
+    return ToPcm(v) * (1.0f / 32767.0f);
+}
+
+// Frames the mixer decoded itself: stereo, start .. start + count - 1, quantised like the PCM buffer.
 struct DecodeCache {
     float data[kChunkFrames * 2] = {};
     int64_t start = 0;
@@ -114,6 +131,13 @@ struct Track {
     MemoryFile workerFile;
     OggVorbis_File workerVorbis{};
     bool workerOpen = false;
+    // The front-to-back decode, run on the main thread for the start and then on the worker alone.
+    int64_t workerAt = 0;  // next frame to decode
+    int workerHoles = 0;
+    // Where the mixer plays (frames of the track), stored by the mixer every pass: the worker's pace.
+    std::atomic<int64_t> playhead{0};
+    std::mutex workerLock;  // with workerWake: the worker's wait between steps, cut short to stop it
+    std::condition_variable workerWake;
 
     // Audio thread only.
     MemoryFile mixerFile;
@@ -125,43 +149,73 @@ struct Track {
 
     ~Track()
     {
-        stopWorker.store(true);
+        {
+            std::lock_guard<std::mutex> lock(workerLock);
+            stopWorker.store(true);
+        }
+        workerWake.notify_all();
         if (worker.joinable()) worker.join();
         if (workerOpen) ov_clear(&workerVorbis);
         if (mixerOpen) ov_clear(&mixerVorbis);
     }
 };
 
-void DecodeAhead(Track* track)
+// Decodes the next piece of the track into the PCM buffer and publishes it. False at the end of the track
+// or of what can be decoded; a damaged tail then plays as silence instead of being retried forever.
+bool DecodeStep(Track* track)
 {
     float** channels = nullptr;
     int link = 0;
-    int64_t at = 0;
-    int holes = 0;
-    while (at < track->frames && !track->stopWorker.load(std::memory_order_relaxed)) {
-        if (decodingHeld.load(std::memory_order_relaxed)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    long got = 0;
+    const int64_t at = track->workerAt;
+    if (at >= track->frames) return false;
+    do {
+        got = ov_read_float(&track->workerVorbis, &channels, kChunkFrames, &link);
+    } while (got == OV_HOLE && ++track->workerHoles < 64);  // a gap in the stream: the data after it plays
+    if (got <= 0) {
+        std::fill(track->pcm.get() + at * 2, track->pcm.get() + track->frames * 2, int16_t(0));
+        track->workerAt = track->frames;
+        track->decoded.store(track->frames, std::memory_order_release);
+        return false;
+    }
+    const vorbis_info* info = ov_info(&track->workerVorbis, link);
+    const int count = static_cast<int>(std::min<int64_t>(got, track->frames - at));
+    int16_t* out = track->pcm.get() + at * 2;
+    for (int i = 0; i < count; ++i) {
+        float left, right;
+        StoreFrame(channels, info ? info->channels : 1, i, &left, &right);
+        out[i * 2] = ToPcm(left);
+        out[i * 2 + 1] = ToPcm(right);
+    }
+    track->workerAt = at + count;
+    track->decoded.store(track->workerAt, std::memory_order_release);
+    return track->workerAt < track->frames;
+}
+
+// Decodes up to frame `until` (or the end) at once, on the calling thread. Nothing while decoding is held.
+void DecodeUntil(Track* track, int64_t until)
+{
+    while (track->workerAt < until && !decodingHeld.load(std::memory_order_relaxed) && DecodeStep(track)) {
+    }
+}
+
+// The worker thread: the rest of the track, kept its lead ahead of where the mixer plays.
+void DecodeAhead(Track* track)
+{
+    const int64_t start = static_cast<int64_t>(kStartDecodeSeconds * track->rate);
+    const int64_t lead = static_cast<int64_t>(kDecodeLeadSeconds * track->rate);
+    std::unique_lock<std::mutex> lock(track->workerLock, std::defer_lock);
+    while (!track->stopWorker.load(std::memory_order_relaxed)) {
+        const bool held = decodingHeld.load(std::memory_order_relaxed);
+        const int64_t playhead = track->playhead.load(std::memory_order_relaxed);
+        if (held || track->workerAt >= playhead + std::min(lead, start + playhead)) {
+            lock.lock();
+            track->workerWake.wait_for(lock, held ? std::chrono::milliseconds(1) : kWorkerPoll,
+                                       [track] { return track->stopWorker.load(); });
+            lock.unlock();
             continue;
         }
-        const long got = ov_read_float(&track->workerVorbis, &channels, kChunkFrames, &link);
-        if (got == OV_HOLE && ++holes < 64) continue;  // a gap in the stream: the data after it still plays
-        if (got <= 0) break;
-        const vorbis_info* info = ov_info(&track->workerVorbis, link);
-        const int count = static_cast<int>(std::min<int64_t>(got, track->frames - at));
-        int16_t* out = track->pcm.get() + at * 2;
-        for (int i = 0; i < count; ++i) {
-            float left, right;
-            StoreFrame(channels, info ? info->channels : 1, i, &left, &right);
-            out[i * 2] = ToPcm(left);
-            out[i * 2 + 1] = ToPcm(right);
-        }
-        at += count;
-        track->decoded.store(at, std::memory_order_release);
-    }
-    if (!track->stopWorker.load() && at < track->frames) {
-        // A damaged tail: what could not be decoded plays as silence instead of being retried forever.
-        std::fill(track->pcm.get() + at * 2, track->pcm.get() + track->frames * 2, int16_t(0));
-        track->decoded.store(track->frames, std::memory_order_release);
+        if (!DecodeStep(track)) break;
     }
 }
 
@@ -196,9 +250,12 @@ void FillCache(Track* track, DecodeCache& cache, int64_t frame)
         if (got <= 0) break;
         const vorbis_info* info = ov_info(&track->mixerVorbis, link);
         float* out = cache.data + cache.count * 2;
-        for (long i = 0; i < got; ++i)
+        for (long i = 0; i < got; ++i) {
             StoreFrame(channels, info ? info->channels : 1, static_cast<int>(i), &out[i * 2],
                        &out[i * 2 + 1]);
+            out[i * 2] = Quantised(out[i * 2]);
+            out[i * 2 + 1] = Quantised(out[i * 2 + 1]);
+        }
         cache.count += got;
     }
     if (ok && cache.count > kept) {
@@ -378,6 +435,7 @@ void MixFrames(float* out, int frames)
     mixer.gain = endGain;
     mixer.framesMixed += frames;
     sound.mixerPosition.store(mixer.position >> kFixedShift);
+    if (track) track->playhead.store(mixer.position >> kFixedShift, std::memory_order_relaxed);
 
     std::lock_guard<std::mutex> lock(sound.outputLock);
     const int tail = kSoundWindowFrames - mixer.historyAt;
@@ -430,6 +488,7 @@ void AdvanceWithoutDevice(int64_t frames)
         mixer.position = std::min(mixer.position + std::min(frames, kMaxPosition) * mixer.track->step,
                                   kMaxPosition << kFixedShift);
     sound.mixerPosition.store(mixer.position >> kFixedShift);
+    if (mixer.track) mixer.track->playhead.store(mixer.position >> kFixedShift, std::memory_order_relaxed);
 }
 
 // Swaps the mixer's track while the audio thread is held; returns the old one for the caller to free.
@@ -473,6 +532,18 @@ bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes)
 
 namespace {
 
+// At exit (a show ended by its close box never calls SoundClose): the mixer must stop reading before the
+// track goes with this file's globals, but the process need not wait for SDL's audio thread to finish its
+// buffer, as closing the device would (a buffer or more on a busy machine). A paused device calls the mixer
+// no more once the pause returns, and its thread ends with the process.
+void StopMixingAtExit()
+{
+    if (!sound.open) return;
+    if (!sound.offline && !sound.deviceLost) SDL_PauseAudioDevice(sound.device, 1);
+    sound.mixer.track = nullptr;
+    sound.track.reset();
+}
+
 // The state both kinds of start share: a silent mixer at position 0, full volume, no output yet.
 void ResetMixerState(bool offline)
 {
@@ -485,12 +556,10 @@ void ResetMixerState(bool offline)
     sound.offline = offline;
     sound.deviceLost = false;
     sound.open = true;
-    static bool closeAtExit = false;
-    if (!closeAtExit) {
-        // A show ended by its close box never calls SoundClose; the audio thread must still stop before
-        // the track it reads is destroyed with this file's globals.
-        std::atexit(SoundClose);
-        closeAtExit = true;
+    static bool stopAtExit = false;
+    if (!stopAtExit) {
+        std::atexit(StopMixingAtExit);
+        stopAtExit = true;
     }
 }
 
@@ -594,8 +663,10 @@ bool SoundLoadTrack(const char* path)
         return false;
     }
     if (sound.offline) {
-        DecodeAhead(track.get());  // the whole track now: every offline run mixes the same samples
+        // The whole track now: every offline run mixes the same samples.
+        DecodeUntil(track.get(), track->frames);
     } else {
+        DecodeUntil(track.get(), static_cast<int64_t>(kStartDecodeSeconds * track->rate));
         track->worker = std::thread(DecodeAhead, track.get());
     }
     ReplaceTrack(std::move(track));  // the old track, if any, is freed here

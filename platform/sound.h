@@ -3,7 +3,7 @@
 // output. Built on SDL2 audio, libvorbisfile and kissfft; the only code that includes their headers.
 //
 // Threads: every function here is called from the main thread. Mixing runs on SDL's audio thread and a
-// worker thread decodes the track ahead into memory. Per-frame calls never wait on either for longer than
+// worker thread decodes the track into memory a few seconds ahead of the playing position. Per-frame calls never wait on either for longer than
 // a short copy; only SoundLoadTrack and SoundClose wait for the mixer's current pass, and SoundWatchDevice
 // for the silent pass of a device that is gone. Position changes are
 // handed to the mixer and applied there with a short crossfade.
@@ -31,6 +31,9 @@ bool SoundIsOffline();  // open, and without a device
 void SoundRenderOffline(int frames, float* out);
 
 // Reads the whole file into memory and starts decoding it; the track can be played and positioned at once.
+// Live, its first half second is decoded before this returns and the rest on the worker thread, which keeps
+// a few seconds ahead of the playing position; a position it has not reached yet is decoded by the mixer
+// itself, into the same samples. Offline the whole track is decoded before this returns.
 // Accepts mono and stereo Ogg Vorbis files; false, with the reason in SoundError(), otherwise. A track
 // loaded before is replaced.
 bool SoundLoadTrack(const char* path);
@@ -78,12 +81,13 @@ struct SoundTrackInfo {
     int channels = 0;           // of the file: 1 or 2; played as stereo
     int rate = 0;               // of the file, frames per second; played at its own speed
     int64_t frames = 0;         // length of the track in frames
-    int64_t decodedFrames = 0;  // frames the worker has decoded into memory so far
+    int64_t decodedFrames = 0;  // frames decoded into memory so far, from the start of the track
     int64_t mixerSeeks = 0;     // seeks the mixer made to decode where the worker had not arrived
 };
 SoundTrackInfo SoundTrack();
 
-// For tests of the mixer's own decoding: while held, the worker decodes nothing more.
+// For tests of the mixer's own decoding: while held, nothing more is decoded into the track's memory (not
+// the start of a track loaded then, nor an offline track), so the mixer decodes what it plays itself.
 void SoundHoldDecoding(bool hold);
 
 // Total frames the mixer has sent to the device since SoundInit.

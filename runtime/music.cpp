@@ -4,6 +4,7 @@
 #include "runtime/music.h"
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "platform/message_box.h"
@@ -17,6 +18,8 @@ const char* const kMusicFile = "music//[bEXAN] The lamp was distant.ogg";
 namespace {
 
 constexpr int kDiscardedDraws = 2000;  // drawn after seeding, before the first number that is used
+constexpr const char* kNoSoundHint =
+    "the show runs without music with --no-music (or with \"Music\" unticked in the dialog)";
 
 bool offlineSound = false;
 double offlineTime = 0.0;       // seconds of output asked for since MusicInit
@@ -58,9 +61,11 @@ SteerPlan PlanSteer(double demoTime, int32_t musicSteady, int64_t position)
     return plan;
 }
 
-void FailAndEnd(const char* text, const char* title, int status)
+// `hint`, when given, follows the box on standard error: the box keeps its words, a terminal learns more.
+void FailAndEnd(const char* text, const char* title, int status, const char* hint = nullptr)
 {
     ShowMessageBox(text, title, MB_OK | MB_ICONINFORMATION);
+    if (hint) std::fprintf(stderr, "quarnel: %s\n", hint);
     EndProcess(status);
 }
 
@@ -78,7 +83,8 @@ void MusicInit(const char* path)
     offlineOut.clear();
     if (offlineSound) offlineOut.reserve(kSoundMixRate * 2);  // a second's worth: no growth per frame
     if (!(offlineSound ? SoundInitOffline() : SoundInit())) {
-        FailAndEnd("Problem initializing FMod. \nProgram will now exit.", "Vudedad arudud 3. Morvain !  ", 1);
+        FailAndEnd("Problem initializing FMod. \nProgram will now exit.", "Vudedad arudud 3. Morvain !  ", 1,
+                   kNoSoundHint);
     }
     if (!SoundLoadTrack(path)) {
         SoundClose();

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Fuzzes one parser with libFuzzer at the lowest priority, with its dictionary and corpus, until the fuzzer
 # has used MINUTES of CPU time (not wall time: the machine may be shared).
-#   scripts/fuzz.sh jpeg|model3ds MINUTES [libFuzzer options ...]
-#   scripts/fuzz.sh --minimise jpeg|model3ds   fold what the runs found into the committed corpus, keeping
-#                                               only the smallest files that add coverage
+#   scripts/fuzz.sh jpeg|model3ds|recording MINUTES [libFuzzer options ...]
+#   scripts/fuzz.sh --minimise jpeg|model3ds|recording   fold what the runs found into the committed corpus,
+#                                                         keeping only the smallest files that add coverage
 # Builds the targets in fuzz-build/ (clang). Seeds: fuzz/TARGET/corpus (committed) and the regression
-# files under tests/assets/data/; new inputs go to fuzz-build/corpus/TARGET, crashes to
+# files under tests/assets/data/ (recordings: tests/shell/data/recordings/); new inputs go to fuzz-build/corpus/TARGET, crashes to
 # fuzz-build/crashes/TARGET. Every run is logged in fuzz-build/fuzz-log.txt with a hash of the parser's
 # sources, and the CPU-minutes spent on the sources as they stand now are printed at the end.
 set -euo pipefail
@@ -33,6 +33,11 @@ case $target in
         sources=(assets/model3ds.cpp assets/model3ds.h assets/mesh_model.cpp assets/mesh_model.h
                  fuzz/model3ds_fuzz.cpp)
         regressions=tests/assets/data/3ds ;;
+    recording)
+        # The reader lives in session_recording.cpp beside the session's writing and replaying, which the
+        # target does not run; the whole file counts, so that any change there asks for new minutes.
+        sources=(shell/session_recording.cpp shell/session_recording.h fuzz/recording_fuzz.cpp)
+        regressions=tests/shell/data/recordings ;;
     *) usage ;;
 esac
 if (( minimise )); then
@@ -43,9 +48,11 @@ else
     shift 2
 fi
 
-if [[ ! -f $build/build.ninja ]]; then
+# The recording reader's target links the shell's platform libraries (core, capture).
+components="jpeg;model;core;capture"
+if [[ ! -f $build/build.ninja ]] || ! grep -qx "QUARNEL_ONLY:STRING=$components" "$build/CMakeCache.txt"; then
     CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_FUZZ=ON \
-        -DQUARNEL_BENCH=OFF -DQUARNEL_ASSETS=OFF -DQUARNEL_ONLY="jpeg;model" >/dev/null
+        -DQUARNEL_BENCH=OFF -DQUARNEL_ASSETS=OFF -DQUARNEL_ONLY="$components" >/dev/null
 fi
 nice -n 19 cmake --build "$build" --target "${target}_fuzz" >/dev/null
 fuzzer=$build/fuzz/${target}_fuzz

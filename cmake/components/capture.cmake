@@ -10,6 +10,8 @@ quarnel_library(quarnel_capture
     LIBS quarnel_capture_platform)
 
 quarnel_test(capture_test SOURCES tests/shell/capture_test.cpp LABELS unit)
+# Where the recordings made by the show are, for runs without the test environment variables.
+target_compile_definitions(capture_test PRIVATE QUARNEL_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
 if(WIN32)
     return()
@@ -23,3 +25,18 @@ foreach(name video_streams_sound_and_the_same_frames_twice video_ends_with_escap
     set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RUN_SERIAL TRUE
         ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
 endforeach()
+
+if(QUARNEL_FUZZ)
+    # The recording reader, compiled into the target so that it carries the instrumentation. What the rest
+    # of session_recording.cpp calls comes from the libraries as they are, and the file writer from its
+    # source (its library also holds the video encoder, which needs gcc).
+    set(recording_libs quarnel_platform quarnel_shell_state)
+    quarnel_fuzz_target(recording_fuzz
+        SOURCES fuzz/recording_fuzz.cpp shell/session_recording.cpp platform/output_file.cpp)
+    target_link_libraries(recording_fuzz PRIVATE "$<LINK_GROUP:RESCAN,${recording_libs}>")
+    # Seed files written with the format's own writer: recording_fuzz_corpus OUT_DIR.
+    add_executable(recording_fuzz_corpus fuzz/recording/make_corpus.cpp shell/session_recording.cpp
+                                         platform/output_file.cpp)
+    target_link_libraries(recording_fuzz_corpus PRIVATE "$<LINK_GROUP:RESCAN,${recording_libs}>")
+    set_target_properties(recording_fuzz_corpus PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endif()

@@ -9,11 +9,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <numbers>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "platform/sound_spectrum.h"
 #include "tests/support/test_environment.h"
@@ -301,10 +304,86 @@ TEST_F(SoundLayer, JumpsPlayAtOnceWhereTheDecoderHasNotArrived)
     EXPECT_LE(SoundTrack().mixerSeeks, 14) << "a seek per jump at most, none while playing on";
 
     SoundHoldDecoding(false);
+    SoundSetPosition(18 * kRate);  // the worker's lead from here reaches the end
     ASSERT_TRUE(WaitFor([] { return SoundTrack().decodedFrames == SoundTrack().frames; }));
     EXPECT_EQ(SoundTrack().frames, 20 * kRate);
     SoundSetPosition(15 * kRate);
     expectPeak(46, "2000 Hz from the decoded buffer");
+}
+
+TEST_F(SoundLayer, TheStartIsDecodedAtOnceAndTheRestAFewSecondsAhead)
+{
+    constexpr int kRate = 16000;
+    const std::string path = CachedTestTrack("tone-30s-16k", 1, kRate, 30.0, SineSignal(700.0, 0.4, kRate));
+    ASSERT_FALSE(path.empty());
+    ASSERT_TRUE(SoundLoadTrack(path.c_str())) << SoundError();
+    const int64_t frames = SoundTrack().frames;
+    EXPECT_GE(SoundTrack().decodedFrames, kRate / 2)
+        << "the first half second before the track is handed over";
+    SoundPlay();
+    // The worker goes a few seconds ahead of the position and waits there; the track is not decoded whole.
+    ASSERT_TRUE(WaitFor([] { return SoundTrack().decodedFrames >= SoundPosition() + 3 * kRate; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int64_t decoded = SoundTrack().decodedFrames;
+    EXPECT_LE(decoded, SoundPosition() + 5 * kRate);
+    EXPECT_LT(decoded, frames / 2);
+    // A jump near the end: the lead from there reaches the end.
+    SoundSetPosition(frames - kRate);
+    EXPECT_TRUE(WaitFor([&] { return SoundTrack().decodedFrames == frames; }));
+}
+
+// Mixed offline, once from the decoded track and once with every frame decoded by the mixer itself: the
+// same steps (plays, jumps inside and outside what is decoded, jumps back, the end) give the same bytes.
+TEST(SoundOffline, TheMixersOwnDecodingGivesTheSameSamplesAsTheDecodedTrack)
+{
+    // Partials and noise, so that every bit of the samples counts; at 44100 Hz and at 22050 Hz (read between
+    // frames, across the seams of the mixer's pieces).
+    const TestSignal music = [](int64_t frame, int channel) {
+        const double t = frame / 44100.0;
+        double v = 0.0;
+        for (int k = 1; k <= 5; ++k) v += 0.1 * std::sin(2.0 * M_PI * (97.0 * k + channel) * t + k);
+        const uint32_t hash = static_cast<uint32_t>(frame * 2654435761u + channel * 40503u);
+        return static_cast<float>(v + 0.08 * ((hash >> 8) / 16777216.0 - 0.5));
+    };
+    for (const auto& [name, channels, rate] :
+         {std::tuple{"music-44k", 2, 44100}, std::tuple{"music-mono-22k", 1, 22050}}) {
+        SCOPED_TRACE(name);
+        const std::string path = CachedTestTrack(name, channels, rate, 8.0, music);
+        ASSERT_FALSE(path.empty());
+        std::vector<float> mixed[2];
+        for (int held = 0; held < 2; ++held) {
+            ASSERT_TRUE(SoundInitOffline());
+            SoundHoldDecoding(held == 1);
+            ASSERT_TRUE(SoundLoadTrack(path.c_str())) << SoundError();
+            EXPECT_EQ(SoundTrack().decodedFrames, held ? 0 : SoundTrack().frames);
+            std::vector<float>& out = mixed[held];
+            const auto render = [&out](int frames) {
+                const size_t at = out.size();
+                out.resize(at + static_cast<size_t>(frames) * 2);
+                SoundRenderOffline(frames, out.data() + at);
+            };
+            SoundPlay();
+            render(5000);
+            SoundSetPosition(150000);
+            render(9000);
+            SoundMovePosition(-6000);
+            render(3000);
+            SoundMovePosition(5999);
+            render(3000);
+            SoundSetPosition(0);
+            render(4000);
+            SoundSetPosition(SoundTrack().frames - 1000);
+            render(3000);
+            if (held) {
+                EXPECT_GT(SoundTrack().mixerSeeks, 3);
+            }
+            SoundHoldDecoding(false);
+            SoundClose();
+        }
+        ASSERT_EQ(mixed[0].size(), mixed[1].size());
+        EXPECT_EQ(std::memcmp(mixed[0].data(), mixed[1].data(), mixed[0].size() * sizeof(float)), 0);
+        EXPECT_GT(Loudest(mixed[0].data(), static_cast<int>(mixed[0].size())), 0.2f);
+    }
 }
 
 TEST_F(SoundLayer, JumpsCrossfadeWithoutAClick)

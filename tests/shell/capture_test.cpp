@@ -3,8 +3,12 @@
 // platform/output_file (tests/platform/output_file_test.cpp).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "shell/command_line.h"
@@ -154,6 +158,52 @@ TEST(RecordingFormat, ACutRecordingKeepsItsWholeEvents)
     const std::vector<uint8_t> header(whole.begin(), whole.begin() + 12);
     EXPECT_EQ(ParseRecording(header, r, detail), RecordingStatus::CutShort);
     EXPECT_EQ(r.frames, 0u);
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool HasMessage(const Recording& r, uint32_t message)
+{
+    return std::any_of(r.events.begin(), r.events.end(), [message](const SessionEvent& e) {
+        return e.kind == SessionEventKind::Message && e.message.message == message;
+    });
+}
+
+// Sessions recorded by the show itself (fuzz/recording/record_sessions.py): each reads whole, writes back
+// to the same bytes, and holds how it ended.
+TEST(RecordingFormat, SessionsRecordedByTheShowReadWhole)
+{
+    const char* source = std::getenv("QUARNEL_SOURCE_DIR");
+    if (!source) source = QUARNEL_TEST_SOURCE_DIR;
+    const std::string dir = std::string(source) + "/tests/shell/data/recordings/";
+    struct Expected {
+        const char* name;
+        bool musicOn;
+        uint32_t ending;  // a message the ending leaves in the recording
+    } sessions[] = {{"show-escape.qrec", true, WM_KEYDOWN},
+                    {"show-close-box.qrec", false, WM_CLOSE},
+                    {"show-frame-limit.qrec", true, WM_QUIT}};
+    for (const Expected& expected : sessions) {
+        SCOPED_TRACE(expected.name);
+        const std::vector<uint8_t> bytes = ReadFile(dir + expected.name);
+        ASSERT_GT(bytes.size(), 16u);
+        Recording r;
+        std::string detail;
+        ASSERT_EQ(ParseRecording(bytes, r, detail), RecordingStatus::Ok) << detail;
+        EXPECT_EQ(r.musicOn, expected.musicOn);
+        EXPECT_GT(r.frames, 0u);
+        EXPECT_GT(r.seconds, 0.0);
+        EXPECT_EQ(r.events.front().kind, SessionEventKind::Clock) << "the reading at the end of start-up";
+        EXPECT_TRUE(HasMessage(r, expected.ending));
+        std::vector<uint8_t> again;
+        AppendRecordingHeader(again, r.musicOn);
+        for (const SessionEvent& e : r.events) AppendSessionEvent(again, e);
+        EXPECT_EQ(again, bytes);
+    }
 }
 
 ParseResult Parse(std::vector<const char*> args, CommandLine& out, std::string& error)

@@ -1,0 +1,138 @@
+// libFuzzer target for the recording reader: any byte string is read as a recording file, into the same
+// Recording object every time, so that a refused file must leave nothing of the one read before. What the
+// reader keeps is written back with the format's writer and must give the same bytes, and what it reports
+// (status, frames, end, ranges) must agree with those bytes. Depends on shell/session_recording.h.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/session_recording.h"
+
+namespace {
+
+constexpr size_t kHeaderSize = 16;
+// The largest values a reading and a cursor may hold, as the reader's messages promise ("in range").
+constexpr double kLargestReading = 1e9, kLargestCursor = 1e6;
+
+[[noreturn]] void Fail()
+{
+    __builtin_trap();
+}
+
+size_t PayloadSize(uint8_t kind)
+{
+    switch (kind) {
+        case 'M':
+            return 20;
+        case 'F':
+            return 32;
+        case 'I':
+            return 0;
+        case 'C':
+        case 'E':
+            return 8;
+    }
+    return SIZE_MAX;
+}
+
+bool InRange(double v, double largest)
+{
+    return std::isfinite(v) && std::fabs(v) <= largest;
+}
+
+// A refused file leaves `out` as a fresh Recording.
+void CheckEmpty(const Recording& r)
+{
+    if (!r.events.empty() || r.complete || r.frames != 0 || r.seconds != 0.0 || !r.musicOn) Fail();
+}
+
+void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingStatus status)
+{
+    if (bytes.size() < kHeaderSize) {  // cut inside the header: nothing kept
+        CheckEmpty(r);
+        return;
+    }
+    const uint32_t flags = bytes[12] | bytes[13] << 8 | bytes[14] << 16 | static_cast<uint32_t>(bytes[15]) << 24;
+    if (r.musicOn != ((flags & 1) != 0)) Fail();
+
+    std::vector<uint8_t> again;
+    AppendRecordingHeader(again, r.musicOn);
+    uint64_t frames = 0;
+    double seconds = 0.0;
+    for (size_t i = 0; i < r.events.size(); ++i) {
+        const SessionEvent& e = r.events[i];
+        switch (e.kind) {
+            case SessionEventKind::Frame:
+                for (int v = 0; v < 2; ++v)
+                    if (!InRange(e.values[v], kLargestCursor)) Fail();
+                for (int v = 2; v < 4; ++v)
+                    if (!InRange(e.values[v], kLargestReading)) Fail();
+                ++frames;
+                seconds = e.values[3];
+                break;
+            case SessionEventKind::Clock:
+                if (!InRange(e.values[0], kLargestReading)) Fail();
+                break;
+            case SessionEventKind::End:
+                // Only last, and counting the frames before it.
+                if (i + 1 != r.events.size() || e.frames != frames) Fail();
+                break;
+            case SessionEventKind::Message:
+            case SessionEventKind::Idle:
+                break;
+            default:
+                Fail();
+        }
+        AppendSessionEvent(again, e);
+    }
+    if (r.frames != frames || r.seconds != seconds) Fail();
+    const bool ended = !r.events.empty() && r.events.back().kind == SessionEventKind::End;
+    if (r.complete != ended || ended != (status == RecordingStatus::Ok)) Fail();
+
+    // The same bytes back, but for the flag bits that this version does not use.
+    if (again.size() > bytes.size()) Fail();
+    if (std::memcmp(again.data(), bytes.data(), 12) != 0) Fail();
+    if (std::memcmp(again.data() + kHeaderSize, bytes.data() + kHeaderSize, again.size() - kHeaderSize) != 0)
+        Fail();
+    if (status == RecordingStatus::Ok && again.size() != bytes.size()) Fail();
+    if (status == RecordingStatus::CutShort) {
+        // What is left is one record cut inside its fields.
+        if (again.size() == bytes.size()) {
+            if (ended) Fail();
+            return;
+        }
+        const size_t payload = PayloadSize(bytes[again.size()]);
+        if (payload == SIZE_MAX || bytes.size() - again.size() - 1 >= payload) Fail();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static Recording recording;
+    const std::vector<uint8_t> bytes(data, data + size);
+    std::string detail;
+    const RecordingStatus status = ParseRecording(bytes, recording, detail);
+    const bool magic = size >= 8 && std::memcmp(data, "QUARNREC", 8) == 0;
+    if ((status == RecordingStatus::NotARecording) == magic) Fail();
+    if (status != RecordingStatus::Ok && detail.empty()) Fail();
+    switch (status) {
+        case RecordingStatus::Ok:
+        case RecordingStatus::CutShort:
+            CheckKept(bytes, recording, status);
+            break;
+        case RecordingStatus::OtherVersion:
+            if (size < kHeaderSize || (data[8] == 1 && data[9] == 0 && data[10] == 0 && data[11] == 0)) Fail();
+            CheckEmpty(recording);
+            break;
+        case RecordingStatus::NotARecording:
+        case RecordingStatus::Damaged:
+            CheckEmpty(recording);
+            break;
+    }
+    return 0;
+}
