@@ -13,3 +13,12 @@ quarnel_test(gl_layer_core_test
 target_link_libraries(gl_layer_core_test PRIVATE quarnel_gl_layer_core PkgConfig::FREETYPE)
 target_compile_definitions(gl_layer_core_test PRIVATE
     QUARNEL_TEST_FONT="/usr/share/fonts/truetype/aenigma/acknowtt.ttf")
+
+if(NOT QUARNEL_GL_LAYER)
+    return()
+endif()
+
+quarnel_library(quarnel_gl_layer
+    SOURCES platform/gl_layer_es.cpp platform/gl_layer_state.cpp platform/gl_layer_programs.cpp
+            platform/gl_layer_draw.cpp platform/gl_layer_transform.cpp platform/gl_layer_glu_tess.cpp
+    LIBS quarnel_gl_layer_core)

@@ -1,0 +1,535 @@
+// Drawing of the GL 1.x layer: immediate mode (glBegin ... glEnd) collected per batch and drawn from a
+// streaming vertex buffer, the current vertex attributes, display lists recorded into ranges of one
+// static buffer, and the choice of program and its transform before every draw. Depends on the layer's
+// state, programs and primitive conversion.
+//
+// Display lists record geometry, current attributes, matrix operations and nested calls; other state
+// commands run at once while a list is compiled. An attribute the list never sets comes from the
+// current value when the list is called (as the glyph lists take the caller's colour); one set anywhere
+// in the list is recorded with the vertices.
+#include <cstddef>
+#include <cstring>
+
+#include "platform/gl_layer_internal.h"
+#include "platform/gl_layer_shaders.h"
+
+namespace gllayer {
+
+namespace {
+
+constexpr size_t kStreamBytes = size_t{4} << 20;
+constexpr int kMaxListNesting = 64;
+size_t streamCapacity = 0;
+GLuint boundBuffer = 0;
+
+void BindArray(GLuint array)
+{
+    if (gLayer->boundArray != array) es.BindVertexArray(array);
+    gLayer->boundArray = array;
+}
+
+void BindBuffer(GLuint buffer)
+{
+    if (boundBuffer != buffer) es.BindBuffer(GL_ARRAY_BUFFER, buffer);
+    boundBuffer = buffer;
+}
+
+void SetUpArray(GLuint array, GLuint buffer)
+{
+    BindArray(array);
+    BindBuffer(buffer);
+    const GLsizei stride = sizeof(LayerVertex);
+    es.VertexAttribPointer(kAttributePosition, 4, GL_FLOAT, GL_FALSE, stride,
+                           reinterpret_cast<const void*>(offsetof(LayerVertex, position)));
+    es.VertexAttribPointer(kAttributeColour, 4, GL_FLOAT, GL_FALSE, stride,
+                           reinterpret_cast<const void*>(offsetof(LayerVertex, colour)));
+    es.VertexAttribPointer(kAttributeSecondary, 3, GL_FLOAT, GL_FALSE, stride,
+                           reinterpret_cast<const void*>(offsetof(LayerVertex, secondary)));
+    for (unsigned unit = 0; unit < kLayerTextureUnits; ++unit)
+        es.VertexAttribPointer(kAttributeTexCoord0 + unit, 2, GL_FLOAT, GL_FALSE, stride,
+                               reinterpret_cast<const void*>(offsetof(LayerVertex, texCoord) + unit * 2 * sizeof(float)));
+    for (unsigned a = 0; a < kAttributeTexCoord0 + kLayerTextureUnits; ++a) es.EnableVertexAttribArray(a);
+}
+
+// The program for the next draw, with the layer's uniforms brought up to date.
+void PrepareProgram(bool clipSpace)
+{
+    StateBlock& s = S();
+    GLuint program = s.program;
+    if (program == 0) {
+        unsigned units = 0;
+        for (int unit = 0; unit < kLayerTextureUnits; ++unit)
+            if ((s.a.texture2D & (1u << unit)) && TextureComplete(s.a.boundTexture[unit])) units |= 1u << unit;
+        program = FixedFunctionProgram(units, (s.a.enabled & kCapColorSum) != 0);
+    }
+    UseEsProgram(program);
+    ProgramInfo& info = ProgramInfoFor(program);
+    if (info.modelViewProjection >= 0) {
+        const uint64_t projection = clipSpace ? 0 : s.projection.Serial();
+        const uint64_t modelview = clipSpace ? 0 : s.modelview.Serial();
+        if (info.projectionSerial != projection || info.modelviewSerial != modelview) {
+            const Matrix4 m = clipSpace ? IdentityMatrix() : MultiplyMatrices(s.projection.Top(), s.modelview.Top());
+            es.UniformMatrix4fv(info.modelViewProjection, 1, GL_FALSE, m.m);
+            info.projectionSerial = projection, info.modelviewSerial = modelview;
+        }
+    }
+    for (int unit = 0; unit < kLayerTextureUnits; ++unit) {
+        if (info.textureMatrices[unit] < 0 || info.textureSerial[unit] == s.texture[unit].Serial()) continue;
+        es.UniformMatrix4fv(info.textureMatrices[unit], 1, GL_FALSE, s.texture[unit].Top().m);
+        info.textureSerial[unit] = s.texture[unit].Serial();
+    }
+}
+
+LayerVertex VertexFromCurrent(float x, float y, float z, float w)
+{
+    const Attributes& c = CurrentAttributes();
+    LayerVertex v;
+    v.position[0] = x, v.position[1] = y, v.position[2] = z, v.position[3] = w;
+    std::memcpy(v.colour, c.colour, sizeof v.colour);
+    std::memcpy(v.secondary, c.secondary, sizeof v.secondary);
+    for (int unit = 0; unit < kLayerTextureUnits; ++unit)
+        v.texCoord[unit][0] = c.texCoord[unit][0], v.texCoord[unit][1] = c.texCoord[unit][1];
+    return v;
+}
+
+void Vertex(float x, float y, float z)
+{
+    if (!gLayer || !gLayer->inBegin) return;
+    gLayer->batch.push_back(VertexFromCurrent(x, y, z, 1.0f));
+}
+
+void NoteAttributeSet(uint32_t bit)
+{
+    if (gLayer->compiling) gLayer->listAttributesSet |= bit;
+}
+
+// Gives attributes a list left unset the values current at the call.
+void FillUnsetAttributes(LayerVertex& v, uint32_t arrays)
+{
+    const Attributes& a = S().a;
+    if (!(arrays & kArrayColour)) std::memcpy(v.colour, a.colour, sizeof v.colour);
+    if (!(arrays & kArraySecondary)) std::memcpy(v.secondary, a.secondary, sizeof v.secondary);
+    for (int unit = 0; unit < kLayerTextureUnits; ++unit)
+        if (!(arrays & (kArrayTexCoord0 << unit)))
+            v.texCoord[unit][0] = a.texCoord[unit][0], v.texCoord[unit][1] = a.texCoord[unit][1];
+}
+
+void DrawListRange(const ListOp& op)
+{
+    Layer& layer = *gLayer;
+    BindArray(layer.listArray);
+    if (layer.listVerticesUploaded != layer.listVertices.size()) {
+        BindBuffer(layer.listBuffer);
+        es.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(layer.listVertices.size() * sizeof(LayerVertex)),
+                      layer.listVertices.data(), GL_STATIC_DRAW);
+        layer.listVerticesUploaded = layer.listVertices.size();
+    }
+    const Attributes& a = S().a;
+    const auto source = [&](unsigned location, uint32_t bit, const float* current) {
+        if (op.arrays & bit) {
+            es.EnableVertexAttribArray(location);
+        } else {
+            es.DisableVertexAttribArray(location);
+            const float value[4] = {current[0], current[1], current[2], location == kAttributeColour ? current[3] : 0.0f};
+            es.VertexAttrib4fv(location, value);
+        }
+    };
+    source(kAttributeColour, kArrayColour, a.colour);
+    source(kAttributeSecondary, kArraySecondary, a.secondary);
+    for (unsigned unit = 0; unit < kLayerTextureUnits; ++unit) {
+        float coord[4] = {a.texCoord[unit][0], a.texCoord[unit][1], 0.0f, 1.0f};
+        if (op.arrays & (kArrayTexCoord0 << unit)) {
+            es.EnableVertexAttribArray(kAttributeTexCoord0 + unit);
+        } else {
+            es.DisableVertexAttribArray(kAttributeTexCoord0 + unit);
+            es.VertexAttrib4fv(kAttributeTexCoord0 + unit, coord);
+        }
+    }
+    PrepareProgram(false);
+    es.DrawArrays(op.mode, static_cast<GLint>(op.first), static_cast<GLsizei>(op.count));
+}
+
+void SetCurrentAttribute(Attributes& a, uint32_t bit, const float* v)
+{
+    if (bit == kArrayColour) std::memcpy(a.colour, v, sizeof a.colour);
+    if (bit == kArraySecondary) std::memcpy(a.secondary, v, sizeof a.secondary);
+    if (bit == kArrayNormal) std::memcpy(a.normal, v, sizeof a.normal);
+    for (int unit = 0; unit < kLayerTextureUnits; ++unit)
+        if (bit == (kArrayTexCoord0 << unit)) std::memcpy(a.texCoord[unit], v, sizeof a.texCoord[unit]);
+}
+
+const float* CurrentAttribute(const Attributes& a, uint32_t bit)
+{
+    if (bit == kArrayColour) return a.colour;
+    if (bit == kArraySecondary) return a.secondary;
+    if (bit == kArrayNormal) return a.normal;
+    for (int unit = 0; unit < kLayerTextureUnits; ++unit)
+        if (bit == (kArrayTexCoord0 << unit)) return a.texCoord[unit];
+    return nullptr;
+}
+
+void RecordBatch()
+{
+    Layer& layer = *gLayer;
+    ListOp op{};
+    op.mode = layer.mode;
+    op.arrays = layer.listAttributesSet;
+    if (IsLinePrimitive(layer.mode)) {
+        op.kind = ListOp::Lines;
+        op.first = static_cast<uint32_t>(layer.listLines.size());
+        op.count = static_cast<uint32_t>(layer.batch.size());
+        layer.listLines.insert(layer.listLines.end(), layer.batch.begin(), layer.batch.end());
+    } else {
+        op.kind = ListOp::Draw;
+        op.mode = EsPrimitive(layer.mode);
+        op.first = static_cast<uint32_t>(layer.listVertices.size());
+        if (op.mode != layer.mode)
+            AppendTriangles(layer.mode, layer.batch.data(), layer.batch.size(), layer.listVertices);
+        else
+            layer.listVertices.insert(layer.listVertices.end(), layer.batch.begin(), layer.batch.end());
+        op.count = static_cast<uint32_t>(layer.listVertices.size()) - op.first;
+    }
+    if (op.count > 0) layer.building.ops.push_back(op);
+}
+
+ListOp MatrixOp(ListOp::Kind kind, std::initializer_list<float> values)
+{
+    ListOp op{};
+    op.kind = kind;
+    int i = 0;
+    for (float v : values) op.values[i++] = v;
+    return op;
+}
+
+}  // namespace
+
+void CreateDrawingObjects()
+{
+    Layer& layer = *gLayer;
+    es.GenVertexArrays(1, &layer.streamArray);
+    es.GenBuffers(1, &layer.streamBuffer);
+    es.GenVertexArrays(1, &layer.listArray);
+    es.GenBuffers(1, &layer.listBuffer);
+    BindBuffer(layer.streamBuffer);
+    streamCapacity = kStreamBytes;
+    es.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr, GL_STREAM_DRAW);
+    SetUpArray(layer.listArray, layer.listBuffer);
+    SetUpArray(layer.streamArray, layer.streamBuffer);
+}
+
+void DeleteDrawingObjects()
+{
+    Layer& layer = *gLayer;
+    es.BindVertexArray(0);
+    es.DeleteVertexArrays(1, &layer.streamArray);
+    es.DeleteVertexArrays(1, &layer.listArray);
+    es.DeleteBuffers(1, &layer.streamBuffer);
+    es.DeleteBuffers(1, &layer.listBuffer);
+    for (GLuint program : layer.fixedFunction)
+        if (program) es.DeleteProgram(program);
+    if (layer.vertexShader) es.DeleteShader(layer.vertexShader);
+    layer.esProgram = 0;
+    es.UseProgram(0);
+    boundBuffer = 0;
+}
+
+void UseEsProgram(GLuint program)
+{
+    if (gLayer->esProgram == program) return;
+    es.UseProgram(program);
+    gLayer->esProgram = program;
+}
+
+void DrawStream(GLenum esMode, const LayerVertex* vertices, size_t count, bool clipSpace)
+{
+    if (count == 0) return;
+    Layer& layer = *gLayer;
+    PrepareProgram(clipSpace);
+    BindArray(layer.streamArray);
+    BindBuffer(layer.streamBuffer);
+    const size_t bytes = count * sizeof(LayerVertex);
+    if (layer.streamOffset + bytes > streamCapacity) {
+        // A fresh store: the driver keeps the old one for the draws that still read it.
+        if (bytes > streamCapacity) streamCapacity = bytes * 2;
+        es.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr, GL_STREAM_DRAW);
+        layer.streamOffset = 0;
+    }
+    es.BufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(layer.streamOffset), static_cast<GLsizeiptr>(bytes),
+                     vertices);
+    es.DrawArrays(esMode, static_cast<GLint>(layer.streamOffset / sizeof(LayerVertex)), static_cast<GLsizei>(count));
+    layer.streamOffset += bytes;
+}
+
+void DrawBatch(GLenum mode, const LayerVertex* vertices, size_t count)
+{
+    Layer& layer = *gLayer;
+    StateBlock& s = S();
+    if (IsLinePrimitive(mode) && s.a.lineWidth > 1.0f) {
+        layer.converted.clear();
+        const Matrix4 transform = MultiplyMatrices(s.projection.Top(), s.modelview.Top());
+        AppendWideLines(mode, vertices, count, transform, s.a.viewport, s.a.lineWidth, layer.converted);
+        DrawStream(GL_TRIANGLES, layer.converted.data(), layer.converted.size(), true);
+    } else if (EsPrimitive(mode) != mode) {
+        layer.converted.clear();
+        AppendTriangles(mode, vertices, count, layer.converted);
+        DrawStream(GL_TRIANGLES, layer.converted.data(), layer.converted.size(), false);
+    } else {
+        DrawStream(mode, vertices, count, false);
+    }
+}
+
+Attributes& CurrentAttributes()
+{
+    return gLayer->compiling ? gLayer->recordCurrent : S().a;
+}
+
+bool Record(const ListOp& op)
+{
+    if (!gLayer || !gLayer->compiling) return false;
+    gLayer->building.ops.push_back(op);
+    return true;
+}
+
+void CallList(GLuint list, int depth)
+{
+    if (depth >= kMaxListNesting) return;
+    const auto found = gLayer->lists.find(list);
+    if (found == gLayer->lists.end()) return;
+    // The list may not change while it runs: nothing records while a list is called.
+    for (const ListOp& op : found->second.ops) {
+        MatrixStack& stack = S().CurrentStack();
+        switch (op.kind) {
+            case ListOp::Draw:
+                DrawListRange(op);
+                break;
+            case ListOp::Lines: {
+                std::vector<LayerVertex> lines(gLayer->listLines.begin() + op.first,
+                                               gLayer->listLines.begin() + op.first + op.count);
+                for (LayerVertex& v : lines) FillUnsetAttributes(v, op.arrays);
+                DrawBatch(op.mode, lines.data(), lines.size());
+                break;
+            }
+            case ListOp::Translate: stack.Translate(op.values[0], op.values[1], op.values[2]); break;
+            case ListOp::Scale: stack.Scale(op.values[0], op.values[1], op.values[2]); break;
+            case ListOp::Rotate: stack.Rotate(op.values[0], op.values[1], op.values[2], op.values[3]); break;
+            case ListOp::Multiply: {
+                Matrix4 m;
+                std::memcpy(m.m, op.values, sizeof m.m);
+                stack.Multiply(m);
+                break;
+            }
+            case ListOp::LoadIdentity: stack.LoadIdentity(); break;
+            case ListOp::Push:
+                if (!stack.Push()) SetError(GL_STACK_OVERFLOW);
+                break;
+            case ListOp::Pop:
+                if (!stack.Pop()) SetError(GL_STACK_UNDERFLOW);
+                break;
+            case ListOp::SetCurrent: SetCurrentAttribute(S().a, op.arrays, op.values); break;
+            case ListOp::Call: CallList(static_cast<GLuint>(op.values[0]), depth + 1); break;
+        }
+    }
+}
+
+void* DrawProcAddress(const char* name);
+
+}  // namespace gllayer
+
+using namespace gllayer;
+
+// Immediate mode.
+
+void glBegin(GLenum mode)
+{
+    if (!gLayer) return;
+    if (gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
+    gLayer->inBegin = true;
+    gLayer->mode = mode;
+    gLayer->batch.clear();
+}
+
+void glEnd()
+{
+    if (!gLayer) return;
+    if (!gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
+    gLayer->inBegin = false;
+    if (gLayer->compiling)
+        RecordBatch();
+    else
+        DrawBatch(gLayer->mode, gLayer->batch.data(), gLayer->batch.size());
+}
+
+void glVertex2f(GLfloat x, GLfloat y)
+{
+    Vertex(x, y, 0.0f);
+}
+
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
+{
+    Vertex(x, y, z);
+}
+
+void glVertex3fv(const GLfloat* v)
+{
+    Vertex(v[0], v[1], v[2]);
+}
+
+void glVertex3d(GLdouble x, GLdouble y, GLdouble z)
+{
+    Vertex(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
+}
+
+void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat alpha)
+{
+    if (!gLayer) return;
+    float* c = CurrentAttributes().colour;
+    c[0] = r, c[1] = g, c[2] = b, c[3] = alpha;
+    NoteAttributeSet(kArrayColour);
+}
+
+void glColor3f(GLfloat r, GLfloat g, GLfloat b)
+{
+    glColor4f(r, g, b, 1.0f);
+}
+
+void glColor3fv(const GLfloat* v)
+{
+    glColor4f(v[0], v[1], v[2], 1.0f);
+}
+
+void glColor4fv(const GLfloat* v)
+{
+    glColor4f(v[0], v[1], v[2], v[3]);
+}
+
+void glTexCoord2f(GLfloat s, GLfloat t)
+{
+    if (!gLayer) return;
+    float* c = CurrentAttributes().texCoord[0];
+    c[0] = s, c[1] = t, c[2] = 0.0f, c[3] = 1.0f;
+    NoteAttributeSet(kArrayTexCoord0);
+}
+
+void glTexCoord2fv(const GLfloat* v)
+{
+    glTexCoord2f(v[0], v[1]);
+}
+
+void glNormal3f(GLfloat x, GLfloat y, GLfloat z)
+{
+    if (!gLayer) return;
+    float* n = CurrentAttributes().normal;
+    n[0] = x, n[1] = y, n[2] = z;
+    NoteAttributeSet(kArrayNormal);
+}
+
+void glNormal3d(GLdouble x, GLdouble y, GLdouble z)
+{
+    glNormal3f(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
+}
+
+// Display lists.
+
+GLuint glGenLists(GLsizei range)
+{
+    if (!gLayer || range <= 0) return 0;
+    const GLuint first = gLayer->nextList;
+    gLayer->nextList += static_cast<GLuint>(range);
+    for (GLuint i = first; i < gLayer->nextList; ++i) gLayer->lists[i];  // names in use, lists empty
+    return first;
+}
+
+GLboolean glIsList(GLuint list)
+{
+    return gLayer && gLayer->lists.count(list) ? GL_TRUE : GL_FALSE;
+}
+
+void glDeleteLists(GLuint list, GLsizei range)
+{
+    if (!gLayer) return;
+    for (GLsizei i = 0; i < range; ++i) gLayer->lists.erase(list + static_cast<GLuint>(i));
+}
+
+void glNewList(GLuint list, GLenum mode)
+{
+    if (!gLayer) return;
+    if (gLayer->compiling || gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
+    if (list == 0 || (mode != GL_COMPILE && mode != GL_COMPILE_AND_EXECUTE)) return SetError(GL_INVALID_VALUE);
+    gLayer->compiling = list;
+    gLayer->compileMode = mode;
+    gLayer->building = DisplayList{};
+    gLayer->listAttributesSet = 0;
+    gLayer->recordCurrent = S().a;
+}
+
+void glEndList()
+{
+    if (!gLayer) return;
+    if (!gLayer->compiling || gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
+    Layer& layer = *gLayer;
+    // The list leaves the current attributes it set as it last set them.
+    for (uint32_t bit : {kArrayColour, kArraySecondary, kArrayTexCoord0, kArrayTexCoord0 << 1, kArrayTexCoord0 << 2,
+                         kArrayNormal}) {
+        if (!(layer.listAttributesSet & bit)) continue;
+        ListOp op{};
+        op.kind = ListOp::SetCurrent;
+        op.arrays = bit;
+        std::memcpy(op.values, CurrentAttribute(layer.recordCurrent, bit), 4 * sizeof(float));
+        layer.building.ops.push_back(op);
+    }
+    const GLuint list = layer.compiling;
+    layer.lists[list] = std::move(layer.building);
+    layer.compiling = 0;
+    if (layer.compileMode == GL_COMPILE_AND_EXECUTE) CallList(list, 0);
+}
+
+void glCallList(GLuint list)
+{
+    if (!gLayer) return;
+    ListOp op = MatrixOp(ListOp::Call, {static_cast<float>(list)});
+    if (!Record(op)) CallList(list, 0);
+}
+
+void glListBase(GLuint base)
+{
+    if (gLayer) S().a.listBase = base;
+}
+
+// Beyond GL 1.1: reached by name.
+
+namespace {
+
+void LayerActiveTexture(GLenum unit)
+{
+    if (!gLayer) return;
+    if (unit < GL_TEXTURE0 || unit >= GL_TEXTURE0 + kLayerTextureUnits) return SetError(GL_INVALID_ENUM);
+    S().a.activeTexture = unit - GL_TEXTURE0;
+    es.ActiveTexture(unit);
+}
+
+void LayerMultiTexCoord2f(GLenum unit, GLfloat s, GLfloat t)
+{
+    if (!gLayer) return;
+    if (unit < GL_TEXTURE0 || unit >= GL_TEXTURE0 + kLayerTextureUnits) return SetError(GL_INVALID_ENUM);
+    float* c = CurrentAttributes().texCoord[unit - GL_TEXTURE0];
+    c[0] = s, c[1] = t, c[2] = 0.0f, c[3] = 1.0f;
+    NoteAttributeSet(kArrayTexCoord0 << (unit - GL_TEXTURE0));
+}
+
+void LayerSecondaryColor3f(GLfloat r, GLfloat g, GLfloat b)
+{
+    if (!gLayer) return;
+    float* c = CurrentAttributes().secondary;
+    c[0] = r, c[1] = g, c[2] = b;
+    NoteAttributeSet(kArraySecondary);
+}
+
+}  // namespace
+
+void* gllayer::DrawProcAddress(const char* name)
+{
+    if (std::strcmp(name, "glActiveTexture") == 0) return reinterpret_cast<void*>(&LayerActiveTexture);
+    if (std::strcmp(name, "glMultiTexCoord2f") == 0) return reinterpret_cast<void*>(&LayerMultiTexCoord2f);
+    if (std::strcmp(name, "glSecondaryColor3f") == 0) return reinterpret_cast<void*>(&LayerSecondaryColor3f);
+    return nullptr;
+}
