@@ -4,9 +4,10 @@
 // state, programs and primitive conversion.
 //
 // Display lists record geometry, current attributes, matrix operations and nested calls; other state
-// commands run at once while a list is compiled. An attribute the list never sets comes from the
-// current value when the list is called (as the glyph lists take the caller's colour); one set anywhere
-// in the list is recorded with the vertices.
+// commands run at once while a list is compiled. Vertices take an attribute from the current value when
+// the list is called (as the glyph lists take the caller's colour) unless their batch sets it, in which
+// case the batch's values are recorded with them (vertices of a batch before its first setting get the
+// value current when the list was compiled).
 #include <cstddef>
 #include <cstring>
 
@@ -46,8 +47,9 @@ void SetUpArray(GLuint array, GLuint buffer)
     es.VertexAttribPointer(kAttributeSecondary, 3, GL_FLOAT, GL_FALSE, stride,
                            reinterpret_cast<const void*>(offsetof(LayerVertex, secondary)));
     for (unsigned unit = 0; unit < kLayerTextureUnits; ++unit)
-        es.VertexAttribPointer(kAttributeTexCoord0 + unit, 2, GL_FLOAT, GL_FALSE, stride,
-                               reinterpret_cast<const void*>(offsetof(LayerVertex, texCoord) + unit * 2 * sizeof(float)));
+        es.VertexAttribPointer(
+            kAttributeTexCoord0 + unit, 2, GL_FLOAT, GL_FALSE, stride,
+            reinterpret_cast<const void*>(offsetof(LayerVertex, texCoord) + unit * 2 * sizeof(float)));
     for (unsigned a = 0; a < kAttributeTexCoord0 + kLayerTextureUnits; ++a) es.EnableVertexAttribArray(a);
 }
 
@@ -59,7 +61,8 @@ void PrepareProgram(bool clipSpace)
     if (program == 0) {
         unsigned units = 0;
         for (int unit = 0; unit < kLayerTextureUnits; ++unit)
-            if ((s.a.texture2D & (1u << unit)) && TextureComplete(s.a.boundTexture[unit])) units |= 1u << unit;
+            if ((s.a.texture2D & (1u << unit)) && TextureComplete(s.a.boundTexture[unit]))
+                units |= 1u << unit;
         program = FixedFunctionProgram(units, (s.a.enabled & kCapColorSum) != 0);
     }
     UseEsProgram(program);
@@ -68,7 +71,8 @@ void PrepareProgram(bool clipSpace)
         const uint64_t projection = clipSpace ? 0 : s.projection.Serial();
         const uint64_t modelview = clipSpace ? 0 : s.modelview.Serial();
         if (info.projectionSerial != projection || info.modelviewSerial != modelview) {
-            const Matrix4 m = clipSpace ? IdentityMatrix() : MultiplyMatrices(s.projection.Top(), s.modelview.Top());
+            const Matrix4 m =
+                clipSpace ? IdentityMatrix() : MultiplyMatrices(s.projection.Top(), s.modelview.Top());
             es.UniformMatrix4fv(info.modelViewProjection, 1, GL_FALSE, m.m);
             info.projectionSerial = projection, info.modelviewSerial = modelview;
         }
@@ -98,9 +102,29 @@ void Vertex(float x, float y, float z)
     gLayer->batch.push_back(VertexFromCurrent(x, y, z, 1.0f));
 }
 
+const float* CurrentAttribute(const Attributes& a, uint32_t bit);
+
+void CopyAttribute(float* to, const Attributes& a, uint32_t bit)
+{
+    const size_t floats = (bit == kArraySecondary || bit == kArrayNormal) ? 3 : 4;
+    std::memcpy(to, CurrentAttribute(a, bit), floats * sizeof(float));
+}
+
+// While compiling: a value set between batches becomes a step of the list; one set within a batch goes
+// with the batch's vertices, and the list sets it current after the batch.
 void NoteAttributeSet(uint32_t bit)
 {
-    if (gLayer->compiling) gLayer->listAttributesSet |= bit;
+    Layer& layer = *gLayer;
+    if (!layer.compiling) return;
+    if (layer.inBegin) {
+        layer.batchAttributesSet |= bit;
+        return;
+    }
+    ListOp op{};
+    op.kind = ListOp::SetCurrent;
+    op.arrays = bit;
+    CopyAttribute(op.values, layer.recordCurrent, bit);
+    layer.building.ops.push_back(op);
 }
 
 // Gives attributes a list left unset the values current at the call.
@@ -120,7 +144,8 @@ void DrawListRange(const ListOp& op)
     BindArray(layer.listArray);
     if (layer.listVerticesUploaded != layer.listVertices.size()) {
         BindBuffer(layer.listBuffer);
-        es.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(layer.listVertices.size() * sizeof(LayerVertex)),
+        es.BufferData(GL_ARRAY_BUFFER,
+                      static_cast<GLsizeiptr>(layer.listVertices.size() * sizeof(LayerVertex)),
                       layer.listVertices.data(), GL_STATIC_DRAW);
         layer.listVerticesUploaded = layer.listVertices.size();
     }
@@ -130,7 +155,8 @@ void DrawListRange(const ListOp& op)
             es.EnableVertexAttribArray(location);
         } else {
             es.DisableVertexAttribArray(location);
-            const float value[4] = {current[0], current[1], current[2], location == kAttributeColour ? current[3] : 0.0f};
+            const float value[4] = {current[0], current[1], current[2],
+                                    location == kAttributeColour ? current[3] : 0.0f};
             es.VertexAttrib4fv(location, value);
         }
     };
@@ -173,7 +199,7 @@ void RecordBatch()
     Layer& layer = *gLayer;
     ListOp op{};
     op.mode = layer.mode;
-    op.arrays = layer.listAttributesSet;
+    op.arrays = layer.batchAttributesSet;
     if (IsLinePrimitive(layer.mode)) {
         op.kind = ListOp::Lines;
         op.first = static_cast<uint32_t>(layer.listLines.size());
@@ -190,6 +216,14 @@ void RecordBatch()
         op.count = static_cast<uint32_t>(layer.listVertices.size()) - op.first;
     }
     if (op.count > 0) layer.building.ops.push_back(op);
+    for (uint32_t bit = kArrayColour; bit <= kArrayNormal; bit <<= 1) {
+        if (!(layer.batchAttributesSet & bit)) continue;
+        ListOp set{};
+        set.kind = ListOp::SetCurrent;
+        set.arrays = bit;
+        CopyAttribute(set.values, layer.recordCurrent, bit);
+        layer.building.ops.push_back(set);
+    }
 }
 
 ListOp MatrixOp(ListOp::Kind kind, std::initializer_list<float> values)
@@ -254,9 +288,10 @@ void DrawStream(GLenum esMode, const LayerVertex* vertices, size_t count, bool c
         es.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr, GL_STREAM_DRAW);
         layer.streamOffset = 0;
     }
-    es.BufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(layer.streamOffset), static_cast<GLsizeiptr>(bytes),
-                     vertices);
-    es.DrawArrays(esMode, static_cast<GLint>(layer.streamOffset / sizeof(LayerVertex)), static_cast<GLsizei>(count));
+    es.BufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(layer.streamOffset),
+                     static_cast<GLsizeiptr>(bytes), vertices);
+    es.DrawArrays(esMode, static_cast<GLint>(layer.streamOffset / sizeof(LayerVertex)),
+                  static_cast<GLsizei>(count));
     layer.streamOffset += bytes;
 }
 
@@ -309,24 +344,36 @@ void CallList(GLuint list, int depth)
                 DrawBatch(op.mode, lines.data(), lines.size());
                 break;
             }
-            case ListOp::Translate: stack.Translate(op.values[0], op.values[1], op.values[2]); break;
-            case ListOp::Scale: stack.Scale(op.values[0], op.values[1], op.values[2]); break;
-            case ListOp::Rotate: stack.Rotate(op.values[0], op.values[1], op.values[2], op.values[3]); break;
+            case ListOp::Translate:
+                stack.Translate(op.values[0], op.values[1], op.values[2]);
+                break;
+            case ListOp::Scale:
+                stack.Scale(op.values[0], op.values[1], op.values[2]);
+                break;
+            case ListOp::Rotate:
+                stack.Rotate(op.values[0], op.values[1], op.values[2], op.values[3]);
+                break;
             case ListOp::Multiply: {
                 Matrix4 m;
                 std::memcpy(m.m, op.values, sizeof m.m);
                 stack.Multiply(m);
                 break;
             }
-            case ListOp::LoadIdentity: stack.LoadIdentity(); break;
+            case ListOp::LoadIdentity:
+                stack.LoadIdentity();
+                break;
             case ListOp::Push:
                 if (!stack.Push()) SetError(GL_STACK_OVERFLOW);
                 break;
             case ListOp::Pop:
                 if (!stack.Pop()) SetError(GL_STACK_UNDERFLOW);
                 break;
-            case ListOp::SetCurrent: SetCurrentAttribute(S().a, op.arrays, op.values); break;
-            case ListOp::Call: CallList(static_cast<GLuint>(op.values[0]), depth + 1); break;
+            case ListOp::SetCurrent:
+                SetCurrentAttribute(S().a, op.arrays, op.values);
+                break;
+            case ListOp::Call:
+                CallList(static_cast<GLuint>(op.values[0]), depth + 1);
+                break;
         }
     }
 }
@@ -346,6 +393,7 @@ void glBegin(GLenum mode)
     gLayer->inBegin = true;
     gLayer->mode = mode;
     gLayer->batch.clear();
+    gLayer->batchAttributesSet = 0;
 }
 
 void glEnd()
@@ -454,11 +502,11 @@ void glNewList(GLuint list, GLenum mode)
 {
     if (!gLayer) return;
     if (gLayer->compiling || gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
-    if (list == 0 || (mode != GL_COMPILE && mode != GL_COMPILE_AND_EXECUTE)) return SetError(GL_INVALID_VALUE);
+    if (list == 0 || (mode != GL_COMPILE && mode != GL_COMPILE_AND_EXECUTE))
+        return SetError(GL_INVALID_VALUE);
     gLayer->compiling = list;
     gLayer->compileMode = mode;
     gLayer->building = DisplayList{};
-    gLayer->listAttributesSet = 0;
     gLayer->recordCurrent = S().a;
 }
 
@@ -467,16 +515,6 @@ void glEndList()
     if (!gLayer) return;
     if (!gLayer->compiling || gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
     Layer& layer = *gLayer;
-    // The list leaves the current attributes it set as it last set them.
-    for (uint32_t bit : {kArrayColour, kArraySecondary, kArrayTexCoord0, kArrayTexCoord0 << 1, kArrayTexCoord0 << 2,
-                         kArrayNormal}) {
-        if (!(layer.listAttributesSet & bit)) continue;
-        ListOp op{};
-        op.kind = ListOp::SetCurrent;
-        op.arrays = bit;
-        std::memcpy(op.values, CurrentAttribute(layer.recordCurrent, bit), 4 * sizeof(float));
-        layer.building.ops.push_back(op);
-    }
     const GLuint list = layer.compiling;
     layer.lists[list] = std::move(layer.building);
     layer.compiling = 0;

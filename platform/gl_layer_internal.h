@@ -37,8 +37,8 @@ enum Capability : uint32_t {
     kCapColorLogicOp = 1u << 16,
     kCapNormalize = 1u << 17,
 };
-constexpr uint32_t kEsCapabilities =
-    kCapBlend | kCapDepthTest | kCapCullFace | kCapScissorTest | kCapPolygonOffsetFill | kCapDither | kCapStencilTest;
+constexpr uint32_t kEsCapabilities = kCapBlend | kCapDepthTest | kCapCullFace | kCapScissorTest |
+                                     kCapPolygonOffsetFill | kCapDither | kCapStencilTest;
 // Turned on, these would need emulation the show never asks for: the layer says so once.
 constexpr uint32_t kUnsupportedCapabilities = kCapLighting | kCapFog | kCapAlphaTest | kCapColorMaterial |
                                               kCapLight0 | kCapTexture1D | kCapTexGenS | kCapTexGenT |
@@ -117,7 +117,19 @@ struct ProgramInfo {
 
 // One recorded step of a display list.
 struct ListOp {
-    enum Kind { Draw, Lines, Translate, Scale, Rotate, Multiply, LoadIdentity, Push, Pop, SetCurrent, Call } kind;
+    enum Kind {
+        Draw,
+        Lines,
+        Translate,
+        Scale,
+        Rotate,
+        Multiply,
+        LoadIdentity,
+        Push,
+        Pop,
+        SetCurrent,
+        Call
+    } kind;
     GLenum mode = 0;
     uint32_t first = 0, count = 0;  // vertices in the list buffer (Draw) or in `lines` (Lines)
     uint32_t arrays = 0;            // attributes the list gave per vertex (bit per LayerAttribute)
@@ -157,8 +169,7 @@ struct Layer {
     GLuint compiling = 0;
     GLenum compileMode = 0;
     DisplayList building;
-    uint32_t listAttributesSet = 0;  // attributes the list being compiled has set so far
-    Attributes recordCurrent;        // the current attributes as the list being compiled sets them
+    Attributes recordCurrent;  // the current attributes as the list being compiled sets them
     GLuint boundArray = 0;
 
     // Immediate mode.
