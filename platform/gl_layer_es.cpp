@@ -10,11 +10,11 @@ EsFunctions es;
 bool LoadEsFunctions(EsLookup lookup)
 {
     EsFunctions loaded;
-#define QUARNEL_ES_LOAD(ret, name, params)                                                   \
-    loaded.name = reinterpret_cast<ret(*) params>(lookup("gl" #name));                       \
-    if (!loaded.name) {                                                                      \
-        std::fprintf(stderr, "GL layer: the ES context offers no gl%s\n", #name);            \
-        return false;                                                                        \
+#define QUARNEL_ES_LOAD(ret, name, params)                                        \
+    loaded.name = reinterpret_cast<ret(*) params>(lookup("gl" #name));            \
+    if (!loaded.name) {                                                           \
+        std::fprintf(stderr, "GL layer: the ES context offers no gl%s\n", #name); \
+        return false;                                                             \
     }
     QUARNEL_ES_FUNCTIONS(QUARNEL_ES_LOAD)
 #undef QUARNEL_ES_LOAD

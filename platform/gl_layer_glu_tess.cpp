@@ -32,7 +32,8 @@ void Error(GLUtesselator* tess, GLenum code)
 // The two coordinates that keep the polygon's shape: drop the axis the normal points along most.
 TessPoint Project(const GLUtesselator* tess, const GLdouble* c)
 {
-    const double nx = std::fabs(tess->normal[0]), ny = std::fabs(tess->normal[1]), nz = std::fabs(tess->normal[2]);
+    const double nx = std::fabs(tess->normal[0]), ny = std::fabs(tess->normal[1]),
+                 nz = std::fabs(tess->normal[2]);
     if (nx > ny && nx > nz) return {c[1], c[2]};
     if (ny > nx && ny > nz) return {c[2], c[0]};
     return {c[0], c[1]};
@@ -54,17 +55,38 @@ void gluTessCallback(GLUtesselator* tess, GLenum which, _GLUfuncptr callback)
 {
     if (!tess) return;
     switch (which) {
-        case GLU_TESS_BEGIN: tess->begin = callback, tess->beginData = false; break;
-        case GLU_TESS_BEGIN_DATA: tess->begin = callback, tess->beginData = true; break;
-        case GLU_TESS_VERTEX: tess->vertex = callback, tess->vertexData = false; break;
-        case GLU_TESS_VERTEX_DATA: tess->vertex = callback, tess->vertexData = true; break;
-        case GLU_TESS_END: tess->end = callback, tess->endData = false; break;
-        case GLU_TESS_END_DATA: tess->end = callback, tess->endData = true; break;
-        case GLU_TESS_ERROR: tess->error = callback, tess->errorData = false; break;
-        case GLU_TESS_ERROR_DATA: tess->error = callback, tess->errorData = true; break;
-        case GLU_TESS_EDGE_FLAG: tess->edgeFlag = callback, tess->edgeFlagData = false; break;
-        case GLU_TESS_EDGE_FLAG_DATA: tess->edgeFlag = callback, tess->edgeFlagData = true; break;
-        default: break;  // combining is never needed: no new vertices are made
+        case GLU_TESS_BEGIN:
+            tess->begin = callback, tess->beginData = false;
+            break;
+        case GLU_TESS_BEGIN_DATA:
+            tess->begin = callback, tess->beginData = true;
+            break;
+        case GLU_TESS_VERTEX:
+            tess->vertex = callback, tess->vertexData = false;
+            break;
+        case GLU_TESS_VERTEX_DATA:
+            tess->vertex = callback, tess->vertexData = true;
+            break;
+        case GLU_TESS_END:
+            tess->end = callback, tess->endData = false;
+            break;
+        case GLU_TESS_END_DATA:
+            tess->end = callback, tess->endData = true;
+            break;
+        case GLU_TESS_ERROR:
+            tess->error = callback, tess->errorData = false;
+            break;
+        case GLU_TESS_ERROR_DATA:
+            tess->error = callback, tess->errorData = true;
+            break;
+        case GLU_TESS_EDGE_FLAG:
+            tess->edgeFlag = callback, tess->edgeFlagData = false;
+            break;
+        case GLU_TESS_EDGE_FLAG_DATA:
+            tess->edgeFlag = callback, tess->edgeFlagData = true;
+            break;
+        default:
+            break;  // combining is never needed: no new vertices are made
     }
 }
 

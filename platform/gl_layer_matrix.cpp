@@ -206,7 +206,8 @@ void MatrixStack::Multiply(const Matrix4& matrix)
 void MatrixStack::Translate(float x, float y, float z)
 {
     float* m = entries_.back().matrix.m;
-    for (int row = 0; row < 4; ++row) m[12 + row] = m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
+    for (int row = 0; row < 4; ++row)
+        m[12 + row] = m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
     Changed();
 }
 

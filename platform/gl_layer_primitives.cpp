@@ -116,11 +116,13 @@ void AppendWideLines(GLenum mode, const LayerVertex* v, size_t count, const Matr
 {
     switch (mode) {
         case GL_LINES:
-            for (size_t i = 0; i + 1 < count; i += 2) WideSegment(v[i], v[i + 1], transform, viewport, width, out);
+            for (size_t i = 0; i + 1 < count; i += 2)
+                WideSegment(v[i], v[i + 1], transform, viewport, width, out);
             break;
         case GL_LINE_STRIP:
         case GL_LINE_LOOP:
-            for (size_t i = 0; i + 1 < count; ++i) WideSegment(v[i], v[i + 1], transform, viewport, width, out);
+            for (size_t i = 0; i + 1 < count; ++i)
+                WideSegment(v[i], v[i + 1], transform, viewport, width, out);
             if (mode == GL_LINE_LOOP && count > 2)
                 WideSegment(v[count - 1], v[0], transform, viewport, width, out);
             break;

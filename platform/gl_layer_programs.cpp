@@ -12,7 +12,7 @@ namespace gllayer {
 
 namespace {
 
-const char* const kAttributeNames[] = {"ql_Vertex", "ql_VertexColor", "ql_VertexSecondaryColor",
+const char* const kAttributeNames[] = {"ql_Vertex",          "ql_VertexColor",     "ql_VertexSecondaryColor",
                                        "ql_VertexTexCoord0", "ql_VertexTexCoord1", "ql_VertexTexCoord2"};
 
 void PrintShaderLog(GLuint shader, const char* what)
@@ -38,7 +38,8 @@ GLuint CompileShader(GLenum type, const std::string& source, const char* what)
 GLuint LayerVertexShader()
 {
     if (gLayer->vertexShader == 0)
-        gLayer->vertexShader = CompileShader(GL_VERTEX_SHADER, VertexShaderSource(), "the layer's vertex shader");
+        gLayer->vertexShader =
+            CompileShader(GL_VERTEX_SHADER, VertexShaderSource(), "the layer's vertex shader");
     return gLayer->vertexShader;
 }
 
@@ -89,7 +90,8 @@ void LayerShaderSource(GLuint shader, GLsizei count, const GLchar* const* string
     if (!gLayer) return;
     std::string source;
     for (GLsizei i = 0; i < count; ++i)
-        source.append(strings[i], lengths && lengths[i] >= 0 ? static_cast<size_t>(lengths[i]) : std::strlen(strings[i]));
+        source.append(strings[i],
+                      lengths && lengths[i] >= 0 ? static_cast<size_t>(lengths[i]) : std::strlen(strings[i]));
     const auto type = gLayer->shaderTypes.find(shader);
     if (type != gLayer->shaderTypes.end() && type->second == GL_FRAGMENT_SHADER &&
         source.find("#version 300 es") == std::string::npos)
@@ -166,8 +168,8 @@ GLuint FixedFunctionProgram(unsigned textureUnits, bool colourSum)
     const unsigned key = (textureUnits & 7u) | (colourSum ? 8u : 0u);
     GLuint& program = gLayer->fixedFunction[key];
     if (program) return program;
-    const GLuint fragment =
-        CompileShader(GL_FRAGMENT_SHADER, FixedFunctionFragmentSource(textureUnits, colourSum), "a fixed-function shader");
+    const GLuint fragment = CompileShader(
+        GL_FRAGMENT_SHADER, FixedFunctionFragmentSource(textureUnits, colourSum), "a fixed-function shader");
     program = es.CreateProgram();
     es.AttachShader(program, LayerVertexShader());
     gLayer->programs[program].layerVertexStage = true;

@@ -151,10 +151,14 @@ void SyncPixelStore(const PixelStore& from, const PixelStore& to)
         GLenum name;
         GLint PixelStore::*field;
     } fields[] = {
-        {GL_PACK_ALIGNMENT, &PixelStore::packAlignment},       {GL_PACK_ROW_LENGTH, &PixelStore::packRowLength},
-        {GL_PACK_SKIP_ROWS, &PixelStore::packSkipRows},        {GL_PACK_SKIP_PIXELS, &PixelStore::packSkipPixels},
-        {GL_UNPACK_ALIGNMENT, &PixelStore::unpackAlignment},   {GL_UNPACK_ROW_LENGTH, &PixelStore::unpackRowLength},
-        {GL_UNPACK_SKIP_ROWS, &PixelStore::unpackSkipRows},    {GL_UNPACK_SKIP_PIXELS, &PixelStore::unpackSkipPixels},
+        {GL_PACK_ALIGNMENT, &PixelStore::packAlignment},
+        {GL_PACK_ROW_LENGTH, &PixelStore::packRowLength},
+        {GL_PACK_SKIP_ROWS, &PixelStore::packSkipRows},
+        {GL_PACK_SKIP_PIXELS, &PixelStore::packSkipPixels},
+        {GL_UNPACK_ALIGNMENT, &PixelStore::unpackAlignment},
+        {GL_UNPACK_ROW_LENGTH, &PixelStore::unpackRowLength},
+        {GL_UNPACK_SKIP_ROWS, &PixelStore::unpackSkipRows},
+        {GL_UNPACK_SKIP_PIXELS, &PixelStore::unpackSkipPixels},
     };
     for (const auto& f : fields)
         if (from.*f.field != to.*f.field) es.PixelStorei(f.name, to.*f.field);
@@ -163,15 +167,24 @@ void SyncPixelStore(const PixelStore& from, const PixelStore& to)
 GLint* PixelStoreField(PixelStore& p, GLenum name)
 {
     switch (name) {
-        case GL_PACK_ALIGNMENT: return &p.packAlignment;
-        case GL_PACK_ROW_LENGTH: return &p.packRowLength;
-        case GL_PACK_SKIP_ROWS: return &p.packSkipRows;
-        case GL_PACK_SKIP_PIXELS: return &p.packSkipPixels;
-        case GL_UNPACK_ALIGNMENT: return &p.unpackAlignment;
-        case GL_UNPACK_ROW_LENGTH: return &p.unpackRowLength;
-        case GL_UNPACK_SKIP_ROWS: return &p.unpackSkipRows;
-        case GL_UNPACK_SKIP_PIXELS: return &p.unpackSkipPixels;
-        default: return nullptr;
+        case GL_PACK_ALIGNMENT:
+            return &p.packAlignment;
+        case GL_PACK_ROW_LENGTH:
+            return &p.packRowLength;
+        case GL_PACK_SKIP_ROWS:
+            return &p.packSkipRows;
+        case GL_PACK_SKIP_PIXELS:
+            return &p.packSkipPixels;
+        case GL_UNPACK_ALIGNMENT:
+            return &p.unpackAlignment;
+        case GL_UNPACK_ROW_LENGTH:
+            return &p.unpackRowLength;
+        case GL_UNPACK_SKIP_ROWS:
+            return &p.unpackSkipRows;
+        case GL_UNPACK_SKIP_PIXELS:
+            return &p.unpackSkipPixels;
+        default:
+            return nullptr;
     }
 }
 
@@ -200,9 +213,12 @@ EsTextureFormat EsFormatFor(GLint internalFormat)
 int Components(GLenum format)
 {
     switch (format) {
-        case GL_RGBA: return 4;
-        case GL_RGB: return 3;
-        default: return 1;
+        case GL_RGBA:
+            return 4;
+        case GL_RGB:
+            return 3;
+        default:
+            return 1;
     }
 }
 
@@ -244,7 +260,8 @@ const char* LayerString(GLenum name)
     switch (name) {
         case GL_VERSION: {
             const GLubyte* es3 = es.GetString(GL_VERSION);
-            version = std::string("2.1 Quarnel GL 1.x layer over ") + (es3 ? reinterpret_cast<const char*>(es3) : "ES");
+            version = std::string("2.1 Quarnel GL 1.x layer over ") +
+                      (es3 ? reinterpret_cast<const char*>(es3) : "ES");
             return version.c_str();
         }
         case GL_EXTENSIONS:
@@ -261,9 +278,12 @@ const char* LayerString(GLenum name)
 MatrixStack& StateBlock::CurrentStack()
 {
     switch (a.matrixMode) {
-        case GL_PROJECTION: return projection;
-        case GL_TEXTURE: return texture[a.activeTexture];
-        default: return modelview;
+        case GL_PROJECTION:
+            return projection;
+        case GL_TEXTURE:
+            return texture[a.activeTexture];
+        default:
+            return modelview;
     }
 }
 
@@ -293,7 +313,8 @@ void SyncAttributes(const Attributes& from, const Attributes& to)
     const auto sameBox = [](const ViewportBox& p, const ViewportBox& q) {
         return p.x == q.x && p.y == q.y && p.width == q.width && p.height == q.height;
     };
-    if (!sameBox(from.scissor, to.scissor)) es.Scissor(to.scissor.x, to.scissor.y, to.scissor.width, to.scissor.height);
+    if (!sameBox(from.scissor, to.scissor))
+        es.Scissor(to.scissor.x, to.scissor.y, to.scissor.width, to.scissor.height);
     if (!sameBox(from.viewport, to.viewport))
         es.Viewport(to.viewport.x, to.viewport.y, to.viewport.width, to.viewport.height);
     if (from.depthRange[0] != to.depthRange[0] || from.depthRange[1] != to.depthRange[1])
@@ -566,8 +587,8 @@ void glBindTexture(GLenum target, GLuint texture)
     es.BindTexture(GL_TEXTURE_2D, texture);
 }
 
-void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
-                  GLenum format, GLenum type, const GLvoid* pixels)
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                  GLint border, GLenum format, GLenum type, const GLvoid* pixels)
 {
     if (!Running()) return;
     if (target != GL_TEXTURE_2D || border != 0) return SetError(GL_INVALID_ENUM);
@@ -578,16 +599,17 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
     }
     if (pixels && format != es3.format && type == GL_UNSIGNED_BYTE) {
         // ES takes pixels only in the texture's own layout.
-        const std::vector<uint8_t> tight = ConvertPixels(static_cast<const uint8_t*>(pixels), width, height,
-                                                         Components(format), Components(es3.format), S().pixels);
+        const std::vector<uint8_t> tight =
+            ConvertPixels(static_cast<const uint8_t*>(pixels), width, height, Components(format),
+                          Components(es3.format), S().pixels);
         UploadTight(target, level, es3.internalFormat, width, height, es3.format, tight.data());
         return;
     }
     es.TexImage2D(target, level, es3.internalFormat, width, height, 0, es3.format, GL_UNSIGNED_BYTE, pixels);
 }
 
-void glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
-                     GLenum type, const GLvoid* pixels)
+void glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height,
+                     GLenum format, GLenum type, const GLvoid* pixels)
 {
     if (Running()) es.TexSubImage2D(target, level, x, y, width, height, format, type, pixels);
 }
@@ -608,7 +630,8 @@ GLint EsWrap(GLint mode)
 void glTexParameteri(GLenum target, GLenum name, GLint value)
 {
     if (!Running()) return;
-    if (name == GL_TEXTURE_MIN_FILTER) gLayer->textures[S().a.boundTexture[S().a.activeTexture]].minFilter = value;
+    if (name == GL_TEXTURE_MIN_FILTER)
+        gLayer->textures[S().a.boundTexture[S().a.activeTexture]].minFilter = value;
     if (name == GL_TEXTURE_WRAP_S || name == GL_TEXTURE_WRAP_T) value = EsWrap(value);
     es.TexParameteri(target, name, value);
 }
@@ -632,15 +655,28 @@ void glGetTexLevelParameteriv(GLenum target, GLint level, GLenum name, GLint* va
     const TextureInfo info = have ? found->second : TextureInfo{0, 0, 0};
     const bool colour = info.internalFormat == GL_RGB8 || info.internalFormat == GL_RGBA8;
     switch (name) {
-        case GL_TEXTURE_WIDTH: *value = info.width; break;
-        case GL_TEXTURE_HEIGHT: *value = info.height; break;
-        case GL_TEXTURE_INTERNAL_FORMAT: *value = have ? info.internalFormat : 1; break;
+        case GL_TEXTURE_WIDTH:
+            *value = info.width;
+            break;
+        case GL_TEXTURE_HEIGHT:
+            *value = info.height;
+            break;
+        case GL_TEXTURE_INTERNAL_FORMAT:
+            *value = have ? info.internalFormat : 1;
+            break;
         case GL_TEXTURE_RED_SIZE:
         case GL_TEXTURE_GREEN_SIZE:
-        case GL_TEXTURE_BLUE_SIZE: *value = colour ? 8 : 0; break;
-        case GL_TEXTURE_ALPHA_SIZE: *value = info.internalFormat == GL_RGBA8 || info.internalFormat == GL_ALPHA ? 8 : 0; break;
-        case GL_TEXTURE_BORDER: *value = 0; break;
-        default: SetError(GL_INVALID_ENUM);
+        case GL_TEXTURE_BLUE_SIZE:
+            *value = colour ? 8 : 0;
+            break;
+        case GL_TEXTURE_ALPHA_SIZE:
+            *value = info.internalFormat == GL_RGBA8 || info.internalFormat == GL_ALPHA ? 8 : 0;
+            break;
+        case GL_TEXTURE_BORDER:
+            *value = 0;
+            break;
+        default:
+            SetError(GL_INVALID_ENUM);
     }
 }
 
@@ -677,8 +713,10 @@ void glPixelTransferi(GLenum name, GLint value)
 void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, GLvoid* pixels)
 {
     if (!Running() || width <= 0 || height <= 0) return;
-    if (format == GL_RGBA && type == GL_UNSIGNED_BYTE) return es.ReadPixels(x, y, width, height, format, type, pixels);
-    if (type != GL_UNSIGNED_BYTE || (format != GL_RGB && format != GL_RED && format != GL_ALPHA && format != GL_LUMINANCE))
+    if (format == GL_RGBA && type == GL_UNSIGNED_BYTE)
+        return es.ReadPixels(x, y, width, height, format, type, pixels);
+    if (type != GL_UNSIGNED_BYTE ||
+        (format != GL_RGB && format != GL_RED && format != GL_ALPHA && format != GL_LUMINANCE))
         return SetError(GL_INVALID_ENUM);
     // ES reads RGBA bytes for sure: read those, then lay them out as asked.
     std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
@@ -697,7 +735,8 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
     for (int row = 0; row < height; ++row)
         for (int column = 0; column < width; ++column)
             for (int c = 0; c < components; ++c)
-                out[row * stride + column * components + c] = rgba[(static_cast<size_t>(row) * width + column) * 4 + first + c];
+                out[row * stride + column * components + c] =
+                    rgba[(static_cast<size_t>(row) * width + column) * 4 + first + c];
 }
 
 void glReadBuffer(GLenum mode)
@@ -745,19 +784,36 @@ void glGetFloatv(GLenum name, GLfloat* values)
     if (!Running()) return;
     StateBlock& s = S();
     switch (name) {
-        case GL_MODELVIEW_MATRIX: std::memcpy(values, s.modelview.Top().m, 16 * sizeof(float)); return;
-        case GL_PROJECTION_MATRIX: std::memcpy(values, s.projection.Top().m, 16 * sizeof(float)); return;
-        case GL_TEXTURE_MATRIX: std::memcpy(values, s.texture[s.a.activeTexture].Top().m, 16 * sizeof(float)); return;
-        case GL_CURRENT_COLOR: std::memcpy(values, s.a.colour, 4 * sizeof(float)); return;
+        case GL_MODELVIEW_MATRIX:
+            std::memcpy(values, s.modelview.Top().m, 16 * sizeof(float));
+            return;
+        case GL_PROJECTION_MATRIX:
+            std::memcpy(values, s.projection.Top().m, 16 * sizeof(float));
+            return;
+        case GL_TEXTURE_MATRIX:
+            std::memcpy(values, s.texture[s.a.activeTexture].Top().m, 16 * sizeof(float));
+            return;
+        case GL_CURRENT_COLOR:
+            std::memcpy(values, s.a.colour, 4 * sizeof(float));
+            return;
         case GL_CURRENT_SECONDARY_COLOR:
             std::memcpy(values, s.a.secondary, 3 * sizeof(float));
             values[3] = 0.0f;
             return;
-        case GL_CURRENT_TEXTURE_COORDS: std::memcpy(values, s.a.texCoord[s.a.activeTexture], 4 * sizeof(float)); return;
-        case GL_CURRENT_NORMAL: std::memcpy(values, s.a.normal, 3 * sizeof(float)); return;
-        case GL_LINE_WIDTH: *values = s.a.lineWidth; return;
-        case GL_COLOR_CLEAR_VALUE: std::memcpy(values, s.a.clearColour, 4 * sizeof(float)); return;
-        default: break;
+        case GL_CURRENT_TEXTURE_COORDS:
+            std::memcpy(values, s.a.texCoord[s.a.activeTexture], 4 * sizeof(float));
+            return;
+        case GL_CURRENT_NORMAL:
+            std::memcpy(values, s.a.normal, 3 * sizeof(float));
+            return;
+        case GL_LINE_WIDTH:
+            *values = s.a.lineWidth;
+            return;
+        case GL_COLOR_CLEAR_VALUE:
+            std::memcpy(values, s.a.clearColour, 4 * sizeof(float));
+            return;
+        default:
+            break;
     }
     GLint integers[16] = {};
     glGetIntegerv(name, integers);
@@ -772,7 +828,8 @@ void glGetDoublev(GLenum name, GLdouble* values)
 {
     float f[16] = {};
     glGetFloatv(name, f);
-    const int count = (name == GL_MODELVIEW_MATRIX || name == GL_PROJECTION_MATRIX || name == GL_TEXTURE_MATRIX) ? 16 : 4;
+    const int count =
+        (name == GL_MODELVIEW_MATRIX || name == GL_PROJECTION_MATRIX || name == GL_TEXTURE_MATRIX) ? 16 : 4;
     for (int i = 0; i < count; ++i) values[i] = f[i];
 }
 
@@ -789,28 +846,69 @@ void glGetIntegerv(GLenum name, GLint* values)
         return;
     }
     switch (name) {
-        case GL_TEXTURE_BINDING_2D: *values = static_cast<GLint>(a.boundTexture[a.activeTexture]); return;
-        case GL_CURRENT_PROGRAM: *values = static_cast<GLint>(s.program); return;
-        case GL_ACTIVE_TEXTURE: *values = static_cast<GLint>(GL_TEXTURE0 + a.activeTexture); return;
-        case GL_VIEWPORT: box(a.viewport); return;
-        case GL_SCISSOR_BOX: box(a.scissor); return;
-        case GL_MATRIX_MODE: *values = static_cast<GLint>(a.matrixMode); return;
-        case GL_MODELVIEW_STACK_DEPTH: *values = s.modelview.Depth(); return;
-        case GL_PROJECTION_STACK_DEPTH: *values = s.projection.Depth(); return;
-        case GL_TEXTURE_STACK_DEPTH: *values = s.texture[a.activeTexture].Depth(); return;
-        case GL_ATTRIB_STACK_DEPTH: *values = static_cast<GLint>(s.attributeStack.size()); return;
-        case GL_LIST_BASE: *values = static_cast<GLint>(a.listBase); return;
-        case GL_BLEND_SRC: *values = static_cast<GLint>(a.blendSource); return;
-        case GL_BLEND_DST: *values = static_cast<GLint>(a.blendDestination); return;
-        case GL_DEPTH_FUNC: *values = static_cast<GLint>(a.depthFunc); return;
-        case GL_CULL_FACE_MODE: *values = static_cast<GLint>(a.cullFace); return;
-        case GL_SHADE_MODEL: *values = static_cast<GLint>(a.shadeModel); return;
-        case GL_FRAMEBUFFER_BINDING: *values = static_cast<GLint>(s.framebuffer); return;
-        case GL_RENDERBUFFER_BINDING: *values = static_cast<GLint>(s.renderbuffer); return;
-        case GL_MAX_TEXTURE_UNITS: *values = kLayerTextureUnits; return;
+        case GL_TEXTURE_BINDING_2D:
+            *values = static_cast<GLint>(a.boundTexture[a.activeTexture]);
+            return;
+        case GL_CURRENT_PROGRAM:
+            *values = static_cast<GLint>(s.program);
+            return;
+        case GL_ACTIVE_TEXTURE:
+            *values = static_cast<GLint>(GL_TEXTURE0 + a.activeTexture);
+            return;
+        case GL_VIEWPORT:
+            box(a.viewport);
+            return;
+        case GL_SCISSOR_BOX:
+            box(a.scissor);
+            return;
+        case GL_MATRIX_MODE:
+            *values = static_cast<GLint>(a.matrixMode);
+            return;
+        case GL_MODELVIEW_STACK_DEPTH:
+            *values = s.modelview.Depth();
+            return;
+        case GL_PROJECTION_STACK_DEPTH:
+            *values = s.projection.Depth();
+            return;
+        case GL_TEXTURE_STACK_DEPTH:
+            *values = s.texture[a.activeTexture].Depth();
+            return;
+        case GL_ATTRIB_STACK_DEPTH:
+            *values = static_cast<GLint>(s.attributeStack.size());
+            return;
+        case GL_LIST_BASE:
+            *values = static_cast<GLint>(a.listBase);
+            return;
+        case GL_BLEND_SRC:
+            *values = static_cast<GLint>(a.blendSource);
+            return;
+        case GL_BLEND_DST:
+            *values = static_cast<GLint>(a.blendDestination);
+            return;
+        case GL_DEPTH_FUNC:
+            *values = static_cast<GLint>(a.depthFunc);
+            return;
+        case GL_CULL_FACE_MODE:
+            *values = static_cast<GLint>(a.cullFace);
+            return;
+        case GL_SHADE_MODEL:
+            *values = static_cast<GLint>(a.shadeModel);
+            return;
+        case GL_FRAMEBUFFER_BINDING:
+            *values = static_cast<GLint>(s.framebuffer);
+            return;
+        case GL_RENDERBUFFER_BINDING:
+            *values = static_cast<GLint>(s.renderbuffer);
+            return;
+        case GL_MAX_TEXTURE_UNITS:
+            *values = kLayerTextureUnits;
+            return;
         case GL_MAX_MODELVIEW_STACK_DEPTH:
-        case GL_MAX_PROJECTION_STACK_DEPTH: *values = 32; return;
-        default: es.GetIntegerv(name, values);
+        case GL_MAX_PROJECTION_STACK_DEPTH:
+            *values = 32;
+            return;
+        default:
+            es.GetIntegerv(name, values);
     }
 }
 

@@ -42,7 +42,8 @@ bool Inside(const std::vector<TessPoint>& p, const std::vector<int>& ring, const
     for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
         const TessPoint& a = p[ring[i]];
         const TessPoint& b = p[ring[j]];
-        if ((a.y > q.y) != (b.y > q.y) && q.x < (b.x - a.x) * (q.y - a.y) / (b.y - a.y) + a.x) inside = !inside;
+        if ((a.y > q.y) != (b.y > q.y) && q.x < (b.x - a.x) * (q.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
     }
     return inside;
 }
@@ -67,9 +68,12 @@ bool InTriangle(const TessPoint& a, const TessPoint& b, const TessPoint& c, cons
 // rightmost point to an outline vertex it can see.
 bool Bridge(const std::vector<TessPoint>& p, std::vector<int>& ring, const std::vector<int>& hole)
 {
-    const size_t h = static_cast<size_t>(std::max_element(hole.begin(), hole.end(), [&](int a, int b) {
-                                             return p[a].x < p[b].x || (p[a].x == p[b].x && p[a].y < p[b].y);
-                                         }) - hole.begin());
+    const size_t h = static_cast<size_t>(std::max_element(hole.begin(), hole.end(),
+                                                          [&](int a, int b) {
+                                                              return p[a].x < p[b].x ||
+                                                                     (p[a].x == p[b].x && p[a].y < p[b].y);
+                                                          }) -
+                                         hole.begin());
     const TessPoint m = p[hole[h]];
     // Nearest crossing of the ray from m towards +x with an edge of the ring.
     double nearest = INFINITY;
@@ -187,7 +191,8 @@ bool ClipEars(const std::vector<TessPoint>& p, std::vector<int> ring, std::vecto
             if (area < smallest) smallest = area, flattest = i;
         }
         if (Cross(p[ring[(flattest + n - 1) % n]], p[ring[flattest]], p[ring[(flattest + 1) % n]]) > 0)
-            triangles.insert(triangles.end(), {ring[(flattest + n - 1) % n], ring[flattest], ring[(flattest + 1) % n]});
+            triangles.insert(triangles.end(),
+                             {ring[(flattest + n - 1) % n], ring[flattest], ring[(flattest + 1) % n]});
         ring.erase(ring.begin() + static_cast<long>(flattest));
     }
     return clean;
@@ -230,7 +235,8 @@ bool TessellatePolygon(const std::vector<std::vector<TessPoint>>& input, std::ve
             for (int i : c->indices) x = std::max(x, points[i].x);
             return x;
         };
-        std::sort(holes.begin(), holes.end(), [&](const Contour* a, const Contour* b) { return rightmost(a) > rightmost(b); });
+        std::sort(holes.begin(), holes.end(),
+                  [&](const Contour* a, const Contour* b) { return rightmost(a) > rightmost(b); });
         for (const Contour* hole : holes) {
             std::vector<int> h = hole->indices;
             if (hole->area > 0) std::reverse(h.begin(), h.end());

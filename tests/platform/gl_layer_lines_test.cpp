@@ -141,8 +141,8 @@ TEST(GlLayerWideLines, ASegmentThroughTheNearPlaneIsCutThereWithItsColourInterpo
 TEST(GlLayerWideLines, StripsJoinTheirPointsAndLoopsCloseThemselves)
 {
     const ViewportBox vp{0, 0, 64, 64};
-    const LayerVertex square[5] = {At(-0.5f, -0.5f, 0), At(0.5f, -0.5f, 0), At(0.5f, 0.5f, 0), At(-0.5f, 0.5f, 0),
-                                   At(-0.5f, -0.5f, 0)};
+    const LayerVertex square[5] = {At(-0.5f, -0.5f, 0), At(0.5f, -0.5f, 0), At(0.5f, 0.5f, 0),
+                                   At(-0.5f, 0.5f, 0), At(-0.5f, -0.5f, 0)};
     std::vector<LayerVertex> strip, loop, lines;
     AppendWideLines(GL_LINE_STRIP, square, 5, IdentityMatrix(), vp, 6.0f, strip);
     AppendWideLines(GL_LINE_LOOP, square, 4, IdentityMatrix(), vp, 6.0f, loop);

@@ -1,10 +1,10 @@
 // The GL 1.x layer's matrix stacks: GL's order of composition, the stack limits, the serials that tell a
 // program whether it holds the current matrix, and gluPerspective / gluLookAt by what they must map where.
+#include "platform/gl_layer_matrix.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "platform/gl_layer_matrix.h"
 
 using namespace gllayer;
 
@@ -83,7 +83,9 @@ TEST(GlLayerMatrixStack, AxisRotationsLeaveTheOtherAxesExactAndOthersFollowRodri
     float p[4];
     Apply(r, 1.0f, 0.5f, -0.25f, p);
     for (int i = 0; i < 3; ++i)
-        EXPECT_NEAR(p[i], v[i] * std::cos(angle) + cross[i] * std::sin(angle) + k[i] * kv * (1 - std::cos(angle)), 1e-6);
+        EXPECT_NEAR(p[i],
+                    v[i] * std::cos(angle) + cross[i] * std::sin(angle) + k[i] * kv * (1 - std::cos(angle)),
+                    1e-6);
 }
 
 TEST(GlLayerMatrixStack, PerspectiveMapsTheNearAndFarPlanesAndTheFieldOfView)

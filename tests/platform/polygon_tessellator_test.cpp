@@ -1,9 +1,8 @@
 // The polygon tessellation that fills the outline font's glyphs through the GL 1.x layer: its triangles
 // must cover exactly what the outlines enclose (holes left open), for every glyph the show builds, plain
 // and emboldened as the show asks for them.
-#include <gtest/gtest.h>
-
 #include <ft2build.h>
+#include <gtest/gtest.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 
@@ -48,10 +47,10 @@ double EnclosedArea(const Contours& contours)
 TEST(PolygonTessellator, FillsAnOutlineAroundTwoHolesOfEitherTurn)
 {
     const Contours shape = {
-        {{0, 0}, {10, 0}, {10, 6}, {0, 6}},      // outline, counter-clockwise
-        {{1, 1}, {1, 5}, {4, 5}, {4, 1}},        // hole, clockwise
-        {{6, 1}, {9, 1}, {9, 5}, {6, 5}},        // hole, counter-clockwise like its outline
-        {{7, 2}, {8, 2}, {8, 4}, {7, 4}},        // an island inside the second hole
+        {{0, 0}, {10, 0}, {10, 6}, {0, 6}},  // outline, counter-clockwise
+        {{1, 1}, {1, 5}, {4, 5}, {4, 1}},    // hole, clockwise
+        {{6, 1}, {9, 1}, {9, 5}, {6, 5}},    // hole, counter-clockwise like its outline
+        {{7, 2}, {8, 2}, {8, 4}, {7, 4}},    // an island inside the second hole
     };
     std::vector<int> triangles;
     EXPECT_TRUE(TessellatePolygon(shape, triangles));
@@ -63,8 +62,20 @@ TEST(PolygonTessellator, FillsAnOutlineAroundTwoHolesOfEitherTurn)
 TEST(PolygonTessellator, ConcaveOutlinesWithCollinearPointsKeepTheirNotches)
 {
     // An E: three prongs, points along straight edges, clockwise like a TrueType outline.
-    const Contours e = {{{0, 0}, {0, 5}, {4, 5}, {4, 4}, {1, 4}, {1, 3}, {3, 3}, {3, 2}, {1, 2}, {1, 1},
-                         {2.5, 1}, {4, 1}, {4, 0}, {2, 0}}};
+    const Contours e = {{{0, 0},
+                         {0, 5},
+                         {4, 5},
+                         {4, 4},
+                         {1, 4},
+                         {1, 3},
+                         {3, 3},
+                         {3, 2},
+                         {1, 2},
+                         {1, 1},
+                         {2.5, 1},
+                         {4, 1},
+                         {4, 0},
+                         {2, 0}}};
     std::vector<int> triangles;
     EXPECT_TRUE(TessellatePolygon(e, triangles));
     bool ccw = false;
@@ -106,8 +117,8 @@ int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user)
     const TessPoint p0 = c->pen, p1 = Em(control, c->scale), p2 = Em(to, c->scale);
     for (int i = 1; i <= 6; ++i) {
         const double t = i / 6.0, u = 1 - t;
-        c->contours.back().push_back({u * u * p0.x + 2 * u * t * p1.x + t * t * p2.x,
-                                      u * u * p0.y + 2 * u * t * p1.y + t * t * p2.y});
+        c->contours.back().push_back(
+            {u * u * p0.x + 2 * u * t * p1.x + t * t * p2.x, u * u * p0.y + 2 * u * t * p1.y + t * t * p2.y});
     }
     c->pen = p2;
     return 0;
@@ -119,8 +130,9 @@ int CubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
     const TessPoint p0 = c->pen, p1 = Em(c1, c->scale), p2 = Em(c2, c->scale), p3 = Em(to, c->scale);
     for (int i = 1; i <= 8; ++i) {
         const double t = i / 8.0, u = 1 - t;
-        c->contours.back().push_back({u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
-                                      u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y});
+        c->contours.back().push_back(
+            {u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
+             u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y});
     }
     c->pen = p3;
     return 0;
@@ -131,8 +143,10 @@ void DropRepeats(Contours& contours)
     for (auto& c : contours) {
         std::vector<TessPoint> clean;
         for (const TessPoint& p : c)
-            if (clean.empty() || std::hypot(p.x - clean.back().x, p.y - clean.back().y) > 1e-9) clean.push_back(p);
-        while (clean.size() > 1 && std::hypot(clean[0].x - clean.back().x, clean[0].y - clean.back().y) <= 1e-9)
+            if (clean.empty() || std::hypot(p.x - clean.back().x, p.y - clean.back().y) > 1e-9)
+                clean.push_back(p);
+        while (clean.size() > 1 &&
+               std::hypot(clean[0].x - clean.back().x, clean[0].y - clean.back().y) <= 1e-9)
             clean.pop_back();
         c = clean;
     }
@@ -168,8 +182,8 @@ TEST(PolygonTessellator, FillsEveryGlyphOfTheShowsFontPlainAndEmboldened)
             const double enclosed = EnclosedArea(collector.contours);
             EXPECT_TRUE(clean) << "glyph " << static_cast<char>(code) << (bold ? " (bold)" : "");
             EXPECT_TRUE(ccw) << "glyph " << static_cast<char>(code);
-            EXPECT_NEAR(filled, enclosed, 1e-9 + enclosed * 1e-9) << "glyph " << static_cast<char>(code)
-                                                                    << (bold ? " (bold)" : "");
+            EXPECT_NEAR(filled, enclosed, 1e-9 + enclosed * 1e-9)
+                << "glyph " << static_cast<char>(code) << (bold ? " (bold)" : "");
         }
         ++glyphs;
     }
