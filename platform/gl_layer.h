@@ -1,10 +1,12 @@
-// The GL 1.x layer: the subset of OpenGL 1.x and GLU that the show draws with, implemented over an
-// OpenGL ES 3.0 context (natively, or WebGL 2 in a browser). The program is linked with the layer instead
-// of libGL and libGLU, so the show's gl* and glu* calls land here: immediate mode batched into a streaming
-// buffer, the matrix stacks, fixed-function colour and texturing in the layer's own shaders, display lists
-// recorded into buffer ranges, the attribute stack, and the show's GLSL 1.20 fragment shaders converted
-// for ES when they are loaded. The GL contexts the show creates are state blocks of the one ES context:
-// making one "current" brings the ES context to that block's state. Main thread only.
+// The GL 1.x layer: the subset of OpenGL 1.x and GLU that the show draws with, over an OpenGL ES 3.0
+// context (natively, or WebGL 2 in a browser), linked into the program instead of libGL and libGLU.
+// Depends on the ES functions it is handed at start. Main thread only.
+//
+// The show's gl* and glu* calls land here: immediate mode batched into a streaming buffer, the matrix
+// stacks, fixed-function colour and texturing in the layer's own shaders, display lists recorded into
+// buffer ranges, the attribute stack, and the show's GLSL 1.20 fragment shaders converted for ES when they
+// are loaded. The GL contexts the show creates are state blocks of the one ES context: making one
+// "current" brings the ES context to that block's state.
 #pragma once
 
 using GlLayerBlock = void*;

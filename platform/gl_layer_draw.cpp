@@ -1,7 +1,6 @@
-// Drawing of the GL 1.x layer: immediate mode (glBegin ... glEnd) collected per batch and drawn from a
-// streaming vertex buffer, the current vertex attributes, display lists recorded into ranges of one
-// static buffer, and the choice of program and its transform before every draw. Depends on the layer's
-// state, programs and primitive conversion.
+// Drawing of the GL 1.x layer: immediate mode streamed per glEnd, the current vertex attributes, display
+// lists in ranges of one static buffer, and the program and transform of every draw. Depends on the
+// layer's state, programs and primitive conversion.
 //
 // Display lists record geometry, current attributes, matrix operations and nested calls; other state
 // commands run at once while a list is compiled. Vertices take an attribute from the current value when

@@ -1,7 +1,8 @@
-// The fixed-function matrix stacks of the GL 1.x layer: 4 x 4 single-precision matrices (column-major, as
-// GL stores them) with the operations GL and GLU apply to the top of a stack. Every change of a top gets a
-// new serial number, so that a program learns whether it holds the matrix it is about to draw with.
-// Plain C++, no GL calls.
+// The fixed-function matrix stacks of the GL 1.x layer: single-precision 4 x 4 matrices (column-major, as
+// GL stores them) with the operations GL and GLU apply to a stack's top. Plain C++, no GL calls.
+//
+// Every change of a top gets a new serial number, so that a program knows whether its uniform already
+// holds the matrix it is about to draw with.
 #pragma once
 #include <cstdint>
 #include <vector>

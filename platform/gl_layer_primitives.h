@@ -1,7 +1,9 @@
-// Turning GL 1.x primitives into what OpenGL ES 3.0 draws: quads, quad strips and polygons become
-// triangles, and lines wider than a pixel become the parallelograms that GL's rule for wide lines fills
-// (an x-major line is widened along y, a y-major one along x, by the width in window pixels). Plain C++,
-// no GL calls, so the geometry can be checked without a context.
+// Turning GL 1.x primitives into what OpenGL ES 3.0 draws: quads, quad strips and polygons as triangles,
+// lines wider than a pixel as quads. Plain C++, no GL calls, so the geometry can be checked without a
+// context.
+//
+// GL fills a wide line as a parallelogram: an x-major line is widened along y, a y-major one along x, by
+// the width in window pixels, whatever the depth.
 #pragma once
 #include <GL/gl.h>
 

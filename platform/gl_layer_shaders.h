@@ -1,7 +1,9 @@
-// The programs of the GL 1.x layer: its one vertex shader (the fixed-function vertex stage: transform,
-// colour clamping, texture matrices), the fixed-function fragment shader (texture units in modulate mode,
-// colour sum) in one variant per set of enabled units, and the conversion of the show's GLSL 1.20
-// fragment shaders into GLSL ES 3.00, done at load time so the effect files stay as they are.
+// Shader sources of the GL 1.x layer: the fixed-function vertex and fragment stages in GLSL ES 3.00, and
+// the conversion of the show's GLSL 1.20 fragment shaders, done when they load so the effect files stay
+// as they are. Plain C++.
+//
+// The vertex stage transforms, clamps colours and applies the texture matrices; the fragment stage
+// modulates by the enabled texture units and adds the secondary colour, one variant per combination.
 #pragma once
 #include <string>
 

@@ -243,8 +243,6 @@ std::vector<uint8_t> ConvertPixels(const uint8_t* pixels, int width, int height,
 void UploadTight(GLenum target, GLint level, GLint internalFormat, int width, int height, GLenum format,
                  const void* pixels)
 {
-    PixelStore tight;
-    tight.unpackAlignment = 1;
     PixelStore& mine = S().pixels;
     PixelStore unpackOnly = mine;
     unpackOnly.unpackAlignment = 1, unpackOnly.unpackRowLength = 0;

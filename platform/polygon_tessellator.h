@@ -1,7 +1,9 @@
-// Triangles that fill a plane polygon with holes, as glyph outlines are: every contour a simple closed
-// polyline, contours nested but not crossing. Contours at an even depth of nesting are filled, those at
-// an odd depth are holes (for glyphs, whose holes turn against their outlines, the same as GL's nonzero
-// rule). Holes are bridged into their outline and the result is ear-clipped. Plain C++.
+// Triangles that fill a plane polygon with holes, as glyph outlines are: holes bridged into their outline,
+// the result ear-clipped. Plain C++.
+//
+// Every contour is a simple closed polyline; contours nest but do not cross. Contours at an even depth of
+// nesting are filled, those at an odd depth are holes (for glyphs, whose holes turn against their
+// outlines, the same as GL's nonzero rule).
 #pragma once
 #include <vector>
 
