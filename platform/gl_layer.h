@@ -16,7 +16,9 @@ using GlLayerLookup = void* (*)(const char* name);
 // the first state block (the window's), whose viewport is the drawable's size. False when the context
 // lacks what the layer needs, with the reason on standard error.
 bool GlLayerStart(GlLayerLookup lookup, int drawableWidth, int drawableHeight);
-void GlLayerStop();  // with the context still current; every block goes
+void GlLayerStop();   // with the context still current; every block goes
+void GlLayerFlush();  // draws what waits; before the buffer swap
+
 bool GlLayerRunning();
 
 GlLayerBlock GlLayerCurrentBlock();

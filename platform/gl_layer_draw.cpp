@@ -49,38 +49,57 @@ void SetUpArray(GLuint array, GLuint buffer)
         es.VertexAttribPointer(
             kAttributeTexCoord0 + unit, 2, GL_FLOAT, GL_FALSE, stride,
             reinterpret_cast<const void*>(offsetof(LayerVertex, texCoord) + unit * 2 * sizeof(float)));
-    for (unsigned a = 0; a < kAttributeTexCoord0 + kLayerTextureUnits; ++a) es.EnableVertexAttribArray(a);
+    es.VertexAttribPointer(kAttributeLine, 4, GL_FLOAT, GL_FALSE, stride,
+                           reinterpret_cast<const void*>(offsetof(LayerVertex, line)));
+    for (unsigned a = 0; a <= kAttributeLine; ++a) es.EnableVertexAttribArray(a);
 }
 
-// The program for the next draw, with the layer's uniforms brought up to date.
-void PrepareProgram(bool clipSpace)
+// What the next draw would be made with, from the current block.
+DrawKey CurrentKey(bool clipSpace)
 {
     StateBlock& s = S();
-    GLuint program = s.program;
-    if (program == 0) {
+    DrawKey key;
+    key.program = s.program;
+    if (key.program == 0) {
         unsigned units = 0;
         for (int unit = 0; unit < kLayerTextureUnits; ++unit)
             if ((s.a.texture2D & (1u << unit)) && TextureComplete(s.a.boundTexture[unit]))
                 units |= 1u << unit;
-        program = FixedFunctionProgram(units, (s.a.enabled & kCapColorSum) != 0);
+        key.program = FixedFunctionProgram(units, (s.a.enabled & kCapColorSum) != 0);
     }
-    UseEsProgram(program);
-    ProgramInfo& info = ProgramInfoFor(program);
-    if (info.modelViewProjection >= 0) {
-        const uint64_t projection = clipSpace ? 0 : s.projection.Serial();
-        const uint64_t modelview = clipSpace ? 0 : s.modelview.Serial();
-        if (info.projectionSerial != projection || info.modelviewSerial != modelview) {
-            const Matrix4 m =
-                clipSpace ? IdentityMatrix() : MultiplyMatrices(s.projection.Top(), s.modelview.Top());
-            es.UniformMatrix4fv(info.modelViewProjection, 1, GL_FALSE, m.m);
-            info.projectionSerial = projection, info.modelviewSerial = modelview;
-        }
+    key.clipSpace = clipSpace;
+    key.projection = clipSpace ? 0 : s.projection.Serial();
+    key.modelview = clipSpace ? 0 : s.modelview.Serial();
+    for (int unit = 0; unit < kLayerTextureUnits; ++unit) key.texture[unit] = s.texture[unit].Serial();
+    key.viewport = s.a.viewport;
+    return key;
+}
+
+// Runs the key's program with the layer's uniforms set to the given matrices and the key's viewport.
+void PrepareProgram(const DrawKey& key, const Matrix4& transform, const Matrix4* texture)
+{
+    UseEsProgram(key.program);
+    ProgramInfo& info = ProgramInfoFor(key.program);
+    if (info.modelViewProjection >= 0 &&
+        (info.projectionSerial != key.projection || info.modelviewSerial != key.modelview)) {
+        es.UniformMatrix4fv(info.modelViewProjection, 1, GL_FALSE, transform.m);
+        info.projectionSerial = key.projection, info.modelviewSerial = key.modelview;
     }
     for (int unit = 0; unit < kLayerTextureUnits; ++unit) {
-        if (info.textureMatrices[unit] < 0 || info.textureSerial[unit] == s.texture[unit].Serial()) continue;
-        es.UniformMatrix4fv(info.textureMatrices[unit], 1, GL_FALSE, s.texture[unit].Top().m);
-        info.textureSerial[unit] = s.texture[unit].Serial();
+        if (info.textureMatrices[unit] < 0 || info.textureSerial[unit] == key.texture[unit]) continue;
+        es.UniformMatrix4fv(info.textureMatrices[unit], 1, GL_FALSE, texture[unit].m);
+        info.textureSerial[unit] = key.texture[unit];
     }
+    const ViewportBox& v = key.viewport;
+    if (info.viewportSize >= 0 && (info.viewport.width != v.width || info.viewport.height != v.height)) {
+        es.Uniform2f(info.viewportSize, static_cast<float>(v.width), static_cast<float>(v.height));
+        info.viewport = v;
+    }
+}
+
+Matrix4 CurrentTransform()
+{
+    return MultiplyMatrices(S().projection.Top(), S().modelview.Top());
 }
 
 LayerVertex VertexFromCurrent(float x, float y, float z, float w)
@@ -88,6 +107,7 @@ LayerVertex VertexFromCurrent(float x, float y, float z, float w)
     const Attributes& c = CurrentAttributes();
     LayerVertex v;
     v.position[0] = x, v.position[1] = y, v.position[2] = z, v.position[3] = w;
+    v.line[0] = v.line[1] = v.line[2] = v.line[3] = 0.0f;
     std::memcpy(v.colour, c.colour, sizeof v.colour);
     std::memcpy(v.secondary, c.secondary, sizeof v.secondary);
     for (int unit = 0; unit < kLayerTextureUnits; ++unit)
@@ -139,6 +159,7 @@ void FillUnsetAttributes(LayerVertex& v, uint32_t arrays)
 
 void DrawListRange(const ListOp& op)
 {
+    FlushDraws();
     Layer& layer = *gLayer;
     BindArray(layer.listArray);
     if (layer.listVerticesUploaded != layer.listVertices.size()) {
@@ -170,7 +191,10 @@ void DrawListRange(const ListOp& op)
             es.VertexAttrib4fv(kAttributeTexCoord0 + unit, coord);
         }
     }
-    PrepareProgram(false);
+    const DrawKey key = CurrentKey(false);
+    Matrix4 texture[kLayerTextureUnits];
+    for (int unit = 0; unit < kLayerTextureUnits; ++unit) texture[unit] = S().texture[unit].Top();
+    PrepareProgram(key, CurrentTransform(), texture);
     es.DrawArrays(op.mode, static_cast<GLint>(op.first), static_cast<GLsizei>(op.count));
 }
 
@@ -273,11 +297,21 @@ void UseEsProgram(GLuint program)
     gLayer->esProgram = program;
 }
 
-void DrawStream(GLenum esMode, const LayerVertex* vertices, size_t count, bool clipSpace)
+bool DrawKey::operator==(const DrawKey& o) const
 {
-    if (count == 0) return;
+    for (int unit = 0; unit < kLayerTextureUnits; ++unit)
+        if (texture[unit] != o.texture[unit]) return false;
+    return program == o.program && clipSpace == o.clipSpace && projection == o.projection &&
+           modelview == o.modelview && viewport.x == o.viewport.x && viewport.y == o.viewport.y &&
+           viewport.width == o.viewport.width && viewport.height == o.viewport.height;
+}
+
+namespace {
+
+// Vertices into the stream buffer and drawn from there, with the program prepared.
+void StreamAndDraw(GLenum mode, const LayerVertex* vertices, size_t count)
+{
     Layer& layer = *gLayer;
-    PrepareProgram(clipSpace);
     BindArray(layer.streamArray);
     BindBuffer(layer.streamBuffer);
     const size_t bytes = count * sizeof(LayerVertex);
@@ -289,27 +323,91 @@ void DrawStream(GLenum esMode, const LayerVertex* vertices, size_t count, bool c
     }
     es.BufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(layer.streamOffset),
                      static_cast<GLsizeiptr>(bytes), vertices);
-    es.DrawArrays(esMode, static_cast<GLint>(layer.streamOffset / sizeof(LayerVertex)),
+    es.DrawArrays(mode, static_cast<GLint>(layer.streamOffset / sizeof(LayerVertex)),
                   static_cast<GLsizei>(count));
     layer.streamOffset += bytes;
 }
+
+}  // namespace
+
+void FlushDraws()
+{
+    Layer& layer = *gLayer;
+    if (layer.pending.empty()) return;
+    PrepareProgram(layer.pendingKey, layer.pendingTransform, layer.pendingTexture);
+    StreamAndDraw(GL_TRIANGLES, layer.pending.data(), layer.pending.size());
+    layer.pending.clear();
+}
+
+namespace {
+
+// Appends triangles to what waits, after drawing what waits if it was made with another key.
+void Queue(const std::vector<LayerVertex>& triangles, bool clipSpace)
+{
+    if (triangles.empty()) return;
+    Layer& layer = *gLayer;
+    const DrawKey key = CurrentKey(clipSpace);
+    if (!layer.pending.empty() && !(key == layer.pendingKey)) FlushDraws();
+    if (layer.pending.empty()) {
+        layer.pendingKey = key;
+        layer.pendingTransform = clipSpace ? IdentityMatrix() : CurrentTransform();
+        for (int unit = 0; unit < kLayerTextureUnits; ++unit)
+            layer.pendingTexture[unit] = S().texture[unit].Top();
+    }
+    layer.pending.insert(layer.pending.end(), triangles.begin(), triangles.end());
+}
+
+// True when every point lies in front of the near plane, where the vertex stage can widen lines.
+bool InFrontOfNearPlane(const LayerVertex* vertices, size_t count, const Matrix4& transform)
+{
+    for (size_t i = 0; i < count; ++i) {
+        float clip[4];
+        TransformPoint(transform, vertices[i].position, clip);
+        if (clip[2] < -clip[3] || clip[3] <= 0.0f) return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 void DrawBatch(GLenum mode, const LayerVertex* vertices, size_t count)
 {
     Layer& layer = *gLayer;
     StateBlock& s = S();
+    layer.converted.clear();
+    bool clipSpace = false;
     if (IsLinePrimitive(mode) && s.a.lineWidth > 1.0f) {
-        layer.converted.clear();
-        const Matrix4 transform = MultiplyMatrices(s.projection.Top(), s.modelview.Top());
-        AppendWideLines(mode, vertices, count, transform, s.a.viewport, s.a.lineWidth, layer.converted);
-        DrawStream(GL_TRIANGLES, layer.converted.data(), layer.converted.size(), true);
-    } else if (EsPrimitive(mode) != mode) {
-        layer.converted.clear();
-        AppendTriangles(mode, vertices, count, layer.converted);
-        DrawStream(GL_TRIANGLES, layer.converted.data(), layer.converted.size(), false);
+        const Matrix4 transform = CurrentTransform();
+        if (InFrontOfNearPlane(vertices, count, transform)) {
+            AppendLineQuads(mode, vertices, count, s.a.lineWidth, layer.converted);
+        } else {
+            AppendWideLines(mode, vertices, count, transform, s.a.viewport, s.a.lineWidth, layer.converted);
+            clipSpace = true;
+        }
+    } else if (EsPrimitive(mode) == GL_TRIANGLES) {
+        if (mode == GL_TRIANGLES)
+            layer.converted.assign(vertices, vertices + count - count % 3);
+        else
+            AppendTriangles(mode, vertices, count, layer.converted);
+    } else if (mode == GL_TRIANGLE_FAN || mode == GL_TRIANGLE_STRIP) {
+        for (size_t i = 2; i < count; ++i) {
+            // A strip's odd triangles swap their first two corners to keep the strip's winding.
+            const bool fan = mode == GL_TRIANGLE_FAN, odd = (i % 2) == 1;
+            layer.converted.push_back(fan ? vertices[0] : vertices[odd ? i - 1 : i - 2]);
+            layer.converted.push_back(fan ? vertices[i - 1] : vertices[odd ? i - 2 : i - 1]);
+            layer.converted.push_back(vertices[i]);
+        }
     } else {
-        DrawStream(mode, vertices, count, false);
+        // Thin lines and points: drawn as they are, after what waits.
+        FlushDraws();
+        const DrawKey key = CurrentKey(false);
+        Matrix4 texture[kLayerTextureUnits];
+        for (int unit = 0; unit < kLayerTextureUnits; ++unit) texture[unit] = s.texture[unit].Top();
+        PrepareProgram(key, CurrentTransform(), texture);
+        StreamAndDraw(mode, vertices, count);
+        return;
     }
+    Queue(layer.converted, clipSpace);
 }
 
 Attributes& CurrentAttributes()

@@ -72,6 +72,7 @@
     X(GLint, GetUniformLocation, (GLuint, const GLchar*))                                                \
     X(void, Uniform1i, (GLint, GLint))                                                                   \
     X(void, Uniform1f, (GLint, GLfloat))                                                                 \
+    X(void, Uniform2f, (GLint, GLfloat, GLfloat))                                                        \
     X(void, Uniform3f, (GLint, GLfloat, GLfloat, GLfloat))                                               \
     X(void, UniformMatrix4fv, (GLint, GLsizei, GLboolean, const GLfloat*))                               \
     X(void, GenFramebuffers, (GLsizei, GLuint*))                                                         \

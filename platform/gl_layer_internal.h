@@ -113,6 +113,19 @@ struct ProgramInfo {
     // Serials of the matrices the uniforms hold (kNoSerial: none yet; 0 and 0: the identity transform).
     uint64_t projectionSerial = kNoSerial, modelviewSerial = kNoSerial;
     uint64_t textureSerial[kLayerTextureUnits] = {kNoSerial, kNoSerial, kNoSerial};
+    GLint viewportSize = -1;
+    ViewportBox viewport{0, 0, -1, -1};  // what viewportSize holds
+};
+
+// What a draw is made with besides the ES state: consecutive primitives with equal keys (and no state
+// change between them, which draws what is waiting) go out as one draw.
+struct DrawKey {
+    GLuint program = 0;
+    bool clipSpace = false;  // positions are clip coordinates already (lines cut at the near plane)
+    uint64_t projection = 0, modelview = 0;
+    uint64_t texture[kLayerTextureUnits] = {};
+    ViewportBox viewport;
+    bool operator==(const DrawKey& o) const;
 };
 
 // One recorded step of a display list.
@@ -177,6 +190,11 @@ struct Layer {
     GLenum mode = 0;
     std::vector<LayerVertex> batch;
     std::vector<LayerVertex> converted;
+    // Triangles waiting to be drawn with `pendingKey` and these matrices.
+    std::vector<LayerVertex> pending;
+    DrawKey pendingKey;
+    Matrix4 pendingTransform;
+    Matrix4 pendingTexture[kLayerTextureUnits];
     uint32_t batchAttributesSet = 0;
 
     uint32_t warned = 0;  // capabilities already reported as unsupported
@@ -198,9 +216,10 @@ void SyncBlock(const StateBlock& from, const StateBlock& to);
 void CreateDrawingObjects();
 void DeleteDrawingObjects();
 void UseEsProgram(GLuint program);
-// Draws vertices from the stream; clipSpace = the positions are clip coordinates already.
-void DrawStream(GLenum esMode, const LayerVertex* vertices, size_t count, bool clipSpace);
 void DrawBatch(GLenum mode, const LayerVertex* vertices, size_t count);  // any GL 1.x primitive
+// Draws what waits. Whatever changes the ES state, reads or writes pixels or textures, or ends the frame
+// calls this first.
+void FlushDraws();
 void CallList(GLuint list, int depth);
 // While a list is being compiled: appends the step and returns true (the caller then does not run it).
 bool Record(const ListOp& op);

@@ -57,6 +57,7 @@ void WideSegment(LayerVertex a, LayerVertex b, const Matrix4& transform, const V
     }
     LayerVertex corners[4] = {a, a, b, b};  // a below, a above, b below, b above
     for (int i = 0; i < 4; ++i) {
+        for (float& l : corners[i].line) l = 0.0f;
         const float sign = (i % 2 == 0) ? -1.0f : 1.0f;
         const float w = corners[i].position[3];
         corners[i].position[0] += sign * offsetX * w;
@@ -68,6 +69,39 @@ void WideSegment(LayerVertex a, LayerVertex b, const Matrix4& transform, const V
     out.push_back(corners[0]);
     out.push_back(corners[3]);
     out.push_back(corners[1]);
+}
+
+void LineQuad(const LayerVertex& a, const LayerVertex& b, float width, std::vector<LayerVertex>& out)
+{
+    LayerVertex corners[4] = {a, a, b, b};  // a below, a above, b below, b above
+    for (int i = 0; i < 4; ++i) {
+        const LayerVertex& other = i < 2 ? b : a;
+        for (int k = 0; k < 3; ++k) corners[i].line[k] = other.position[k] / other.position[3];
+        corners[i].line[3] = (i % 2 == 0) ? -width : width;
+    }
+    out.push_back(corners[0]);
+    out.push_back(corners[2]);
+    out.push_back(corners[3]);
+    out.push_back(corners[0]);
+    out.push_back(corners[3]);
+    out.push_back(corners[1]);
+}
+
+template <typename Segment>
+void ForEachSegment(GLenum mode, const LayerVertex* v, size_t count, Segment segment)
+{
+    switch (mode) {
+        case GL_LINES:
+            for (size_t i = 0; i + 1 < count; i += 2) segment(v[i], v[i + 1]);
+            break;
+        case GL_LINE_STRIP:
+        case GL_LINE_LOOP:
+            for (size_t i = 0; i + 1 < count; ++i) segment(v[i], v[i + 1]);
+            if (mode == GL_LINE_LOOP && count > 2) segment(v[count - 1], v[0]);
+            break;
+        default:
+            break;
+    }
 }
 
 }  // namespace
@@ -114,21 +148,16 @@ void AppendTriangles(GLenum mode, const LayerVertex* v, size_t count, std::vecto
 void AppendWideLines(GLenum mode, const LayerVertex* v, size_t count, const Matrix4& transform,
                      const ViewportBox& viewport, float width, std::vector<LayerVertex>& out)
 {
-    switch (mode) {
-        case GL_LINES:
-            for (size_t i = 0; i + 1 < count; i += 2)
-                WideSegment(v[i], v[i + 1], transform, viewport, width, out);
-            break;
-        case GL_LINE_STRIP:
-        case GL_LINE_LOOP:
-            for (size_t i = 0; i + 1 < count; ++i)
-                WideSegment(v[i], v[i + 1], transform, viewport, width, out);
-            if (mode == GL_LINE_LOOP && count > 2)
-                WideSegment(v[count - 1], v[0], transform, viewport, width, out);
-            break;
-        default:
-            break;
-    }
+    ForEachSegment(mode, v, count, [&](const LayerVertex& a, const LayerVertex& b) {
+        WideSegment(a, b, transform, viewport, width, out);
+    });
+}
+
+void AppendLineQuads(GLenum mode, const LayerVertex* v, size_t count, float width,
+                     std::vector<LayerVertex>& out)
+{
+    ForEachSegment(mode, v, count,
+                   [&](const LayerVertex& a, const LayerVertex& b) { LineQuad(a, b, width, out); });
 }
 
 }  // namespace gllayer

@@ -22,6 +22,7 @@ struct LayerVertex {
     float colour[4];
     float secondary[3];
     float texCoord[kLayerTextureUnits][2];
+    float line[4];  // of a wide line's corner: the segment's other end (xyz), the signed width (w); else 0
 };
 
 struct ViewportBox {
@@ -40,5 +41,10 @@ void AppendTriangles(GLenum mode, const LayerVertex* vertices, size_t count, std
 // viewport to window pixels. Segments are clipped at the near plane first.
 void AppendWideLines(GLenum mode, const LayerVertex* vertices, size_t count, const Matrix4& transform,
                      const ViewportBox& viewport, float width, std::vector<LayerVertex>& out);
+// The same quads for the vertex stage to widen: two triangles per segment whose corners keep their
+// end's position and carry the other end and the signed width (line[]), so that they are drawn in the
+// same transform as the triangles around them. Only for segments in front of the near plane.
+void AppendLineQuads(GLenum mode, const LayerVertex* vertices, size_t count, float width,
+                     std::vector<LayerVertex>& out);
 
 }  // namespace gllayer

@@ -13,7 +13,8 @@ namespace gllayer {
 namespace {
 
 const char* const kAttributeNames[] = {"ql_Vertex",          "ql_VertexColor",     "ql_VertexSecondaryColor",
-                                       "ql_VertexTexCoord0", "ql_VertexTexCoord1", "ql_VertexTexCoord2"};
+                                       "ql_VertexTexCoord0", "ql_VertexTexCoord1", "ql_VertexTexCoord2",
+                                       "ql_VertexLine"};
 
 void PrintShaderLog(GLuint shader, const char* what)
 {
@@ -52,6 +53,7 @@ void NoteLinked(GLuint program)
     info.ownVertexStage = stages.ownVertexStage;
     info.layerVertexStage = stages.layerVertexStage;
     info.modelViewProjection = es.GetUniformLocation(program, "ql_ModelViewProjection");
+    info.viewportSize = es.GetUniformLocation(program, "ql_ViewportSize");
     for (int unit = 0; unit < kLayerTextureUnits; ++unit) {
         const std::string name = "ql_TextureMatrix[" + std::to_string(unit) + "]";
         info.textureMatrices[unit] = es.GetUniformLocation(program, name.c_str());
@@ -112,6 +114,7 @@ void LayerAttachShader(GLuint program, GLuint shader)
 void LayerLinkProgram(GLuint program)
 {
     if (!gLayer) return;
+    FlushDraws();
     // A program of fragment shaders only gets the fixed-function vertex stage, as GL 2.x gives it.
     ProgramInfo& info = gLayer->programs[program];
     if (!info.ownVertexStage && !info.layerVertexStage) {
@@ -124,6 +127,7 @@ void LayerLinkProgram(GLuint program)
 void LayerUseProgram(GLuint program)
 {
     if (!gLayer) return;
+    if (S().program != program) FlushDraws();
     S().program = program;
     if (program != 0) UseEsProgram(program);
 }
@@ -131,6 +135,7 @@ void LayerUseProgram(GLuint program)
 void LayerDeleteProgram(GLuint program)
 {
     if (!gLayer || program == 0) return;
+    FlushDraws();
     gLayer->programs.erase(program);
     es.DeleteProgram(program);
 }
@@ -142,6 +147,7 @@ bool UniformTarget()
         SetError(GL_INVALID_OPERATION);
         return false;
     }
+    FlushDraws();
     UseEsProgram(S().program);
     return true;
 }

@@ -16,14 +16,26 @@ in vec3 ql_VertexSecondaryColor;
 in vec4 ql_VertexTexCoord0;
 in vec4 ql_VertexTexCoord1;
 in vec4 ql_VertexTexCoord2;
+in vec4 ql_VertexLine;  // a wide line's corner: the other end of its segment and the signed width
 uniform mat4 ql_ModelViewProjection;
 uniform mat4 ql_TextureMatrix[3];
+uniform vec2 ql_ViewportSize;
 out vec4 ql_TexCoord[3];
 out vec4 ql_Color;
 out vec4 ql_SecondaryColor;
 void main()
 {
     gl_Position = ql_ModelViewProjection * ql_Vertex;
+    if (ql_VertexLine.w != 0.0) {
+        // GL widens a line along the window's minor axis of the segment by its width in pixels; both
+        // ends of a segment decide the axis from the same two numbers.
+        vec4 other = ql_ModelViewProjection * vec4(ql_VertexLine.xyz, 1.0);
+        vec2 here = gl_Position.xy / gl_Position.w * ql_ViewportSize;
+        vec2 there = other.xy / other.w * ql_ViewportSize;
+        vec2 across = abs(there.x - here.x) >= abs(there.y - here.y) ? vec2(0.0, 1.0 / ql_ViewportSize.y)
+                                                                     : vec2(1.0 / ql_ViewportSize.x, 0.0);
+        gl_Position.xy += across * ql_VertexLine.w * gl_Position.w;
+    }
     ql_Color = clamp(ql_VertexColor, 0.0, 1.0);
     ql_SecondaryColor = vec4(clamp(ql_VertexSecondaryColor, 0.0, 1.0), 0.0);
     ql_TexCoord[0] = ql_TextureMatrix[0] * ql_VertexTexCoord0;

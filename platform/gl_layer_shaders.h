@@ -15,6 +15,7 @@ enum LayerAttribute : unsigned {
     kAttributeColour,
     kAttributeSecondary,
     kAttributeTexCoord0,  // then one per texture unit
+    kAttributeLine = kAttributeTexCoord0 + 3,
 };
 
 const char* VertexShaderSource();

@@ -70,6 +70,7 @@ void SetCapability(GLenum cap, bool on)
     Attributes& a = S().a;
     if (cap == GL_TEXTURE_2D) {
         const uint32_t bit = 1u << a.activeTexture;
+        if (((a.texture2D & bit) != 0) != on) FlushDraws();
         a.texture2D = on ? (a.texture2D | bit) : (a.texture2D & ~bit);
         return;
     }
@@ -83,6 +84,7 @@ void SetCapability(GLenum cap, bool on)
         std::fprintf(stderr, "GL layer: capability 0x%04X is recorded but not drawn with\n", cap);
     }
     const bool was = (a.enabled & bit) != 0;
+    if (was != on) FlushDraws();
     a.enabled = on ? (a.enabled | bit) : (a.enabled & ~bit);
     if (was != on && (bit & kEsCapabilities)) on ? es.Enable(cap) : es.Disable(cap);
 }
@@ -354,9 +356,15 @@ bool GlLayerStart(GlLayerLookup lookup, int drawableWidth, int drawableHeight)
     return true;
 }
 
+void GlLayerFlush()
+{
+    if (Running()) FlushDraws();
+}
+
 void GlLayerStop()
 {
     if (!gLayer) return;
+    FlushDraws();
     DeleteDrawingObjects();
     delete gLayer;
     gLayer = nullptr;
@@ -397,6 +405,7 @@ bool GlLayerMakeCurrent(GlLayerBlock handle)
                                    [&](const std::unique_ptr<StateBlock>& b) { return b.get() == block; });
     if (!known) return false;
     if (block == gLayer->current) return true;
+    FlushDraws();
     SyncBlock(*gLayer->current, *block);
     gLayer->current = block;
     return true;
@@ -426,6 +435,7 @@ void glBlendFunc(GLenum source, GLenum destination)
     if (!Running()) return;
     Attributes& a = S().a;
     if (a.blendSource == source && a.blendDestination == destination) return;
+    FlushDraws();
     a.blendSource = source, a.blendDestination = destination;
     es.BlendFunc(source, destination);
 }
@@ -449,12 +459,15 @@ void glClearDepth(GLclampd depth)
 
 void glClear(GLbitfield mask)
 {
-    if (Running()) es.Clear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
+    if (!Running()) return;
+    FlushDraws();
+    es.Clear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
 }
 
 void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean alpha)
 {
     if (!Running()) return;
+    FlushDraws();
     bool* m = S().a.colourMask;
     m[0] = r, m[1] = g, m[2] = b, m[3] = alpha;
     es.ColorMask(r, g, b, alpha);
@@ -463,6 +476,7 @@ void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean alpha)
 void glDepthFunc(GLenum func)
 {
     if (!Running()) return;
+    FlushDraws();
     S().a.depthFunc = func;
     es.DepthFunc(func);
 }
@@ -470,6 +484,7 @@ void glDepthFunc(GLenum func)
 void glDepthMask(GLboolean flag)
 {
     if (!Running()) return;
+    FlushDraws();
     S().a.depthMask = flag;
     es.DepthMask(flag);
 }
@@ -477,6 +492,7 @@ void glDepthMask(GLboolean flag)
 void glCullFace(GLenum mode)
 {
     if (!Running()) return;
+    FlushDraws();
     S().a.cullFace = mode;
     es.CullFace(mode);
 }
@@ -484,6 +500,7 @@ void glCullFace(GLenum mode)
 void glFrontFace(GLenum mode)
 {
     if (!Running()) return;
+    FlushDraws();
     S().a.frontFace = mode;
     es.FrontFace(mode);
 }
@@ -491,6 +508,7 @@ void glFrontFace(GLenum mode)
 void glPolygonOffset(GLfloat factor, GLfloat units)
 {
     if (!Running()) return;
+    FlushDraws();
     S().a.offsetFactor = factor, S().a.offsetUnits = units;
     es.PolygonOffset(factor, units);
 }
@@ -515,6 +533,7 @@ void glHint(GLenum, GLenum) {}  // ES has no perspective-correction hint: it is 
 void glScissor(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     if (!Running()) return;
+    FlushDraws();
     S().a.scissor = ViewportBox{x, y, width, height};
     es.Scissor(x, y, width, height);
 }
@@ -524,6 +543,7 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
     if (!Running()) return;
     ViewportBox& v = S().a.viewport;
     if (v.x == x && v.y == y && v.width == width && v.height == height) return;
+    FlushDraws();
     v = ViewportBox{x, y, width, height};
     es.Viewport(x, y, width, height);
 }
@@ -531,6 +551,7 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 void glDepthRange(GLclampd zNear, GLclampd zFar)
 {
     if (!Running()) return;
+    FlushDraws();
     S().a.depthRange[0] = static_cast<float>(zNear), S().a.depthRange[1] = static_cast<float>(zFar);
     es.DepthRangef(S().a.depthRange[0], S().a.depthRange[1]);
 }
@@ -547,6 +568,7 @@ void glPushAttrib(GLbitfield mask)
 void glPopAttrib()
 {
     if (!Running()) return;
+    FlushDraws();
     StateBlock& s = S();
     if (s.attributeStack.empty()) return SetError(GL_STACK_UNDERFLOW);
     const Attributes before = s.a;
@@ -565,6 +587,7 @@ void glGenTextures(GLsizei n, GLuint* textures)
 void glDeleteTextures(GLsizei n, const GLuint* textures)
 {
     if (!Running()) return;
+    FlushDraws();
     for (GLsizei i = 0; i < n; ++i) {
         if (textures[i] == 0) continue;
         gLayer->textures.erase(textures[i]);
@@ -581,6 +604,7 @@ void glBindTexture(GLenum target, GLuint texture)
     if (target != GL_TEXTURE_2D) return SetError(GL_INVALID_ENUM);
     GLuint& bound = S().a.boundTexture[S().a.activeTexture];
     if (bound == texture) return;
+    FlushDraws();
     bound = texture;
     es.BindTexture(GL_TEXTURE_2D, texture);
 }
@@ -590,6 +614,7 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
 {
     if (!Running()) return;
     if (target != GL_TEXTURE_2D || border != 0) return SetError(GL_INVALID_ENUM);
+    FlushDraws();
     const EsTextureFormat es3 = EsFormatFor(internalFormat);
     if (level == 0) {
         TextureInfo& info = gLayer->textures[S().a.boundTexture[S().a.activeTexture]];
@@ -609,13 +634,17 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
 void glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height,
                      GLenum format, GLenum type, const GLvoid* pixels)
 {
-    if (Running()) es.TexSubImage2D(target, level, x, y, width, height, format, type, pixels);
+    if (!Running()) return;
+    FlushDraws();
+    es.TexSubImage2D(target, level, x, y, width, height, format, type, pixels);
 }
 
 void glCopyTexSubImage2D(GLenum target, GLint level, GLint xOffset, GLint yOffset, GLint x, GLint y,
                          GLsizei width, GLsizei height)
 {
-    if (Running()) es.CopyTexSubImage2D(target, level, xOffset, yOffset, x, y, width, height);
+    if (!Running()) return;
+    FlushDraws();
+    es.CopyTexSubImage2D(target, level, xOffset, yOffset, x, y, width, height);
 }
 
 namespace {
@@ -628,6 +657,7 @@ GLint EsWrap(GLint mode)
 void glTexParameteri(GLenum target, GLenum name, GLint value)
 {
     if (!Running()) return;
+    FlushDraws();
     if (name == GL_TEXTURE_MIN_FILTER)
         gLayer->textures[S().a.boundTexture[S().a.activeTexture]].minFilter = value;
     if (name == GL_TEXTURE_WRAP_S || name == GL_TEXTURE_WRAP_T) value = EsWrap(value);
@@ -711,6 +741,7 @@ void glPixelTransferi(GLenum name, GLint value)
 void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, GLvoid* pixels)
 {
     if (!Running() || width <= 0 || height <= 0) return;
+    FlushDraws();
     if (format == GL_RGBA && type == GL_UNSIGNED_BYTE)
         return es.ReadPixels(x, y, width, height, format, type, pixels);
     if (type != GL_UNSIGNED_BYTE ||
@@ -740,24 +771,30 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
 void glReadBuffer(GLenum mode)
 {
     if (!Running()) return;
+    FlushDraws();
     es.ReadBuffer(S().framebuffer == 0 ? GL_BACK : mode);
 }
 
 void glDrawBuffer(GLenum mode)
 {
     if (!Running()) return;
+    FlushDraws();
     const GLenum buffer = S().framebuffer == 0 ? (mode == GL_NONE ? GL_NONE : GL_BACK) : mode;
     es.DrawBuffers(1, &buffer);
 }
 
 void glFinish()
 {
-    if (Running()) es.Finish();
+    if (!Running()) return;
+    FlushDraws();
+    es.Finish();
 }
 
 void glFlush()
 {
-    if (Running()) es.Flush();
+    if (!Running()) return;
+    FlushDraws();
+    es.Flush();
 }
 
 // Queries.
@@ -928,6 +965,7 @@ namespace {
 void LayerBindFramebuffer(GLenum target, GLuint framebuffer)
 {
     if (!Running()) return;
+    FlushDraws();
     S().framebuffer = framebuffer;
     es.BindFramebuffer(target, framebuffer);
 }
@@ -935,8 +973,47 @@ void LayerBindFramebuffer(GLenum target, GLuint framebuffer)
 void LayerBindRenderbuffer(GLenum target, GLuint renderbuffer)
 {
     if (!Running()) return;
+    FlushDraws();
     S().renderbuffer = renderbuffer;
     es.BindRenderbuffer(target, renderbuffer);
+}
+
+// What changes the framebuffer being drawn into draws what waits first.
+void LayerFramebufferTexture2D(GLenum target, GLenum attachment, GLenum textureTarget, GLuint texture,
+                               GLint level)
+{
+    if (!Running()) return;
+    FlushDraws();
+    es.FramebufferTexture2D(target, attachment, textureTarget, texture, level);
+}
+
+void LayerFramebufferRenderbuffer(GLenum target, GLenum attachment, GLenum renderbufferTarget,
+                                  GLuint renderbuffer)
+{
+    if (!Running()) return;
+    FlushDraws();
+    es.FramebufferRenderbuffer(target, attachment, renderbufferTarget, renderbuffer);
+}
+
+void LayerRenderbufferStorage(GLenum target, GLenum format, GLsizei width, GLsizei height)
+{
+    if (!Running()) return;
+    FlushDraws();
+    es.RenderbufferStorage(target, format, width, height);
+}
+
+void LayerDeleteFramebuffers(GLsizei n, const GLuint* framebuffers)
+{
+    if (!Running()) return;
+    FlushDraws();
+    es.DeleteFramebuffers(n, framebuffers);
+}
+
+void LayerDeleteRenderbuffers(GLsizei n, const GLuint* renderbuffers)
+{
+    if (!Running()) return;
+    FlushDraws();
+    es.DeleteRenderbuffers(n, renderbuffers);
 }
 
 }  // namespace
@@ -954,15 +1031,15 @@ void* GlLayerProcAddress(const char* name)
         void* address;
     } table[] = {
         {"glGenFramebuffers", reinterpret_cast<void*>(es.GenFramebuffers)},
-        {"glDeleteFramebuffers", reinterpret_cast<void*>(es.DeleteFramebuffers)},
+        {"glDeleteFramebuffers", reinterpret_cast<void*>(&LayerDeleteFramebuffers)},
         {"glBindFramebuffer", reinterpret_cast<void*>(&LayerBindFramebuffer)},
-        {"glFramebufferTexture2D", reinterpret_cast<void*>(es.FramebufferTexture2D)},
-        {"glFramebufferRenderbuffer", reinterpret_cast<void*>(es.FramebufferRenderbuffer)},
+        {"glFramebufferTexture2D", reinterpret_cast<void*>(&LayerFramebufferTexture2D)},
+        {"glFramebufferRenderbuffer", reinterpret_cast<void*>(&LayerFramebufferRenderbuffer)},
         {"glCheckFramebufferStatus", reinterpret_cast<void*>(es.CheckFramebufferStatus)},
         {"glGenRenderbuffers", reinterpret_cast<void*>(es.GenRenderbuffers)},
-        {"glDeleteRenderbuffers", reinterpret_cast<void*>(es.DeleteRenderbuffers)},
+        {"glDeleteRenderbuffers", reinterpret_cast<void*>(&LayerDeleteRenderbuffers)},
         {"glBindRenderbuffer", reinterpret_cast<void*>(&LayerBindRenderbuffer)},
-        {"glRenderbufferStorage", reinterpret_cast<void*>(es.RenderbufferStorage)},
+        {"glRenderbufferStorage", reinterpret_cast<void*>(&LayerRenderbufferStorage)},
     };
     for (const auto& entry : table)
         if (std::strcmp(entry.name, name) == 0) return entry.address;

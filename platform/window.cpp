@@ -306,6 +306,9 @@ void ShowAndFocusWindow()
 
 void SwapWindowBuffers()
 {
+#ifdef QUARNEL_GL_LAYER
+    GlLayerFlush();  // the layer holds back primitives until something else is drawn or read
+#endif
     if (window) SDL_GL_SwapWindow(window);
 }
 
