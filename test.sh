@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the whole suite under Xvfb, then the unit tests
-# again built with AddressSanitizer and UndefinedBehaviorSanitizer, then the sound and music tests (the
+# Installs what is missing, builds, and runs every test: the whole suite under Xvfb, the show through the
+# GL 1.x layer (its own build), then the unit tests again built with AddressSanitizer and UndefinedBehaviorSanitizer, then the sound and music tests (the
 # threads of the sound layer) built with ThreadSanitizer, then the Windows build under Wine.
 #   ./test.sh [--no-windows]     QUARNEL_SKIP_WINDOWS=1 also skips the Windows steps (said so, never silently)
 set -euo pipefail
@@ -22,6 +22,15 @@ export SDL_AUDIODRIVER=dummy
 # test that passes only on a second try is a fault to mend, not to retry.
 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
     ctest --test-dir build --output-on-failure -j "$jobs"
+
+# The show through the GL 1.x layer over OpenGL ES 3.0 (the browser's way of drawing, built natively):
+# only the show and the layer's GL test; its picture guard holds the show to the references within a
+# tolerance.
+cmake -S . -B build-layer -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_GL_LAYER=ON -DQUARNEL_BENCH=OFF \
+    -DQUARNEL_LINUX_SHOW_DIR="$PWD/build/show"
+cmake --build build-layer -j "$jobs" --target quarnel gl_layer_test
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
+    ctest --test-dir build-layer -L gl_layer --output-on-failure
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARNEL_SANITIZE=ON -DQUARNEL_BENCH=OFF \
     -DQUARNEL_ASSETS=OFF

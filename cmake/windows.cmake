@@ -18,7 +18,6 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # Build paths stay out of the executable (assertion texts name their source files).
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 
-set(QUARNEL_LINUX_SHOW_DIR "" CACHE PATH "build/show of a Linux build, whose generated assets the Windows build copies")
 
 # The unit tests, run under Wine by CTest (scripts/windows-tests.sh makes the prefix they run in).
 option(QUARNEL_WINDOWS_TESTS "Build the unit tests that run under Wine" OFF)

@@ -14,6 +14,9 @@
 #include <initializer_list>
 
 #include "platform/sdl_window.h"
+#ifdef QUARNEL_GL_LAYER
+#include "platform/gl_layer.h"
+#endif
 
 namespace {
 
@@ -217,7 +220,14 @@ bool RequestDisplayMode(int width, int height, int bitsPerPixel)
 WindowResult CreatePlatformWindow(const char* title, int x, int y, int width, int height, bool fullScreen)
 {
     if (!StartVideo()) return WindowResult::VideoFailed;
+#ifdef QUARNEL_GL_LAYER
+    // The show draws through the GL 1.x layer, which needs OpenGL ES 3.0 and nothing more.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+#else
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+#endif
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
@@ -244,6 +254,11 @@ WindowResult CreatePlatformWindow(const char* title, int x, int y, int width, in
         return WindowResult::ContextFailed;
     }
     if (SDL_GL_MakeCurrent(window, context) != 0) return WindowResult::ActivateFailed;
+#ifdef QUARNEL_GL_LAYER
+    int drawableWidth = 0, drawableHeight = 0;
+    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+    if (!GlLayerStart(&SDL_GL_GetProcAddress, drawableWidth, drawableHeight)) return WindowResult::ContextFailed;
+#endif
     SetMainSdlWindow(window, context);
     SDL_DisableScreenSaver();  // the show refuses the screen saver and monitor power-down
     return WindowResult::Ok;
@@ -258,6 +273,10 @@ bool ReleaseWindowContext()
 bool DeleteWindowContext()
 {
     if (!context) return false;
+#ifdef QUARNEL_GL_LAYER
+    // The layer's objects go with the context; it has to be current for that.
+    if (window && SDL_GL_MakeCurrent(window, context) == 0) GlLayerStop();
+#endif
     SDL_GL_DeleteContext(context);
     context = nullptr;
     SetMainSdlWindow(window, nullptr);
@@ -289,6 +308,9 @@ void ShowAndFocusWindow()
 
 void SwapWindowBuffers()
 {
+#ifdef QUARNEL_GL_LAYER
+    GlLayerFlush();  // the layer holds back primitives until something else is drawn or read
+#endif
     if (window) SDL_GL_SwapWindow(window);
 }
 

@@ -2,8 +2,8 @@
 # generator programs in tools/ as build steps into the show folder) and the packaged outline font.
 # The generators' building blocks and their tests are always built (so they also run under the
 # sanitizers); the files themselves only with QUARNEL_ASSETS.
-if(WIN32)
-    # The generators run on Linux only: copy what a Linux build made (the same bytes on every build).
+if(WIN32 OR QUARNEL_LINUX_SHOW_DIR)
+    # The generators run on Linux only, and make the same bytes on every build: copy what a Linux build made.
     if(NOT IS_DIRECTORY "${QUARNEL_LINUX_SHOW_DIR}/textures")
         message(FATAL_ERROR "QUARNEL_LINUX_SHOW_DIR must name build/show of a Linux build with its assets")
     endif()

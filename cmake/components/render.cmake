@@ -1,8 +1,14 @@
 # The rendering toolkit: lazily resolved GL entry points, the off-screen render target, the fragment
 # effects and the outline-font text, with their platform layers (second GL context, GLSL compiling,
 # FreeType outlines) and the GLSL effect files copied beside the show.
+# Through the GL 1.x layer the second context is a state block of the layer's one context.
+if(QUARNEL_GL_LAYER)
+    set(QUARNEL_GL_CONTEXT_SOURCE platform/gl_context_layer.cpp)
+else()
+    set(QUARNEL_GL_CONTEXT_SOURCE platform/gl_context.cpp)
+endif()
 quarnel_library(quarnel_render_platform
-    SOURCES platform/gl_context.cpp platform/shader_compiler.cpp platform/font_outlines.cpp
+    SOURCES ${QUARNEL_GL_CONTEXT_SOURCE} platform/shader_compiler.cpp platform/font_outlines.cpp
     LIBS quarnel_render quarnel_platform PkgConfig::SDL2 PkgConfig::FREETYPE PkgConfig::GLU OpenGL::GL)
 quarnel_library(quarnel_render
     SOURCES render/entry_points.cpp render/render_target.cpp render/effects.cpp render/outline_text.cpp
