@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the whole suite under Xvfb, the show through the
-# GL 1.x layer (its own build), then the unit tests again built with AddressSanitizer and UndefinedBehaviorSanitizer, then the sound and music tests (the
-# threads of the sound layer) built with ThreadSanitizer, then the Windows build under Wine.
+# GL 1.x layer (its own build), then the unit tests again built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the sound and music tests (the threads of the sound layer) built with
+# ThreadSanitizer, then the Windows build under Wine.
 #   ./test.sh [--no-windows]     QUARNEL_SKIP_WINDOWS=1 also skips the Windows steps (said so, never silently)
 set -euo pipefail
 cd "$(dirname "$0")"
