@@ -40,15 +40,18 @@ function(quarnel_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
-    # A cross-built test lists its cases when CTest runs (under the emulator), not while it is built.
+    # A cross-built test lists its cases when CTest runs (under the emulator, whose start is slow on a busy
+    # machine), not while it is built.
+    set(discovery_timeout 60)
     if(CMAKE_CROSSCOMPILING)
         set(discovery DISCOVERY_MODE PRE_TEST)
+        set(discovery_timeout 600)
     endif()
     gtest_discover_tests(${name} ${discovery}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
         PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
                    ENVIRONMENT "SDL_AUDIODRIVER=dummy\\;QUARNEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}\\;QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR}"
-        DISCOVERY_TIMEOUT 60)
+        DISCOVERY_TIMEOUT ${discovery_timeout})
 endfunction()
 
 function(quarnel_show_data target)

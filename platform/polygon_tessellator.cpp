@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <numeric>
 
 namespace {
@@ -122,12 +123,12 @@ bool Bridge(const std::vector<TessPoint>& p, std::vector<int>& ring, const std::
         const double out = std::atan2(after.y - v.y, after.x - v.x);
         const auto turn = [&](const TessPoint& q) {  // counter-clockwise from the outgoing edge, [0, 2 pi)
             double a = std::atan2(q.y - v.y, q.x - v.x) - out;
-            while (a < 0) a += 2 * M_PI;
-            while (a >= 2 * M_PI) a -= 2 * M_PI;
+            while (a < 0) a += 2 * std::numbers::pi;
+            while (a >= 2 * std::numbers::pi) a -= 2 * std::numbers::pi;
             return a;
         };
         double back = turn(before);
-        if (back == 0) back = 2 * M_PI;
+        if (back == 0) back = 2 * std::numbers::pi;
         if (turn(m) < back) {
             candidate = i;
             break;

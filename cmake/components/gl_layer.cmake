@@ -11,8 +11,6 @@ quarnel_test(gl_layer_core_test
             tests/platform/polygon_tessellator_test.cpp
     LABELS unit)
 target_link_libraries(gl_layer_core_test PRIVATE quarnel_gl_layer_core PkgConfig::FREETYPE)
-target_compile_definitions(gl_layer_core_test PRIVATE
-    QUARNEL_TEST_FONT="/usr/share/fonts/truetype/aenigma/acknowtt.ttf")
 
 if(NOT QUARNEL_GL_LAYER)
     return()

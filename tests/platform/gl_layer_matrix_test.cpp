@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 using namespace gllayer;
 
@@ -71,9 +72,10 @@ TEST(GlLayerMatrixStack, AxisRotationsLeaveTheOtherAxesExactAndOthersFollowRodri
     EXPECT_EQ(z.m[10], 1.0f);
     EXPECT_EQ(z.m[2], 0.0f);
     EXPECT_EQ(z.m[8], 0.0f);
-    EXPECT_NEAR(z.m[1], -std::sin(37.0 * M_PI / 180.0), 1e-7);  // negative axis: the other way round
+    EXPECT_NEAR(z.m[1], -std::sin(37.0 * std::numbers::pi / 180.0),
+                1e-7);  // negative axis: the other way round
 
-    const double angle = 50.0 * M_PI / 180.0, ax = 0.0, ay = 0.6, az = 1.0;
+    const double angle = 50.0 * std::numbers::pi / 180.0, ax = 0.0, ay = 0.6, az = 1.0;
     const Matrix4 r = RotationMatrix(50.0f, 0.0f, 0.6f, 1.0f);
     const double length = std::sqrt(ax * ax + ay * ay + az * az);
     const double k[3] = {ax / length, ay / length, az / length};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/polygon_tessellator.h"
+#include "tests/support/show_font.h"
 
 namespace {
 
@@ -157,7 +158,8 @@ TEST(PolygonTessellator, FillsEveryGlyphOfTheShowsFontPlainAndEmboldened)
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     ASSERT_EQ(FT_Init_FreeType(&library), 0);
-    ASSERT_EQ(FT_New_Face(library, QUARNEL_TEST_FONT, 0, &face), 0) << QUARNEL_TEST_FONT;
+    const std::string font = ShowFontFile();
+    ASSERT_EQ(FT_New_Face(library, font.c_str(), 0, &face), 0) << font;
     FT_Outline_Funcs funcs{};
     funcs.move_to = &MoveTo;
     funcs.line_to = &LineTo;

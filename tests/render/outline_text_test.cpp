@@ -11,25 +11,18 @@
 #include <filesystem>
 #include <string>
 
+#include "math/random.h"
 #include "platform/font_outlines.h"
 #include "render/billboards.h"
 #include "render/engine.h"
 #include "render/render_target.h"
-#include "math/random.h"
 #include "tests/render/pixels.h"
 #include "tests/support/gl_test_window.h"
+#include "tests/support/show_font.h"
 
 namespace {
 
-// The show's font: the copy beside the build's show (which the Windows build has too), else the system's.
-const std::string kFont = [] {
-    const char* build = std::getenv("QUARNEL_BUILD_DIR");
-    const std::filesystem::path copy =
-        std::filesystem::path(build ? build : ".") / "show" / "meshes" / "Acknowledge_TT_BRK.ttf";
-    std::error_code ec;
-    if (build && std::filesystem::is_regular_file(copy, ec)) return copy.string();
-    return std::string("/usr/share/fonts/truetype/aenigma/acknowtt.ttf");
-}();
+const std::string kFont = ShowFontFile();
 constexpr int kWidth = 800, kHeight = 600;
 
 // Orthographic view with `unitsPerPixel`, origin at the picture's centre, white text on black.
