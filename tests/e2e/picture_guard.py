@@ -88,17 +88,22 @@ def describe_difference(reference, got, diff_png):
             % (count, largest, left, right, top, bottom, x, y, was, now, diff_png))
 
 
-def test_frames_match_the_reference_pictures():
+def guard_frames():
+    """The wanted frames of one fixed-step run, beside their references: (n, reference, got, result_dir)."""
     result_dir = os.path.join(BUILD, "tests", "picture-guard")
     shutil.rmtree(result_dir, ignore_errors=True)
     os.makedirs(result_dir)
     capture_frames(result_dir)
-    failures = []
     for n in FRAMES:
         reference = os.path.join(REFERENCE_DIR, frame_name(n))
-        got = os.path.join(result_dir, frame_name(n))
         assert os.path.exists(reference), "no reference %s: make it with scripts/make-picture-references.sh" \
             % reference
+        yield n, reference, os.path.join(result_dir, frame_name(n)), result_dir
+
+
+def test_frames_match_the_reference_pictures():
+    failures = []
+    for n, reference, got, result_dir in guard_frames():
         if read_png(reference) != read_png(got):
             diff = os.path.join(result_dir, "diff-" + frame_name(n))
             failures.append("frame %d: %s" % (n, describe_difference(reference, got, diff)))
@@ -129,14 +134,8 @@ def psnr(reference, got):
 
 
 def test_frames_through_the_gl_layer_are_close_to_the_reference_pictures():
-    result_dir = os.path.join(BUILD, "tests", "picture-guard")
-    shutil.rmtree(result_dir, ignore_errors=True)
-    os.makedirs(result_dir)
-    capture_frames(result_dir)
     failures = []
-    for n in FRAMES:
-        reference = os.path.join(REFERENCE_DIR, frame_name(n))
-        got = os.path.join(result_dir, frame_name(n))
+    for n, reference, got, result_dir in guard_frames():
         db = psnr(reference, got)
         print("frame %d: PSNR %.2f dB" % (n, db))
         if db < LAYER_PSNR_DB:
