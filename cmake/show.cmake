@@ -10,6 +10,9 @@ get_property(QUARNEL_DATA GLOBAL PROPERTY QUARNEL_SHOW_DATA)
 if(QUARNEL_DATA)
     add_dependencies(quarnel ${QUARNEL_DATA})
 endif()
+if(EMSCRIPTEN)
+    quarnel_web_page(quarnel)
+endif()
 
 
 quarnel_test(shell_test SOURCES tests/shell/shell_test.cpp
@@ -39,7 +42,7 @@ if(WIN32)
 endif()
 
 # End-to-end tests: the real executable under X, driven with xdotool.
-if(NOT WIN32)
+if(QUARNEL_LINUX)
 add_executable(x11-close-window tests/support/x11_close_window.c)
 find_package(X11 REQUIRED)
 target_link_libraries(x11-close-window PRIVATE X11::X11)

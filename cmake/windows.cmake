@@ -1,22 +1,11 @@
 # Building for 64-bit Windows (scripts/build-windows.sh): the libraries come from the cross prefix as static
 # archives, so quarnel.exe needs no DLL of its own; GLU is the system's glu32; the generated assets are
 # copied from a Linux build (QUARNEL_LINUX_SHOW_DIR), since their generators run on Linux.
-set(QUARNEL_CROSS_PREFIX "" CACHE PATH "Where scripts/cross/build-libs.sh win64 installed the libraries")
-if(NOT IS_DIRECTORY "${QUARNEL_CROSS_PREFIX}/lib")
-    message(FATAL_ERROR "QUARNEL_CROSS_PREFIX must name the libraries' prefix (scripts/build-windows.sh sets it)")
-endif()
-list(APPEND CMAKE_FIND_ROOT_PATH ${QUARNEL_CROSS_PREFIX})
-list(APPEND CMAKE_PREFIX_PATH ${QUARNEL_CROSS_PREFIX})
-set(ENV{PKG_CONFIG_LIBDIR} ${QUARNEL_CROSS_PREFIX}/lib/pkgconfig)
-set(ENV{PKG_CONFIG_PATH} "")
-set(PKG_CONFIG_ARGN --static)
-# zlib serves libpng and FreeType, both static: last on every link line, after both.
-set(CMAKE_CXX_STANDARD_LIBRARIES "${CMAKE_CXX_STANDARD_LIBRARIES} ${QUARNEL_CROSS_PREFIX}/lib/libz.a")
+include(cmake/cross_prefix.cmake)
+quarnel_use_cross_prefix(win64)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 # The C++ runtime, libgcc and winpthread inside the executable; a GUI program (no console window).
 add_link_options(-static -static-libgcc -static-libstdc++)
-# Build paths stay out of the executable (assertion texts name their source files).
-add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 
 
 # The unit tests, run under Wine by CTest (scripts/windows-tests.sh makes the prefix they run in).

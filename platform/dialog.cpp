@@ -8,6 +8,9 @@
 
 #include <cstdio>
 
+#include "platform/page.h"
+#include "platform/process.h"
+
 // ---------------------------------------------------------------------------------------------------------
 // Behaviour
 // ---------------------------------------------------------------------------------------------------------
@@ -226,8 +229,9 @@ bool Dialog::SetFocusTo(int id)
 
 namespace {
 
-#ifdef _WIN32
-// No Windows has DejaVu Sans: the show carries it beside its data folders (the working directory by now).
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+// No Windows (and no browser) has DejaVu Sans: the show carries it beside its data folders (the working
+// directory by now).
 constexpr const char* kFontPath = "fonts/DejaVuSans.ttf";
 #else
 constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
@@ -520,43 +524,102 @@ void Dispatch(Dialog& dialog, const SDL_Event& event, bool& closeSeen)
     }
 }
 
+// A dialog on the screen: its window, and when it was last drawn.
+struct ShownDialog {
+    Dialog dialog;
+    Window w;
+    bool closeSeen = false;
+    bool redraw = true;
+    Uint32 drawnAt = 0;
+
+    ShownDialog(const DialogTemplate& dialogTemplate, DialogProc proc, intptr_t param)
+        : dialog(dialogTemplate, proc, param)
+    {
+    }
+};
+
+// Opens the window and starts the dialog; false (window closed again) when no window can be opened.
+bool ShowDialog(ShownDialog& shown)
+{
+    if (!OpenWindow(shown.w, shown.dialog)) {
+        CloseWindow(shown.w);
+        return false;
+    }
+    shown.dialog.Start();  // as on Windows, the procedure sets the controls up before the window shows
+    if (!shown.dialog.Ended()) {
+        SDL_ShowWindow(shown.w.window);
+        SDL_RaiseWindow(shown.w.window);
+    }
+    return true;
+}
+
+// Draws when something changed (and every half second, so a lost expose is soon mended), then takes
+// the waiting events. False when nothing was waiting.
+bool DialogPass(ShownDialog& shown)
+{
+    if (shown.redraw || SDL_TICKS_PASSED(SDL_GetTicks(), shown.drawnAt + 500)) {
+        DrawDialog(shown.w, shown.dialog);
+        shown.drawnAt = SDL_GetTicks();
+        shown.redraw = false;
+    }
+    SDL_Event event;
+    // Polled, not waited for: SDL's wait wakes itself with an X message sent to the window, and one sent
+    // after the window is gone (as the dialog ends) is an X error that ends the process with status 1.
+    if (!SDL_PollEvent(&event)) return false;
+    do {
+        Dispatch(shown.dialog, event, shown.closeSeen);
+    } while (!shown.dialog.Ended() && SDL_PollEvent(&event));
+    shown.redraw = true;
+    return true;
+}
+
+ShownDialog* pageDialog = nullptr;
+void (*pageDialogThen)(intptr_t) = nullptr;
+
+void PageDialogPass()
+{
+    if (!pageDialog->dialog.Ended()) DialogPass(*pageDialog);
+    if (!pageDialog->dialog.Ended()) return;
+    CloseWindow(pageDialog->w);
+    const intptr_t result = pageDialog->dialog.Result();
+    delete pageDialog;
+    pageDialog = nullptr;
+    ReplacePageCanvas();
+    pageDialogThen(result);
+    EndProcess(0);
+}
+
 }  // namespace
 
 intptr_t RunModalDialog(const DialogTemplate& dialogTemplate, DialogProc proc, intptr_t param)
 {
-    Dialog dialog(dialogTemplate, proc, param);
-    Window w;
-    if (!OpenWindow(w, dialog)) {
-        CloseWindow(w);
-        return -1;
+    ShownDialog shown(dialogTemplate, proc, param);
+    if (!ShowDialog(shown)) return -1;
+    while (!shown.dialog.Ended())
+        if (!DialogPass(shown)) SDL_Delay(10);
+    CloseWindow(shown.w);
+    return shown.dialog.Result();
+}
+
+void ShowModalDialog(const DialogTemplate& dialogTemplate, DialogProc proc, intptr_t param,
+                     void (*then)(intptr_t result))
+{
+    if (!RunsInPage()) {
+        then(RunModalDialog(dialogTemplate, proc, param));
+        EndProcess(0);
     }
-    dialog.Start();  // as on Windows, the procedure sets the controls up before the window shows
-    if (!dialog.Ended()) {
-        SDL_ShowWindow(w.window);
-        SDL_RaiseWindow(w.window);
+    pageDialog = new ShownDialog(dialogTemplate, proc, param);
+    pageDialogThen = then;
+    if (!ShowDialog(*pageDialog)) {
+        delete pageDialog;
+        pageDialog = nullptr;
+        then(-1);
+        EndProcess(0);
     }
-    bool closeSeen = false;
-    bool redraw = true;
-    Uint32 drawnAt = 0;
-    while (!dialog.Ended()) {
-        // Drawn after every batch of events, and every half second, so a lost expose is soon mended.
-        if (redraw || SDL_TICKS_PASSED(SDL_GetTicks(), drawnAt + 500)) {
-            DrawDialog(w, dialog);
-            drawnAt = SDL_GetTicks();
-            redraw = false;
-        }
-        SDL_Event event;
-        // Polled, not waited for: SDL's wait wakes itself with an X message sent to the window, and one sent
-        // after the window is gone (as the dialog ends) is an X error that ends the process with status 1.
-        if (!SDL_PollEvent(&event)) {
-            SDL_Delay(10);
-            continue;
-        }
-        do {
-            Dispatch(dialog, event, closeSeen);
-        } while (!dialog.Ended() && SDL_PollEvent(&event));
-        redraw = true;
-    }
-    CloseWindow(w);
-    return dialog.Result();
+    for (const DialogControl& control : pageDialog->dialog.Controls())
+        if (control.kind != DialogControlKind::GroupBox)
+            ReportPageDialogControl(control.text.c_str(), control.rect.x + control.rect.width / 2,
+                                    control.rect.y + control.rect.height / 2);
+    ReportPageStage("dialog");
+    RunPagePasses(PageDialogPass);
 }

@@ -143,6 +143,12 @@ private:
 // to End. Returns -1 after writing the reason to standard error when no window can be opened.
 intptr_t RunModalDialog(const DialogTemplate& dialogTemplate, DialogProc proc, intptr_t param);
 
+// The same for a browser page, which cannot wait: the dialog shows in the canvas and runs in the page's
+// passes, and `then` receives the result once it ends (the canvas is then fresh for the show). Elsewhere
+// it runs modally. A `then` that returns ends the process with status 0.
+[[noreturn]] void ShowModalDialog(const DialogTemplate& dialogTemplate, DialogProc proc, intptr_t param,
+                                  void (*then)(intptr_t result));
+
 // Windows-style helpers for dialog procedures.
 inline void EndDialog(Dialog* dialog, intptr_t result)
 {

@@ -16,6 +16,8 @@ using GlLayerLookup = void* (*)(const char* name);
 // the first state block (the window's), whose viewport is the drawable's size. False when the context
 // lacks what the layer needs, with the reason on standard error.
 bool GlLayerStart(GlLayerLookup lookup, int drawableWidth, int drawableHeight);
+// The lookup of the browser build: WebGL 2's functions under the names of ES (platform/gl_layer_web.cpp).
+void* GlLayerBrowserLookup(const char* name);
 void GlLayerStop();   // with the context still current; every block goes
 void GlLayerFlush();  // draws what waits; before the buffer swap
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/page.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -36,6 +38,7 @@ void EndProcess(int status)
     if (failed && status == 0) status = 1;
     std::fflush(stdout);
     std::fflush(stderr);
+    if (RunsInPage()) EndPage(status);
     std::exit(status);
 }
 

@@ -202,6 +202,9 @@ bool RequestDisplayMode(int width, int height, int bitsPerPixel)
 {
     haveDisplayMode = false;
     if (!StartVideo()) return false;
+#ifdef __EMSCRIPTEN__
+    return true;  // a page has no display modes: full screen scales the canvas, keeping its 4:3
+#endif
     const int count = SDL_GetNumDisplayModes(0);
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode mode;
@@ -257,7 +260,12 @@ WindowResult CreatePlatformWindow(const char* title, int x, int y, int width, in
 #ifdef QUARNEL_GL_LAYER
     int drawableWidth = 0, drawableHeight = 0;
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-    if (!GlLayerStart(&SDL_GL_GetProcAddress, drawableWidth, drawableHeight)) return WindowResult::ContextFailed;
+#ifdef __EMSCRIPTEN__
+    const GlLayerLookup lookup = &GlLayerBrowserLookup;
+#else
+    const GlLayerLookup lookup = &SDL_GL_GetProcAddress;
+#endif
+    if (!GlLayerStart(lookup, drawableWidth, drawableHeight)) return WindowResult::ContextFailed;
 #endif
     SetMainSdlWindow(window, context);
     SDL_DisableScreenSaver();  // the show refuses the screen saver and monitor power-down
@@ -286,7 +294,10 @@ bool DeleteWindowContext()
 bool DestroyPlatformWindow()
 {
     if (!window) return false;
+#ifndef __EMSCRIPTEN__
+    // A page's window is its canvas, which SDL would shrink to nothing: the page keeps the last frame.
     SDL_DestroyWindow(window);
+#endif
     window = nullptr;
     pointerOverWindow = false;
     SetMainSdlWindow(nullptr, nullptr);
@@ -295,7 +306,9 @@ bool DestroyPlatformWindow()
 
 void ShutDownVideo()
 {
-    if (videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+#ifndef __EMSCRIPTEN__
+    if (videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);  // (in a page it would shrink the canvas too)
+#endif
     videoStarted = false;
 }
 

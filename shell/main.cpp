@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/message_box.h"
+#include "platform/page.h"
 #include "platform/process.h"
 #include "shell/command_line.h"
 #include "shell/data_folder.h"
@@ -46,6 +47,9 @@ int ProgramMain(int argc, char** argv)
 #ifndef _WIN32
 int main(int argc, char** argv)
 {
-    return ProgramMain(argc, argv);
+    const int status = ProgramMain(argc, argv);
+    // A page keeps running after main returns unless told that the program ended (--help, a bad option).
+    if (RunsInPage()) EndProcess(status);
+    return status;
 }
 #endif

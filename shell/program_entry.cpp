@@ -1,9 +1,15 @@
-// Program entry and message loop (see program_entry.h).
+// Program entry and message loop (see program_entry.h). In a browser page the loop cannot block: the
+// dialog and the show each run one pass per animation frame (platform/page.h), through the same steps.
 #include "shell/program_entry.h"
 
+#include <iterator>
+
 #include "platform/message_box.h"
+#include "platform/page.h"
+#include "platform/process.h"
 #include "platform/window.h"
 #include "runtime/frame_driver.h"
+#include "runtime/frame_inputs.h"
 #include "shell/automation.h"
 #include "shell/clock.h"
 #include "shell/command_line.h"
@@ -14,6 +20,78 @@
 #include "shell/video_capture.h"
 #include "shell/window_proc.h"
 
+namespace {
+
+// A tap of Escape whose press and release both arrive between two idle passes would leave no trace in
+// the key table; remember the press until the next idle pass has seen it.
+bool escapePressed = false;
+long framesDrawn = 0;
+
+// One message from the window or a recording through the window procedure; false for WM_QUIT, whose
+// wParam is then the exit code.
+bool HandleLoopMessage(const WindowMessage& message)
+{
+    if (message.message == WM_QUIT) return false;
+    MainWindowProc(message.message, message.wParam, message.lParam);
+    if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) escapePressed = true;
+    return true;
+}
+
+// Idle pass: draw while active; Escape is noticed and the buffers swapped on every pass.
+void IdlePass()
+{
+    if (gState.active) {
+        FrameStarted();
+        DrawFrame();
+        FrameDrawn();
+        CaptureFrameDrawn();
+        ++framesDrawn;
+        ReportPageFrame(framesDrawn, gState.musicOn ? gFrameInputs.spectrum : nullptr,
+                        static_cast<int>(std::size(gFrameInputs.spectrum)));
+    }
+    if ((gState.keys[VK_ESCAPE] || escapePressed) && !gState.endingRequested) {
+        gState.endingRequested = true;
+        gState.endingStartTime = gState.demoTime;
+    }
+    escapePressed = false;
+    SwapWindowBuffers();
+}
+
+int EndShow(int exitCode)
+{
+    DestroyMainWindow();
+    FinishAutomation();
+    return exitCode;
+}
+
+// The page's pass: every waiting message, then one idle pass.
+void PagePass()
+{
+    WindowMessage message;
+    while (NextLoopMessage(message)) {
+        if (!HandleLoopMessage(message)) EndProcess(EndShow(static_cast<int>(message.wParam)));
+    }
+    IdlePass();
+}
+
+// After the dialog (or instead of it): the window, and the show in the page's passes. False when the
+// window could not be made (its message has been shown).
+bool OpenShowWindow()
+{
+    if (!CaptureAllowsMusic()) gState.musicOn = false;  // a replay of a session played without music
+    if (!CreateMainWindow(kCreationTitle, 800, 600, 32, gState.fullScreen)) return false;
+    ReportPageStage("show");
+    return true;
+}
+
+void StartShowInPage()
+{
+    if (!OpenShowWindow()) EndProcess(0);
+    RunPagePasses(PagePass);
+}
+
+}  // namespace
+
 int quarnel::WinMain(const CommandLine& options)
 {
     SetMessageBoxBatchMode(options.batch);
@@ -21,42 +99,30 @@ int quarnel::WinMain(const CommandLine& options)
     if (!ConfigureAutomation(options)) return 1;
     ConfigureCapture(options);
 
+    if (RunsInPage()) {
+        if (options.run) {
+            gState.musicOn = !options.noMusic;
+            gState.fullScreen = !options.windowed;
+            StartShowInPage();
+        }
+        ShowSetupDialog(!options.noMusic, options.windowed, StartShowInPage);  // never returns
+    }
+
     if (options.run) {
         gState.musicOn = !options.noMusic;
         gState.fullScreen = !options.windowed;
     } else {
         RunSetupDialog(!options.noMusic, options.windowed);  // "Quit" ends the process here
     }
-    if (!CaptureAllowsMusic()) gState.musicOn = false;  // a replay of a session played without music
-
-    if (!CreateMainWindow(kCreationTitle, 800, 600, 32, gState.fullScreen)) return 0;
+    if (!OpenShowWindow()) return 0;
 
     WindowMessage message;
-    // A tap of Escape whose press and release both arrive between two idle passes would leave no trace
-    // in the key table; remember the press until the next idle pass has seen it.
-    bool escapePressed = false;
     for (;;) {
         if (NextLoopMessage(message)) {  // the window's, or a recording's
-            if (message.message == WM_QUIT) break;
-            MainWindowProc(message.message, message.wParam, message.lParam);
-            if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) escapePressed = true;
+            if (!HandleLoopMessage(message)) break;
             continue;
         }
-        // Idle pass: draw while active; Escape is noticed and the buffers swapped on every pass.
-        if (gState.active) {
-            FrameStarted();
-            DrawFrame();
-            FrameDrawn();
-            CaptureFrameDrawn();
-        }
-        if ((gState.keys[VK_ESCAPE] || escapePressed) && !gState.endingRequested) {
-            gState.endingRequested = true;
-            gState.endingStartTime = gState.demoTime;
-        }
-        escapePressed = false;
-        SwapWindowBuffers();
+        IdlePass();
     }
-    DestroyMainWindow();
-    FinishAutomation();
-    return static_cast<int>(message.wParam);
+    return EndShow(static_cast<int>(message.wParam));
 }

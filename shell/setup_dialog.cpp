@@ -56,15 +56,37 @@ intptr_t SetupDialogProc(Dialog* dialog, unsigned message, uintptr_t wParam, int
     }
 }
 
-void RunSetupDialog(bool musicPreset, bool windowedPreset)
+namespace {
+
+SetupPresets shownPresets;
+void (*afterDialog)() = nullptr;
+
+void TakeResult(const SetupPresets& presets, intptr_t result)
 {
-    const SetupPresets presets{musicPreset, windowedPreset};
-    const intptr_t result =
-        RunModalDialog(SetupDialogTemplate(), SetupDialogProc, reinterpret_cast<intptr_t>(&presets));
     if (result < 0) {
         // The dialog could not be shown: go on with what the command line asked for, so that the window
         // (or its own error message) comes next rather than nothing at all.
-        gState.musicOn = musicPreset;
-        gState.fullScreen = !windowedPreset;
+        gState.musicOn = presets.music;
+        gState.fullScreen = !presets.windowed;
     }
+}
+
+}  // namespace
+
+void RunSetupDialog(bool musicPreset, bool windowedPreset)
+{
+    const SetupPresets presets{musicPreset, windowedPreset};
+    TakeResult(presets,
+               RunModalDialog(SetupDialogTemplate(), SetupDialogProc, reinterpret_cast<intptr_t>(&presets)));
+}
+
+void ShowSetupDialog(bool musicPreset, bool windowedPreset, void (*then)())
+{
+    shownPresets = SetupPresets{musicPreset, windowedPreset};
+    afterDialog = then;
+    ShowModalDialog(SetupDialogTemplate(), SetupDialogProc, reinterpret_cast<intptr_t>(&shownPresets),
+                    [](intptr_t result) {
+                        TakeResult(shownPresets, result);
+                        afterDialog();
+                    });
 }

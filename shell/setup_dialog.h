@@ -29,3 +29,7 @@ intptr_t SetupDialogProc(Dialog* dialog, unsigned message, uintptr_t wParam, int
 // When no dialog can be shown (no display, no font) the presets are applied as if "Run ... " had been
 // pressed, and the reason is on standard error.
 void RunSetupDialog(bool musicPreset = true, bool windowedPreset = false);
+
+// The same in a browser page, which cannot wait for the answer: the dialog runs in the page's passes and
+// `then` follows "Run ... " (or a dialog that could not be shown). Never returns.
+[[noreturn]] void ShowSetupDialog(bool musicPreset, bool windowedPreset, void (*then)());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/output_file.h"
+#include "platform/page.h"
 #include "platform/process.h"
 #include "platform/sound.h"
 #include "platform/sound_stream.h"
@@ -33,7 +34,9 @@ using Clock = std::chrono::steady_clock;
 CaptureOptions options;
 bool replaying = false;
 bool allowsMusic = true;
+bool playsMixedSound = false;  // the offline music goes to the speakers (a replay, or in a page)
 bool soundStreamOpen = false;
+bool soundStreamFailed = false;
 
 // The video file
 VideoEncoder* encoder = nullptr;
@@ -128,13 +131,20 @@ void FinishVideo(bool sessionOk)
                  elapsed > 0.0 ? framesEncoded / elapsed : 0.0);
 }
 
+// An exit hook of a page: Web Audio would otherwise go on asking the ended program for sound.
+void StopMixedSound()
+{
+    if (soundStreamOpen) CloseSoundStream();
+    soundStreamOpen = false;
+}
+
 // An exit hook: every end of the show (the Escape fade, the close box, the frame limit) comes here.
 void FinishCapture()
 {
     if (finished) return;
     finished = true;
     const bool sessionOk = FinishSession();
-    if (soundStreamOpen) CloseSoundStream();
+    StopMixedSound();
     FinishVideo(sessionOk);
     if (!sessionOk) EndProcess(1);
 }
@@ -228,7 +238,15 @@ void ConfigureCapture(const CommandLine& commandLine)
     } else if (!options.video.empty()) {
         mode = SessionMode::Untouched;
     }
-    if (mode == SessionMode::Live) return;
+    if (mode == SessionMode::Live) {
+        // A page has no thread to mix on: the music is mixed frame by frame and handed to Web Audio.
+        if (RunsInPage()) {
+            MusicUseOfflineSound(true);
+            playsMixedSound = true;
+            AddExitHook(StopMixedSound);
+        }
+        return;
+    }
 
     std::string error;
     if (!StartSession(mode, path, replaying && options.video.empty(), error)) {
@@ -239,13 +257,8 @@ void ConfigureCapture(const CommandLine& commandLine)
     if (replaying) allowsMusic = ReplayedRecording().musicOn;
     if (!options.video.empty()) OpenVideo(commandLine);
     // The music is mixed frame by frame, so that it follows the frames' time steps and not a device.
-    if (!options.video.empty() || replaying) MusicUseOfflineSound(true);
-    if (replaying && options.video.empty() && allowsMusic && !commandLine.noMusic) {
-        std::string cause;
-        soundStreamOpen = OpenSoundStream(kSoundMixRate, cause);
-        if (!soundStreamOpen)
-            std::fprintf(stderr, "quarnel: the replay plays without sound: %s\n", cause.c_str());
-    }
+    if (!options.video.empty() || replaying || RunsInPage()) MusicUseOfflineSound(true);
+    playsMixedSound = options.video.empty() && (replaying || RunsInPage()) && allowsMusic;
 }
 
 bool CaptureAllowsMusic()
@@ -253,9 +266,27 @@ bool CaptureAllowsMusic()
     return allowsMusic;
 }
 
+namespace {
+
+// The mixed music to the speakers: the device opens with the first sound, once the music is known to
+// play (in a page, after the dialog's click, which lets the page play sound).
+void PlayMixedSound()
+{
+    if (sound.empty()) return;
+    if (!soundStreamOpen && !soundStreamFailed) {
+        std::string cause;
+        soundStreamOpen = OpenSoundStream(kSoundMixRate, cause);
+        soundStreamFailed = !soundStreamOpen;
+        if (soundStreamFailed) std::fprintf(stderr, "quarnel: the music plays without sound: %s\n", cause.c_str());
+    }
+    if (soundStreamOpen) QueueSoundStream(sound.data(), static_cast<int64_t>(sound.size() / 2));
+}
+
+}  // namespace
+
 void CaptureFrameDrawn()
 {
-    if (!encoder && !replaying) return;
+    if (!encoder && !playsMixedSound) return;
     // This frame's end, in samples: the offline music's count when it plays, else the same sum here.
     if (gState.frameDelta > 0.0) filmTime += gState.frameDelta;
     int64_t end = std::llround(filmTime * kSoundMixRate);
@@ -265,8 +296,7 @@ void CaptureFrameDrawn()
         end = MusicOfflineFramesMixed();
     }
     if (!encoder) {
-        if (soundStreamOpen && !sound.empty())
-            QueueSoundStream(sound.data(), static_cast<int64_t>(sound.size() / 2));
+        PlayMixedSound();
         return;
     }
     if (end > filmEnd) EncodeFrame(end);

@@ -1,10 +1,17 @@
 # Capture: the show rendered into a video file with its sound (FFmpeg libraries), and recorded and
 # replayed play sessions, both written through platform/output_file (in core). The shell's message loop,
 # clock and frame driver call into it, so the show needs this component.
-pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libswresample libavutil)
-quarnel_library(quarnel_capture_platform
-    SOURCES platform/video_encoder.cpp platform/sound_stream.cpp
-    LIBS PkgConfig::FFMPEG PkgConfig::SDL2 quarnel_output_file)
+# The browser has no encoder: its build says so when asked for a video.
+if(EMSCRIPTEN)
+    quarnel_library(quarnel_capture_platform
+        SOURCES platform/video_encoder_none.cpp platform/sound_stream.cpp
+        LIBS PkgConfig::SDL2 quarnel_output_file)
+else()
+    pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libswresample libavutil)
+    quarnel_library(quarnel_capture_platform
+        SOURCES platform/video_encoder.cpp platform/sound_stream.cpp
+        LIBS PkgConfig::FFMPEG PkgConfig::SDL2 quarnel_output_file)
+endif()
 quarnel_library(quarnel_capture
     SOURCES shell/capture_options.cpp shell/session_recording.cpp shell/video_capture.cpp
     LIBS quarnel_capture_platform)
@@ -13,7 +20,7 @@ quarnel_test(capture_test SOURCES tests/shell/capture_test.cpp LABELS unit)
 # Where the recordings made by the show are, for runs without the test environment variables.
 target_compile_definitions(capture_test PRIVATE QUARNEL_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
-if(WIN32)
+if(NOT QUARNEL_LINUX)
     return()
 endif()
 

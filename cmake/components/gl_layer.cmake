@@ -19,6 +19,7 @@ endif()
 quarnel_library(quarnel_gl_layer
     SOURCES platform/gl_layer_es.cpp platform/gl_layer_state.cpp platform/gl_layer_programs.cpp
             platform/gl_layer_draw.cpp platform/gl_layer_transform.cpp platform/gl_layer_glu_tess.cpp
+            $<$<BOOL:${EMSCRIPTEN}>:platform/gl_layer_web.cpp>
     LIBS quarnel_gl_layer_core)
 
 # Label gl_layer (also matched by -L gl): it needs an X display.

@@ -29,7 +29,7 @@ if(QUARNEL_LIB3DS)
         LABELS unit)
 endif()
 
-if(NOT WIN32)  # the tool's test starts it as a POSIX process
+if(QUARNEL_LINUX)  # the tool's test starts it as a POSIX process
     add_executable(3ds-info tools/3ds_info.cpp)
     target_link_libraries(3ds-info PRIVATE quarnel_model quarnel_math)
     set_target_properties(3ds-info PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})

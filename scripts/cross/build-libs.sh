@@ -40,7 +40,9 @@ else
     toolchain=$root/cmake/toolchains/emscripten.cmake
     command -v emcc >/dev/null || { echo "missing emcc: install emscripten" >&2; exit 1; }
     compiler="$(emcc --version 2>/dev/null | head -1)"
-    cmake_configure() { emcmake cmake "$@"; }
+    # Debian's Node.js does not look in Debian's module folder, where emscripten's optimiser finds acorn.
+    export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+    cmake_configure() { cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" "$@"; }
 fi
 
 pinned=$(awk -v t="$target" '!/^#/ && NF >= 2 { for (i = 2; i <= NF; i++) if ($i == t) print $1 }' \
@@ -160,12 +162,27 @@ PC
 build_zlib() {
     local src build=$work/build/zlib
     src=$(unpack "$(version_of zlib)")
-    # Only the static library: the shared one wants a resource file that the Debian source leaves out.
     rm -rf "$build"
-    cmake_configure -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_POSITION_INDEPENDENT_CODE=ON
-    cmake --build "$build" -j "$jobs" --target zlibstatic
     local lib
-    lib=$(find "$build" -maxdepth 1 -name 'libz*.a' | head -1)
+    if [[ $target == web ]]; then
+        # Its CMake names the shared and the static library alike, and emscripten makes both static: the
+        # fifteen sources are compiled here instead.
+        mkdir -p "$build"
+        local file
+        for file in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate \
+                    inftrees trees uncompr zutil; do
+            emcc -O2 $CFLAGS -DHAVE_UNISTD_H -DHAVE_STDARG_H -c "$src/$file.c" -o "$build/$file.o"
+        done
+        emar rcs "$build/libz.a" "$build"/*.o
+        cp "$src/zconf.h" "$build/zconf.h"
+        lib=$build/libz.a
+    else
+        # Only the static library: the shared one wants a resource file that the Debian source leaves out.
+        cmake_configure -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_POSITION_INDEPENDENT_CODE=ON
+        cmake --build "$build" -j "$jobs" --target zlibstatic
+        lib=$(find "$build" -maxdepth 1 -name 'libz*.a' | head -1)
+    fi
     install -D -m 644 "$lib" "$prefix/lib/libz.a"
     install -D -m 644 "$src/zlib.h" "$build/zconf.h" -t "$prefix/include"
     write_pc zlib 1.2.13 "-lz" "" ""
@@ -194,7 +211,18 @@ build_freetype() {
 build_ogg() {
     local src
     src=$(unpack "$(version_of libogg)")
-    cmake_install "$src" libogg -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF
+    local sizes=()
+    if [[ $target == web ]]; then
+        # CMake finds a type's size in the program it links, and emscripten's program keeps its data in
+        # the .wasm beside the .js that CMake reads: the sizes of wasm32 are given instead.
+        local type size
+        for type in INT16:2 UINT16:2 U_INT16:2 INT32:4 UINT32:4 U_INT32:4 INT64:8 SHORT:2 INT:4 LONG:4 \
+                    LONG_LONG:8; do
+            size=${type#*:}
+            sizes+=(-DHAVE_${type%%:*}_SIZE=TRUE -D${type%%:*}_SIZE=$size)
+        done
+    fi
+    cmake_install "$src" libogg -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF "${sizes[@]}"
     install -D -m 644 "$src/COPYING" "$prefix/licences/libogg.txt"
 }
 

@@ -1,0 +1,46 @@
+# Building for the browser (scripts/build-web.sh): emscripten, with the libraries of the cross prefix as
+# static archives; the show draws through the GL 1.x layer over WebGL 2 and mixes its music on the page's
+# one thread for Web Audio. The generated assets are copied from a Linux build (QUARNEL_LINUX_SHOW_DIR),
+# since their generators run on Linux, and packed into quarnel.data. Only the show is built here: the
+# tests run natively and drive the page in headless Chromium.
+include(cmake/cross_prefix.cmake)
+quarnel_use_cross_prefix(web)
+
+set(QUARNEL_GL_LAYER ON CACHE BOOL "" FORCE)
+set(QUARNEL_BENCH OFF CACHE BOOL "" FORCE)
+set(QUARNEL_ASSETS OFF CACHE BOOL "" FORCE)
+
+# No threads: they would need a page served with cross-origin isolation headers. The sound layer's
+# worker thread is never started in a page (the music is mixed offline there).
+add_library(Threads::Threads INTERFACE IMPORTED)
+set(Threads_FOUND TRUE)
+# The test programs stay defined, for the components' settings of them, but are never built.
+add_library(GTest::gtest INTERFACE IMPORTED)
+add_library(GTest::gtest_main INTERFACE IMPORTED)
+
+# The show's libraries are linked as one group; wasm-ld finds symbols in archives in any order, so
+# the group's bounds change nothing there, but CMake has to know them for this linker.
+set(CMAKE_CXX_LINK_GROUP_USING_RESCAN "LINKER:--start-group" "LINKER:--end-group")
+set(CMAKE_CXX_LINK_GROUP_USING_RESCAN_SUPPORTED TRUE)
+
+# The page: index.html, quarnel.js, quarnel.wasm and quarnel.data, in a folder of their own.
+set(QUARNEL_PAGE_DIR ${CMAKE_BINARY_DIR}/page)
+file(MAKE_DIRECTORY ${QUARNEL_PAGE_DIR})
+
+function(quarnel_web_page target)
+    set(show ${QUARNEL_SHOW_DIR})
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_PAGE_DIR})
+    # dynCall: SDL's Web Audio callback calls the mixer through it (named in a file: a "$" would not
+    # survive the shell).
+    target_link_options(${target} PRIVATE
+        -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
+        -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS,UTF8ToString -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/dist/web/library-functions.json -sFORCE_FILESYSTEM=1
+        "SHELL:--preload-file ${show}/textures@/textures"
+        "SHELL:--preload-file ${show}/cgeffects@/cgeffects"
+        "SHELL:--preload-file ${show}/meshes@/meshes"
+        "SHELL:--preload-file ${show}/music@/music"
+        "SHELL:--preload-file ${show}/fonts@/fonts")
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/dist/web/index.html ${QUARNEL_PAGE_DIR}/index.html
+        COMMENT "Copying the page")
+endfunction()

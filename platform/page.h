@@ -1,0 +1,27 @@
+// The web page the browser build runs in. A page cannot block: the program runs one pass per animation
+// frame instead of loops of its own, and it tells the page how far it got (its stage, the frames drawn,
+// the spectrum, the sound handed to Web Audio, its end) for the people and the tests watching.
+// Elsewhere RunsInPage() is false, the reports do nothing and RunPagePasses is a plain loop. Main thread.
+#pragma once
+#include <cstdint>
+
+bool RunsInPage();
+
+// From now on `pass` runs once per animation frame (the browser's frame pace); the caller's own frame is
+// left behind and never returns. Called again, the new pass replaces the old one.
+[[noreturn]] void RunPagePasses(void (*pass)());
+
+void ReportPageStage(const char* stage);  // "dialog", "show"
+void ReportPageFrame(long framesDrawn, const float* spectrum, int spectrumSize);  // spectrum may be null
+void ReportPageSound(int64_t queuedFrames, int64_t waitingFrames);
+// A control of a dialog drawn in the canvas, by its text's first word in lower case ("run", "quit" ...),
+// at its centre in canvas pixels: for whoever drives the page.
+void ReportPageDialogControl(const char* text, int centreX, int centreY);
+
+// The end: the page's title says "quarnel: done N frames" or "quarnel: failed: MESSAGE" (the last line
+// on standard error) and a line under the canvas says how to start again. Then the program stops.
+[[noreturn]] void EndPage(int status);
+
+// The dialog draws in the canvas with a 2D context and the show with WebGL, which one canvas cannot both
+// have: the show gets a fresh canvas in its place.
+void ReplacePageCanvas();
