@@ -106,10 +106,16 @@ void FrameDrawn()
 {
     ++framesDrawn;
     introFrame = gSceneTable[0] && gSceneTable[0]->introActive;
-    if (!pixels.empty()) {
+    // A capture limited to some frames reads back only those; a screenshot needs every frame, since any
+    // may be the last.
+    const bool capture =
+        !options.captureDir.empty() && !captureFailed &&
+        (options.captureFrames.empty() ||
+         std::binary_search(options.captureFrames.begin(), options.captureFrames.end(), framesDrawn));
+    if (capture || !options.screenshot.empty()) {
         ReadWindowPixels(kWidth, kHeight, pixels.data());
         haveLastFrame = true;
-        if (!options.captureDir.empty() && !captureFailed) {
+        if (capture) {
             char path[4096];
             std::snprintf(path, sizeof path, "%s/frame%06ld.png", options.captureDir.c_str(), framesDrawn);
             std::string cause;

@@ -1,6 +1,7 @@
 // Command-line parsing (see command_line.h).
 #include "shell/command_line.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -18,6 +19,8 @@ const char* UsageText()
            "  --fixed-step S     advance the clock exactly S seconds per frame (deterministic pictures)\n"
            "  --screenshot F.png save the last frame drawn before the program ends\n"
            "  --capture DIR      save every frame as a numbered PNG in DIR (made when missing)\n"
+           "  --capture-frames N,N,...\n"
+           "                     with --capture: save only these frames (counted from 1) in DIR\n"
            "  --batch            message boxes go to standard error only, answered with their default\n"
            "  --stats            print frame-time figures at exit (start to start, with the swap)\n"
            "  --profile          also the median wall time of each pass (each ended with glFinish)\n") +
@@ -25,8 +28,52 @@ const char* UsageText()
     return text.c_str();
 }
 
+namespace {
+
+// The value of --capture-frames: frame numbers separated by commas, digits only (no sign, no blanks), each
+// from 1 to kMaxCaptureFrame, in any order and repeated at will. Gives them ascending, each once.
+bool ParseFrameList(const std::string& list, std::vector<long>& out, std::string& error)
+{
+    const std::string range = "1 to " + std::to_string(kMaxCaptureFrame);
+    std::vector<long> frames;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        const std::string item = list.substr(start, comma - start);
+        if (item.empty()) {
+            error = "--capture-frames has an empty item in \"" + list +
+                    "\"; give frame numbers separated by commas, like 50,300,700";
+            return false;
+        }
+        long long n = 0;  // wide enough for every digit count that is still tested against the limit
+        for (const char c : item) {
+            if (c < '0' || c > '9') {
+                error = "--capture-frames: \"" + item + "\" in \"" + list + "\" is not a frame number (" +
+                        range + ")";
+                return false;
+            }
+            if (n <= kMaxCaptureFrame) n = n * 10 + (c - '0');
+        }
+        if (n < 1 || n > kMaxCaptureFrame) {
+            error =
+                "--capture-frames: frame " + item + " in \"" + list + "\" is out of range (" + range + ")";
+            return false;
+        }
+        frames.push_back(static_cast<long>(n));
+        if (comma == list.size()) break;
+        start = comma + 1;
+    }
+    std::sort(frames.begin(), frames.end());
+    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+    out = std::move(frames);
+    return true;
+}
+
+}  // namespace
+
 ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string& error)
 {
+    bool captureFramesGiven = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -81,12 +128,20 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out
             const char* v = value(arg);
             if (!v) return ParseResult::Error;
             out.captureDir = v;
+        } else if (!std::strcmp(arg, "--capture-frames")) {
+            const char* v = value(arg);
+            if (!v || !ParseFrameList(v, out.captureFrames, error)) return ParseResult::Error;
+            captureFramesGiven = true;
         } else if (ParseCaptureOption(argc, argv, i, out.capture, error)) {
             if (!error.empty()) return ParseResult::Error;
         } else {
             error = std::string("unknown option \"") + arg + "\"";
             return ParseResult::Error;
         }
+    }
+    if (captureFramesGiven && out.captureDir.empty()) {
+        error = "--capture-frames needs --capture DIR, the folder the frames are written to";
+        return ParseResult::Error;
     }
     return CheckCaptureOptions(out, error) ? ParseResult::Ok : ParseResult::Error;
 }

@@ -2,6 +2,7 @@
 // it always did: the setup dialog comes first.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "shell/capture_options.h"
 
@@ -17,6 +18,9 @@ struct CommandLine {
     bool stats = false;      // frame-time figures at exit
     bool profile = false;    // and the median wall time of each pass (implies stats)
     bool help = false, version = false;
+    // With --capture-frames: only these frames are read back and captured (ascending, each once; frames
+    // count from 1). Empty: every frame.
+    std::vector<long> captureFrames;
     CaptureOptions capture;  // --video, --record, --replay and their companions
 };
 
@@ -25,3 +29,6 @@ enum class ParseResult { Ok, Error };
 // On error, `error` says what was wrong (the caller prints it with the usage and exits 2).
 ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string& error);
 const char* UsageText();
+
+// The largest frame number --capture-frames takes.
+constexpr long kMaxCaptureFrame = 999999999;

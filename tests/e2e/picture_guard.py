@@ -13,7 +13,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from png_pixels import read_png  # noqa: E402
@@ -32,29 +31,22 @@ def frame_name(n):
 
 
 def capture_frames(out_dir):
-    """One fixed-step run of the last wanted frame's length; keeps only the wanted frames in out_dir."""
-    wanted = {frame_name(n) for n in FRAMES}
+    """One fixed-step run of the last wanted frame's length that writes only the wanted frames; copies them
+    to out_dir."""
     xvfb = Xvfb(SCREEN)
     try:
         subprocess.run(["xdotool", "mousemove", "400", "300"], env=dict(os.environ, DISPLAY=xvfb.display),
                        check=True)
         with tempfile.TemporaryDirectory() as capture:
             show = Show("--run", "--windowed", "--no-music", "--batch", "--fixed-step", STEP,
-                        "--frames", str(max(FRAMES)), "--capture", capture, display=xvfb.display)
+                        "--frames", str(max(FRAMES)), "--capture", capture,
+                        "--capture-frames", ",".join(str(n) for n in FRAMES), display=xvfb.display)
             try:
-                # Every frame is written; drop the unwanted ones as they come so the run stays small. A
-                # frame still being written has a temporary name (frame000001.png.part-XXXXXX): leave it.
-                end = time.time() + 2300
-                while show.proc.poll() is None and time.time() < end:
-                    for name in os.listdir(capture):
-                        if name.endswith(".png") and name not in wanted:
-                            os.remove(os.path.join(capture, name))
-                    time.sleep(0.5)
-                status = show.wait(deadline=60)
+                status = show.wait(deadline=2300)
                 assert status == 0, "quarnel ended with status %s: %s" % (status, show.stderr())
             finally:
                 show.kill()
-            for name in sorted(wanted):
+            for name in sorted(frame_name(n) for n in FRAMES):
                 path = os.path.join(capture, name)
                 assert os.path.exists(path), "the run wrote no %s: %s" % (name, show.stderr())
                 shutil.copy(path, os.path.join(out_dir, name))

@@ -138,6 +138,31 @@ def test_capture_writes_every_frame():
             show.kill()
 
 
+def test_capture_frames_writes_only_the_listed_frames():
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = os.path.join(tmp, "frames")
+        png = os.path.join(tmp, "shot.png")
+        # Any order and repeats; frame 9 is never drawn, which is no error. The screenshot still comes.
+        show = Show("--run", "--windowed", "--no-music", "--batch", "--frames", "5", "--capture", folder,
+                    "--capture-frames", "9,4,2,4", "--screenshot", png)
+        try:
+            assert show.wait() == 0, show.stderr()
+            assert sorted(os.listdir(folder)) == ["frame000002.png", "frame000004.png"]
+            with open(png, "rb") as f:
+                head = f.read(24)
+            assert head[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", head[16:24]) == (800, 600)
+        finally:
+            show.kill()
+        # The list alone names no folder: a bad command line, refused before anything is made.
+        show = Show("--run", "--windowed", "--batch", "--frames", "5", "--capture-frames", "2,4")
+        try:
+            assert show.wait() == 2, show.stderr()
+            assert "--capture-frames needs --capture DIR" in show.stderr(), show.stderr()
+            assert "Usage: quarnel" in show.stderr(), show.stderr()
+        finally:
+            show.kill()
+
+
 def test_capture_folder_is_made_or_refused_at_once():
     with tempfile.TemporaryDirectory() as tmp:
         folder = os.path.join(tmp, "new", "frames")

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "platform/message_box.h"
 #include "render/engine.h"
@@ -165,6 +166,37 @@ TEST(CommandLine, OptionsAndErrors)
         EXPECT_EQ(ParseCommandLine(static_cast<int>(bad.size()), bad.begin(), o, e), ParseResult::Error);
         EXPECT_FALSE(e.empty());
     }
+}
+
+TEST(CommandLine, CaptureFramesTakesAListOfFrameNumbersBesideCapture)
+{
+    auto parse = [](std::initializer_list<const char*> args, CommandLine& out, std::string& error) {
+        std::vector<const char*> argv{"quarnel"};
+        argv.insert(argv.end(), args);
+        out = CommandLine{};
+        error.clear();
+        return ParseCommandLine(static_cast<int>(argv.size()), argv.data(), out, error);
+    };
+    CommandLine o;
+    std::string e;
+    // Any order, repeats allowed, and --capture may come after it.
+    ASSERT_EQ(parse({"--capture-frames", "9,2,4,2", "--capture", "dir"}, o, e), ParseResult::Ok) << e;
+    EXPECT_EQ(o.captureFrames, (std::vector<long>{2, 4, 9}));
+    ASSERT_EQ(parse({"--capture", "dir", "--capture-frames", "007,999999999"}, o, e), ParseResult::Ok) << e;
+    EXPECT_EQ(o.captureFrames, (std::vector<long>{7, kMaxCaptureFrame}));
+    ASSERT_EQ(parse({"--capture", "dir"}, o, e), ParseResult::Ok) << e;
+    EXPECT_TRUE(o.captureFrames.empty()) << "without the list every frame is captured";
+
+    for (const char* list : {"", ",", "2,", ",2", "2,,4", "0", "4,0", "-3", "+3", " 3", "3 ", "x", "1.5",
+                             "0x10", "1000000000", "99999999999999999999999", "5,18446744073709551621"}) {
+        EXPECT_EQ(parse({"--capture", "dir", "--capture-frames", list}, o, e), ParseResult::Error) << list;
+        EXPECT_NE(e.find("--capture-frames"), std::string::npos) << list << ": " << e;
+        EXPECT_NE(e.find(std::string("\"") + list + "\""), std::string::npos) << "names the list: " << e;
+    }
+    EXPECT_EQ(parse({"--capture", "dir", "--capture-frames"}, o, e), ParseResult::Error);
+    EXPECT_EQ(e, "--capture-frames needs a value");
+    EXPECT_EQ(parse({"--run", "--capture-frames", "1,2", "--screenshot", "a.png"}, o, e), ParseResult::Error);
+    EXPECT_NE(e.find("needs --capture DIR"), std::string::npos) << e;
 }
 
 TEST(GraphicsCard, RendererTableLastMatchWins)
