@@ -2,15 +2,18 @@
 # Installs what is missing, builds, and runs every test: the whole suite under Xvfb, the show through the
 # GL 1.x layer (its own build), then the unit tests again built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the sound and music tests (the threads of the sound layer) built with
-# ThreadSanitizer, then the Windows build under Wine.
-#   ./test.sh [--no-windows]     QUARNEL_SKIP_WINDOWS=1 also skips the Windows steps (said so, never silently)
+# ThreadSanitizer, then the Windows build under Wine, then the browser build in headless Chromium.
+#   ./test.sh [--no-windows] [--no-web]
+# QUARNEL_SKIP_WINDOWS=1 and QUARNEL_SKIP_WEB=1 also skip those steps (said so, never silently).
 set -euo pipefail
 cd "$(dirname "$0")"
 skip_windows=${QUARNEL_SKIP_WINDOWS:-0}
+skip_web=${QUARNEL_SKIP_WEB:-0}
 for arg in "$@"; do
     case $arg in
         --no-windows) skip_windows=1 ;;
-        *) echo "usage: ./test.sh [--no-windows]" >&2; exit 2 ;;
+        --no-web) skip_web=1 ;;
+        *) echo "usage: ./test.sh [--no-windows] [--no-web]" >&2; exit 2 ;;
     esac
 done
 ./scripts/install-deps.sh
@@ -52,15 +55,27 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/su
 # quarnel.exe itself: the picture guard's frames, music, the command line and a video.
 if [[ $skip_windows == 1 ]]; then
     echo "test.sh: SKIPPING the Windows build and its tests under Wine (asked for)"
-    exit 0
+else
+    scripts/build-windows.sh --tests
+    prefix=$(tests/windows/wine-prefix.sh build-win64 .)
+    stop_wine() {
+        WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+        rm -rf "$prefix"
+    }
+    trap stop_wine EXIT
+    WINEPREFIX=$prefix xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
+        ctest --test-dir build-win64 -L "unit|gl" --output-on-failure -j "$jobs"
+    WINEPREFIX=$prefix ctest --test-dir build-win64 -L e2e --output-on-failure
+    stop_wine
+    trap - EXIT
 fi
-scripts/build-windows.sh --tests
-prefix=$(tests/windows/wine-prefix.sh build-win64 .)
-stop_wine() {
-    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-    rm -rf "$prefix"
-}
-trap stop_wine EXIT
-WINEPREFIX=$prefix xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
-    ctest --test-dir build-win64 -L "unit|gl" --output-on-failure -j "$jobs"
-WINEPREFIX=$prefix ctest --test-dir build-win64 -L e2e --output-on-failure
+
+# The browser: the libraries built with emscripten from the same sources (cached outside the clone), the
+# page in build-web/, and the page driven in headless Chromium: frames against the Linux references, the
+# music through Web Audio, the dialog, the keys and the mouse.
+if [[ $skip_web == 1 ]]; then
+    echo "test.sh: SKIPPING the browser build and its tests in headless Chromium (asked for)"
+else
+    scripts/build-web.sh
+    python3 tests/web/web_e2e.py all
+fi

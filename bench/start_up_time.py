@@ -9,6 +9,7 @@ Usage: bench/start_up_time.py BUILD_DIR [--runs N] [--show NAME=SHOW_DIR ...]
   --show      further builds of the show to time beside it, e.g. --show before=/tmp/old/show
 """
 import argparse
+import importlib.util
 import os
 import statistics
 import subprocess
@@ -16,18 +17,11 @@ import sys
 import time
 
 
-def start_xvfb():
-    for n in range(200, 250):
-        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-            display = ":%d" % n
-            proc = subprocess.Popen(["Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(300):
-                if subprocess.run(["xdpyinfo", "-display", display], capture_output=True).returncode == 0:
-                    return proc, display
-                time.sleep(0.1)
-            proc.terminate()
-    sys.exit("start-up-time: no X server could be started")
+_frame_times_spec = importlib.util.spec_from_file_location(
+    "frame_times", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts", "frame-times.py"))
+_frame_times = importlib.util.module_from_spec(_frame_times_spec)
+_frame_times_spec.loader.exec_module(_frame_times)
+start_xvfb = _frame_times.start_xvfb  # a private X server: (process, display)
 
 
 def timed_run(show_dir, music, env):

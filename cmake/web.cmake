@@ -23,7 +23,8 @@ add_library(GTest::gtest_main INTERFACE IMPORTED)
 set(CMAKE_CXX_LINK_GROUP_USING_RESCAN "LINKER:--start-group" "LINKER:--end-group")
 set(CMAKE_CXX_LINK_GROUP_USING_RESCAN_SUPPORTED TRUE)
 
-# The page: index.html, quarnel.js, quarnel.wasm and quarnel.data, in a folder of their own.
+# The program's part of the page: quarnel.js, quarnel.wasm and quarnel.data, in a folder of their own
+# (scripts/build-web.sh puts dist/web/index.html beside them).
 set(QUARNEL_PAGE_DIR ${CMAKE_BINARY_DIR}/page)
 file(MAKE_DIRECTORY ${QUARNEL_PAGE_DIR})
 
@@ -40,7 +41,4 @@ function(quarnel_web_page target)
         "SHELL:--preload-file ${show}/meshes@/meshes"
         "SHELL:--preload-file ${show}/music@/music"
         "SHELL:--preload-file ${show}/fonts@/fonts")
-    add_custom_command(TARGET ${target} POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/dist/web/index.html ${QUARNEL_PAGE_DIR}/index.html
-        COMMENT "Copying the page")
 endfunction()

@@ -29,7 +29,7 @@ cmake --build build-web-cmake -j "$jobs" --target quarnel
 out=build-web
 rm -rf "$out.part"
 mkdir -p "$out.part"
-cp build-web-cmake/page/{index.html,quarnel.js,quarnel.wasm,quarnel.data} "$out.part/"
+cp build-web-cmake/page/{quarnel.js,quarnel.wasm,quarnel.data} dist/web/index.html "$out.part/"
 # Nothing in the page may name a folder of the build machine.
 if grep -rl -e "$root" -e "$prefix" -e /var/cache/quarnel-cross "$out.part" >/dev/null; then
     echo "the page names a path of this machine:" >&2

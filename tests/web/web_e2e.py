@@ -1,0 +1,298 @@
+"""End-to-end tests of the browser build: the page in headless Chromium (SwiftShader's WebGL 2), driven
+over the DevTools protocol by scripts/web-shot.py, read through the hooks the page keeps on `window`
+(quarnelStage, quarnelFrames, quarnelOut, quarnelSpectrum, quarnelSound, the title, Module.FS).
+
+Run one case, or all of them in turn:
+    python3 tests/web/web_e2e.py CASE       CASE: pictures, music, dialog, full_screen, mouse, bad_option,
+                                            driver
+    python3 tests/web/web_e2e.py all
+Each case serves the build on a free loopback port of its own: $QUARNEL_WEB_DIR, by default build-web/
+(make it with scripts/build-web.sh). "driver" tests the driver itself against a small stand-in page
+(tests/web/fixture/) and needs no build. Waits poll the page; each has a deadline of
+$QUARNEL_WEB_DEADLINE seconds (default 600: SwiftShader draws a frame in about a quarter second).
+All cases together keep the browser busy for about three minutes."""
+import functools
+import http.server
+import importlib.util
+import math
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.join(HERE, "..", "..")
+WEB_DIR = os.environ.get("QUARNEL_WEB_DIR", os.path.join(ROOT, "build-web"))
+DEADLINE = float(os.environ.get("QUARNEL_WEB_DEADLINE", "600"))
+REFERENCE = os.path.join(ROOT, "tests", "e2e", "reference")
+WEB_SHOT = os.path.join(ROOT, "scripts", "web-shot.py")
+
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from png_pixels import read_png  # noqa: E402
+
+_spec = importlib.util.spec_from_file_location("web_shot", WEB_SHOT)
+web_shot = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(web_shot)
+
+# Every picture the show draws at a fixed step is a function of its frame number.
+STILL = "run&windowed&no-music&batch&fixed-step=0.05"
+
+
+class Server:
+    """The folder over HTTP on 127.0.0.1 and a free port, for the life of a with-statement."""
+
+    def __init__(self, folder):
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
+                              ".wasm": "application/wasm", ".data": "application/octet-stream"}
+
+            def log_message(self, *_):
+                pass
+
+        if not os.path.isfile(os.path.join(folder, "index.html")):
+            raise AssertionError("no page in %s: build it with scripts/build-web.sh or set QUARNEL_WEB_DIR" % folder)
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
+                                                     functools.partial(Handler, directory=folder))
+        self.base = "http://127.0.0.1:%d/index.html" % self.httpd.server_address[1]
+
+    def __enter__(self):
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+        return self
+
+    def __exit__(self, *_):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+    def url(self, query):
+        return self.base + "?" + query
+
+
+def psnr(a, b):
+    """Peak signal-to-noise ratio in dB of two pictures of equal size (rows of RGB bytes); inf if equal."""
+    assert len(a) == len(b) and len(a[0]) == len(b[0]), "sizes differ"
+    total = count = 0
+    for ra, rb in zip(a, b):
+        total += sum((x - y) * (x - y) for x, y in zip(ra, rb))
+        count += len(ra)
+    return float("inf") if total == 0 else 10 * math.log10(255 * 255 * count / total)
+
+
+def picture(browser, path, folder):
+    """A PNG the program wrote into the page's file system, read into rows."""
+    local = os.path.join(folder, os.path.basename(path))
+    with open(local, "wb") as f:
+        f.write(browser.read_file(path))
+    width, height, rows = read_png(local)
+    assert (width, height) == (800, 600), (path, width, height)
+    return rows
+
+
+def run_to_end(browser, url, steps=()):
+    title, missed = web_shot.run_show(browser, url, [web_shot.parse_step(*s) for s in steps], DEADLINE)
+    assert not missed, "steps that never ran: %s (%s)" % (missed, title)
+    assert title.startswith("quarnel: done"), (title, browser.lines()[1])
+    return title
+
+
+def more_frames(browser, n=2):
+    """Until n more frames are drawn: the second of two new frames began after anything sent before."""
+    now = browser.state()["frames"]
+    browser.wait_for(lambda s: s["frames"] >= now + n, "frame %d" % (now + n), DEADLINE)
+
+
+def test_pictures():
+    # Frames 50 and 300 close to the Linux build's; then the up arrow, held in a second run from frame 62
+    # to 72, must change frame 80 while frame 60, drawn before the press, stays the same.
+    with Server(WEB_DIR) as server, tempfile.TemporaryDirectory() as tmp:
+        plain, held = os.path.join(tmp, "plain"), os.path.join(tmp, "held")
+        os.mkdir(plain)
+        os.mkdir(held)
+        with web_shot.Browser() as browser:
+            run_to_end(browser, server.url(STILL + "&frames=300&capture=/shots&capture-frames=50,60,80,300"))
+            for n in (50, 300):
+                got = picture(browser, "/shots/frame%06d.png" % n, plain)
+                _, _, want = read_png(os.path.join(REFERENCE, "frame%06d.png" % n))
+                figure = psnr(got, want)
+                print("frame %d against the Linux reference: PSNR %.1f dB" % (n, figure))
+                assert figure >= 30.0, "frame %d: PSNR %.1f dB below 30" % (n, figure)
+            before, after = (picture(browser, "/shots/frame%06d.png" % n, plain) for n in (60, 80))
+        with web_shot.Browser() as browser:
+            run_to_end(browser, server.url(STILL + "&frames=80&capture=/shots&capture-frames=60,80"),
+                       [("frame>=62", "key-down", "ArrowUp"), ("frame>=72", "key-up", "ArrowUp")])
+            held_before, held_after = (picture(browser, "/shots/frame%06d.png" % n, held) for n in (60, 80))
+        same, moved = psnr(before, held_before), psnr(after, held_after)
+        print("with the up arrow against without: frame 60 PSNR %.1f dB, frame 80 PSNR %.1f dB" % (same, moved))
+        assert same >= 50.0, "frame 60 differs before any key was pressed: %.1f dB" % same
+        assert moved <= 25.0, "holding the up arrow hardly changed frame 80: %.1f dB" % moved
+
+
+def test_music():
+    # The music's spectrum reaches the page every frame, and Web Audio plays what the mixer queues.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser:
+        browser.load(server.url("run&windowed&batch&fixed-step=0.05&frames=120"))
+        sounds = []  # (queued, waiting) about every fifth frame
+        clock = []  # the audio context's state and time, while the show runs
+        end = time.time() + DEADLINE
+        while True:
+            state, sound, audio = browser.evaluate(
+                "[%s, window.quarnelSound, Module.SDL2 && Module.SDL2.audioContext &&"
+                " [Module.SDL2.audioContext.state, Module.SDL2.audioContext.currentTime]]" % web_shot.STATE)
+            if sound and (not sounds or state["frames"] >= sounds[-1][0] + 5):
+                sounds.append((state["frames"], sound["queued"], sound["waiting"]))
+                if audio and audio[0] != "closed":
+                    clock.append(audio)
+            if web_shot.ended(state["title"]) or time.time() > end:
+                break
+            time.sleep(0.1)
+        assert state["title"].startswith("quarnel: done"), state["title"]
+        spectrum = browser.evaluate("window.quarnelSpectrum")
+        assert spectrum and len(spectrum) >= 100, "a spectrum for %d of 120 frames" % len(spectrum or [])
+        assert all(0.0 <= v <= 1.0 for v in spectrum), spectrum
+        changes = sum(1 for a, b in zip(spectrum, spectrum[1:]) if a != b)
+        print("spectrum: %d frames, mean %.4f, max %.4f, %d changes from frame to frame"
+              % (len(spectrum), sum(spectrum) / len(spectrum), max(spectrum), changes))
+        assert max(spectrum) > 0.0 and changes >= len(spectrum) * 3 // 4, spectrum
+        print("sound at frame: queued / waiting: %s"
+              % ", ".join("%d: %d / %d" % s for s in sounds[:3] + sounds[len(sounds) // 2:][:1] + sounds[-1:]))
+        assert len(sounds) >= 5, sounds
+        queued = [q for _, q, _ in sounds]
+        assert queued == sorted(queued) and queued[-1] - queued[0] >= 88200, "nothing more queued: %s" % sounds
+        # Unplayed sound would pile up to everything queued; played, a second at most waits.
+        assert max(w for _, _, w in sounds) <= 48000 and sounds[-1][2] < queued[-1] // 2, sounds
+        # Web Audio itself runs and its clock moves while the show plays.
+        print("audio context while the show ran: %s" % (clock[:1] + clock[-1:]))
+        assert clock and all(c[0] == "running" for c in clock), clock
+        assert clock[-1][1] - clock[0][1] > 1.0, clock
+
+
+def test_dialog():
+    # The setup dialog in the canvas: "Windowed", then "Run ... "; Escape ends the show.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser:
+        browser.load(server.url("no-music&batch"))
+        browser.wait_for(lambda s: s["stage"] == "dialog", "the dialog", DEADLINE)
+        browser.click(*browser.dialog_button("windowed"))
+        browser.click(*browser.dialog_button("run"))
+        browser.wait_for(lambda s: s["stage"] == "show" and s["frames"] >= 2, "the show's second frame", DEADLINE)
+        browser.key("Escape")
+        title = browser.wait_end(DEADLINE)
+        assert title.startswith("quarnel: done ") and title.endswith(" frames"), title
+        assert int(title.split()[2]) >= 2, title
+        line = browser.evaluate("(() => { const e = document.getElementById('ended');"
+                                " return e && e.getClientRects().length > 0 && getComputedStyle(e).visibility"
+                                " !== 'hidden' ? e.textContent.trim() : null; })()")
+        assert line, "no visible #ended line after the end"
+        assert browser.state()["stage"] == "ended"
+
+
+def test_full_screen():
+    # "Run ... " without "Windowed": the canvas goes full screen with the first key (a page may take the
+    # screen only in answer to the user), keeps its 4:3 picture, and one Escape, which the browser takes
+    # to leave full screen, still ends the show.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser:
+        browser.load(server.url("no-music&batch&fixed-step=0.05"))
+        browser.wait_for(lambda s: s["stage"] == "dialog", "the dialog", DEADLINE)
+        browser.click(*browser.dialog_button("run"))
+        browser.wait_for(lambda s: s["stage"] == "show" and s["frames"] >= 2, "the show's second frame", DEADLINE)
+        browser.key("ArrowLeft")
+        more_frames(browser)
+        screen = browser.evaluate("(() => { const e = document.fullscreenElement, c = document.getElementById('canvas');"
+                                  " return [e && e.id, c.width, c.height, innerWidth, innerHeight]; })()")
+        print("full screen: %s" % screen)
+        assert screen[0] == "canvas" and screen[1:3] == [800, 600], screen
+        browser.key("Escape")
+        title = browser.wait_end(DEADLINE)
+        assert title.startswith("quarnel: done"), title
+        assert browser.evaluate("document.fullscreenElement") is None
+
+
+def test_mouse():
+    # Each pointer move reaches the camera within two frames, not one move later: the middle button
+    # records the camera of the last frame drawn, ((X - 400) * 0.0175, (Y - 300) * 0.02333...) with X, Y
+    # the pointer on the "screen", and Escape writes the recorded lines to standard output. As natively,
+    # the screen's pointer is the window's position plus the pointer in the window (the canvas): the same
+    # offset for every move.
+    moves = [(600, 100), (100, 500), (420, 310), (700, 40)]
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser:
+        browser.load(server.url(STILL))
+        browser.wait_for(lambda s: s["frames"] >= 2, "the second frame", DEADLINE)
+        for x, y in moves:
+            browser.mouse_move(x, y)
+            more_frames(browser)
+            browser.click(x, y, "middle")
+            more_frames(browser)
+        browser.key("Escape")
+        title = browser.wait_end(DEADLINE)
+        assert title.startswith("quarnel: done"), title
+        out = browser.lines()[0]
+        cams = [tuple(float(v) for v in l[5:].split(",")) for l in out if l.startswith("Cam :")]
+        assert len(cams) == len(moves), out
+        offsets = [(cx / 0.0175 + 400 - x, cy / 0.023333333333333334 + 300 - y, cz)
+                   for (cx, cy, cz), (x, y) in zip(cams, moves)]
+        print("the window's place on the screen, from the camera: %s"
+              % [(round(a, 2), round(b, 2)) for a, b, _ in offsets])
+        for offset in offsets:
+            assert all(abs(o - w) < 0.1 for o, w in zip(offset, offsets[0])) and offset[2] == 0.0, (cams, moves)
+        assert len([l for l in out if l.startswith("Pnt :")]) == len(moves), out
+
+
+def test_bad_option():
+    # A bad command line ends the page at once, naming the option, before any frame.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser:
+        browser.load(server.url("frames=abc"))
+        title = browser.wait_end(DEADLINE)
+        print(title)
+        assert title.startswith("quarnel: failed: ") and "frames" in title, title
+        assert browser.state()["frames"] == 0
+
+
+def test_driver():
+    # The driver's own promises, against the stand-in page: the keys' names and codes, mouse points in
+    # canvas pixels (the page puts the canvas off its corner), files from the page, and exit statuses.
+    fixture = os.path.join(HERE, "fixture")
+    with Server(fixture) as server, tempfile.TemporaryDirectory() as tmp:
+        shot, copy, log = (os.path.join(tmp, name) for name in ("shot.png", "copy.png", "log.txt"))
+        steps = [["--at", "frame>=%d" % (i + 2), "key", k] for i, k in enumerate(web_shot.KEYS) if k != "Escape"]
+        steps += [["--at", "frame>=12", "mouse-move", "100,200"], ["--at", "frame>=14", "click", "799,599,middle"]]
+        r = subprocess.run([sys.executable, WEB_SHOT, server.url("run&frames=30&capture=/c"), shot,
+                            "--fetch", "/c/frame000020.png=" + copy, "--log", log,
+                            *[a for s in steps for a in s]], capture_output=True, text=True, timeout=DEADLINE)
+        assert r.returncode == 0 and r.stdout.strip() == "quarnel: done 30 frames", (r.stdout, r.stderr)
+        assert read_png(shot)[:2] == read_png(copy)[:2] == (800, 600)
+        with open(log) as f:
+            lines = f.read().split("\n")
+        for name, (code, vk, _) in web_shot.KEYS.items():
+            if name != "Escape":
+                assert "out: keydown %s %s %d" % (web_shot.name_to_key(name), code, vk) in lines, (name, lines)
+                assert "out: keyup %s %d" % (web_shot.name_to_key(name), vk) in lines, (name, lines)
+        assert "out: move 100,200" in lines and "out: button 1 at 799,599" in lines, lines
+
+        # A failed title, a step that never ran and a page that never ends are failures.
+        for query, extra in (("frames=abc", []), ("run&frames=5", ["--at", "frame>=50", "key", "Escape"]),
+                             ("run", ["--timeout", "3"])):
+            r = subprocess.run([sys.executable, WEB_SHOT, server.url(query), shot, *extra],
+                               capture_output=True, text=True, timeout=DEADLINE)
+            assert r.returncode == 1, (query, r.stdout, r.stderr)
+        # The dialog's buttons are found through the page.
+        with web_shot.Browser() as browser:
+            title = run_to_end(browser, server.url("frames=3"), [("stage=dialog", "click", "run")])
+            assert title == "quarnel: done 3 frames" and "dialog run" in browser.lines()[0], title
+
+
+CASES = ["pictures", "music", "dialog", "full_screen", "mouse", "bad_option", "driver"]
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2 or sys.argv[1] not in CASES + ["all"]:
+        sys.exit("usage: web_e2e.py CASE|all   (CASE: %s)" % ", ".join(CASES))
+    failed = []
+    for case in CASES if sys.argv[1] == "all" else [sys.argv[1]]:
+        try:
+            globals()["test_" + case]()
+            print("passed " + case, flush=True)
+        except Exception:
+            traceback.print_exc()
+            print("FAILED " + case, flush=True)
+            failed.append(case)
+    sys.exit(1 if failed else 0)
