@@ -6,6 +6,10 @@
 
 #include <cstdio>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace {
 bool batchMode = false;
 }
@@ -21,6 +25,18 @@ int ShowMessageBox(const char* text, const char* title, unsigned flags)
     std::fprintf(stderr, "[%s] %s\n", title ? title : "", text ? text : "");
     std::fflush(stderr);
     if (batchMode) return yesNo ? IDYES : IDOK;
+#ifdef __EMSCRIPTEN__
+    // SDL has no boxes in a page: the browser's own modal boxes stand in, confirm() for Yes and No.
+    const int yes = EM_ASM_INT(
+        {
+            var text = UTF8ToString($0) + "\n\n" + UTF8ToString($1);
+            if ($2) return confirm(text) ? 1 : 0;
+            alert(text);
+            return 1;
+        },
+        title ? title : "", text ? text : "", yesNo ? 1 : 0);
+    return yesNo ? (yes ? IDYES : IDNO) : IDOK;
+#endif
 
     Uint32 kind = SDL_MESSAGEBOX_INFORMATION;
     if ((flags & 0xF0) == MB_ICONEXCLAMATION) kind = SDL_MESSAGEBOX_WARNING;

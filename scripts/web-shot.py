@@ -83,6 +83,8 @@ class Browser:
         self.profile = tempfile.mkdtemp(prefix="quarnel-chromium-")
         self.log = log if log is not None else []  # console messages and exceptions, in order
         self.exceptions = []
+        self.dialogs = []  # the texts of the message boxes the page showed
+        self._write_lock = threading.Lock()
         self._next_id = 0
         self._replies = {}
         self._cond = threading.Condition()
@@ -169,6 +171,31 @@ class Browser:
         elif method == "Inspector.targetCrashed":
             self.exceptions.append("the page crashed")
             self.log.append("the page crashed")
+        elif method == "Page.javascriptDialogOpening":
+            # The show's message boxes are the browser's alert and confirm: noted and answered with OK
+            # (or Yes), from this reader thread without waiting for the reply it would have to read itself.
+            self.dialogs.append(params.get("message", ""))
+            self.log.append("box (%s): %s" % (params.get("type"), params.get("message", "")))
+            self._send("Page.handleJavaScriptDialog", {"accept": True}, message.get("sessionId"))
+
+    def _send(self, method, params, session=None):
+        """A command whose reply nobody waits for."""
+        with self._cond:
+            self._next_id += 1
+            ident = self._next_id
+        message = {"id": ident, "method": method, "params": params}
+        if session:
+            message["sessionId"] = session
+        try:
+            self._write(message)
+        except OSError:
+            pass
+
+    def _write(self, message):
+        data = json.dumps(message).encode() + b"\0"
+        with self._write_lock:  # the reader thread answers boxes while the main thread sends commands
+            while data:
+                data = data[os.write(self._out, data):]
 
     def command(self, method, session=True, timeout=120, **params):
         with self._cond:
@@ -177,10 +204,8 @@ class Browser:
         message = {"id": ident, "method": method, "params": params}
         if session:
             message["sessionId"] = self.session
-        data = json.dumps(message).encode() + b"\0"
         try:
-            while data:
-                data = data[os.write(self._out, data):]
+            self._write(message)
         except OSError as e:
             raise BrowserError("the browser is gone (%s) during %s" % (e, method))
         end = time.time() + timeout

@@ -239,13 +239,16 @@ def test_mouse():
 
 
 def test_bad_option():
-    # A bad command line ends the page at once, naming the option, before any frame.
-    with Server(WEB_DIR) as server, web_shot.Browser() as browser:
-        browser.load(server.url("frames=abc"))
-        title = browser.wait_end(DEADLINE)
-        print(title)
-        assert title.startswith("quarnel: failed: ") and "frames" in title, title
-        assert browser.state()["frames"] == 0
+    # A bad command line ends the page at once, naming the option, before any frame; so does a value
+    # whose escape in the address is malformed, which reaches the program as it was written.
+    with Server(WEB_DIR) as server:
+        for query, named in (("frames=abc", '"abc"'), ("frames=%E0%A4%A", '"%E0%A4%A"')):
+            with web_shot.Browser() as browser:
+                browser.load(server.url(query))
+                title = browser.wait_end(DEADLINE)
+                print(title)
+                assert title.startswith("quarnel: failed: ") and "--frames" in title and named in title, title
+                assert browser.state()["frames"] == 0
 
 
 def test_driver():
@@ -275,6 +278,11 @@ def test_driver():
             r = subprocess.run([sys.executable, WEB_SHOT, server.url(query), shot, *extra],
                                capture_output=True, text=True, timeout=DEADLINE)
             assert r.returncode == 1, (query, r.stdout, r.stderr)
+        # A message box (the browser's confirm) is answered with Yes and noted, not left to block.
+        with web_shot.Browser() as browser:
+            title = run_to_end(browser, server.url("run&box&frames=3"))
+            assert "box answered true" in browser.lines()[0], browser.lines()
+            assert browser.dialogs == ["Use windowed mode instead?"], browser.dialogs
         # The dialog's buttons are found through the page.
         with web_shot.Browser() as browser:
             title = run_to_end(browser, server.url("frames=3"), [("stage=dialog", "click", "run")])
