@@ -3,8 +3,8 @@ over the DevTools protocol by scripts/web-shot.py, read through the hooks the pa
 (quarnelStage, quarnelFrames, quarnelOut, quarnelSpectrum, quarnelSound, the title, Module.FS).
 
 Run one case, or all of them in turn:
-    python3 tests/web/web_e2e.py CASE       CASE: pictures, music, dialog, full_screen, mouse, bad_option,
-                                            driver
+    python3 tests/web/web_e2e.py CASE       CASE: pictures, music, music_after_a_stall, dialog, full_screen,
+                                            mouse, bad_option, driver
     python3 tests/web/web_e2e.py all
 Each case serves the build on a free loopback port of its own: $QUARNEL_WEB_DIR, by default build-web/
 (make it with scripts/build-web.sh). "driver" tests the driver itself against a small stand-in page
@@ -168,6 +168,23 @@ def test_music():
         assert clock[-1][1] - clock[0][1] > 1.0, clock
 
 
+def test_music_after_a_stall():
+    # At the real clock a page that stalls (here two seconds of busy script) mixes the whole pause at
+    # once; only the newest of it may be queued, or the music would stay seconds behind the picture.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser:
+        browser.load(server.url("run&windowed&batch&frames=400"))
+        browser.wait_for(lambda s: s["frames"] >= 5, "the fifth frame", DEADLINE)
+        before = browser.evaluate("window.quarnelSound")
+        browser.evaluate("(() => { const t = performance.now(); while (performance.now() - t < 2000); })()")
+        more_frames(browser, 1)  # the frame that mixed the pause
+        after = browser.evaluate("window.quarnelSound")
+        browser.key("Escape")
+        assert browser.wait_end(DEADLINE).startswith("quarnel: done")
+        print("sound before the stall %s, the frame after %s" % (before, after))
+        assert after["waiting"] <= 0.5 * 44100, after
+        assert after["queued"] - before["queued"] < 88200, (before, after)
+
+
 def test_dialog():
     # The setup dialog in the canvas: "Windowed", then "Run ... "; Escape ends the show.
     with Server(WEB_DIR) as server, web_shot.Browser() as browser:
@@ -289,7 +306,7 @@ def test_driver():
             assert title == "quarnel: done 3 frames" and "dialog run" in browser.lines()[0], title
 
 
-CASES = ["pictures", "music", "dialog", "full_screen", "mouse", "bad_option", "driver"]
+CASES = ["pictures", "music", "music_after_a_stall", "dialog", "full_screen", "mouse", "bad_option", "driver"]
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES + ["all"]:
