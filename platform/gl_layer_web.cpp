@@ -1,10 +1,9 @@
 // The browser's WebGL 2 functions for the GL 1.x layer. The program defines the GL 1.x names itself
 // (glEnable, glBindTexture ...), so the browser's own functions are reached under emscripten's other
 // names for them (emscripten_glEnable ...), never through a lookup that could hand out the layer's.
-#include "platform/gl_layer.h"
-
 #include <cstring>
 
+#include "platform/gl_layer.h"
 #include "platform/gl_layer_es.h"
 
 #define QUARNEL_ES_DECLARE(ret, name, params) extern "C" ret emscripten_gl##name params;

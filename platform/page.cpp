@@ -58,8 +58,12 @@ void ReportPageDialogControl(const char* text, int centreX, int centreY)
     char name[32] = {};
     for (int i = 0; text[i] && text[i] != ' ' && i < 31; ++i)
         name[i] = (text[i] >= 'A' && text[i] <= 'Z') ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-    EM_ASM({ (window.quarnelDialogButtons = window.quarnelDialogButtons || {})[UTF8ToString($0)] = Array.of($1, $2); },
-           name, centreX, centreY);
+    EM_ASM(
+        {
+            (window.quarnelDialogButtons = window.quarnelDialogButtons || {})[UTF8ToString($0)] =
+                Array.of($1, $2);
+        },
+        name, centreX, centreY);
 }
 
 void EndPage(int status)
@@ -67,7 +71,11 @@ void EndPage(int status)
     std::fflush(stdout);
     std::fflush(stderr);
     emscripten_cancel_main_loop();
-    EM_ASM({ if (window.quarnelEnded) window.quarnelEnded($0); }, status);
+    EM_ASM(
+        {
+            if (window.quarnelEnded) window.quarnelEnded($0);
+        },
+        status);
     // Ends the runtime: nothing of the program runs after this, and the canvas keeps the last frame.
     emscripten_force_exit(status);
     std::abort();  // not reached

@@ -11,8 +11,9 @@ bool RunsInPage();
 // left behind and never returns. Called again, the new pass replaces the old one.
 [[noreturn]] void RunPagePasses(void (*pass)());
 
-void ReportPageStage(const char* stage);  // "dialog", "show"
-void ReportPageFrame(long framesDrawn, const float* spectrum, int spectrumSize);  // spectrum may be null
+// The stage ("dialog", "show"); after each frame, the frames drawn and the spectrum (null without music).
+void ReportPageStage(const char* stage);
+void ReportPageFrame(long framesDrawn, const float* spectrum, int spectrumSize);
 void ReportPageSound(int64_t queuedFrames, int64_t waitingFrames);
 // A control of a dialog drawn in the canvas, by its text's first word in lower case ("run", "quit" ...),
 // at its centre in canvas pixels: for whoever drives the page.

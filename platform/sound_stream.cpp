@@ -12,7 +12,7 @@ SDL_AudioDeviceID device = 0;
 constexpr double kCushionSeconds = 0.1;
 constexpr double kMaxPageLagSeconds = 0.5;
 int streamRate = 0;
-int64_t queuedFrames = 0;  // handed over since the stream opened
+int64_t queuedFrames = 0;    // handed over since the stream opened
 std::vector<float> silence;  // the cushion, queued again whenever the output ran dry
 }  // namespace
 

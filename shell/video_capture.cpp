@@ -277,7 +277,8 @@ void PlayMixedSound()
         std::string cause;
         soundStreamOpen = OpenSoundStream(kSoundMixRate, cause);
         soundStreamFailed = !soundStreamOpen;
-        if (soundStreamFailed) std::fprintf(stderr, "quarnel: the music plays without sound: %s\n", cause.c_str());
+        if (soundStreamFailed)
+            std::fprintf(stderr, "quarnel: the music plays without sound: %s\n", cause.c_str());
     }
     if (soundStreamOpen) QueueSoundStream(sound.data(), static_cast<int64_t>(sound.size() / 2));
 }
