@@ -48,7 +48,8 @@ function(quarnel_web_page target)
     # survive the shell).
     target_link_options(${target} PRIVATE
         -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
-        -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS,UTF8ToString -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/dist/web/library-functions.json -sFORCE_FILESYSTEM=1
+        -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS,UTF8ToString -sFORCE_FILESYSTEM=1
+        -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/dist/web/library-functions.json
         "SHELL:--preload-file ${show}/textures@/textures"
         "SHELL:--preload-file ${show}/cgeffects@/cgeffects"
         "SHELL:--preload-file ${show}/meshes@/meshes"

@@ -4,7 +4,7 @@ over the DevTools protocol by scripts/web-shot.py, read through the hooks the pa
 
 Run one case, or all of them in turn:
     python3 tests/web/web_e2e.py CASE       CASE: pictures, music, music_after_a_stall, dialog, full_screen,
-                                            mouse, bad_option, driver
+                                            mouse, bad_option, address_options, driver
     python3 tests/web/web_e2e.py all
 Each case serves the build on a free loopback port of its own: $QUARNEL_WEB_DIR, by default build-web/
 (make it with scripts/build-web.sh). "driver" tests the driver itself against a small stand-in page
@@ -268,6 +268,21 @@ def test_bad_option():
                 assert browser.state()["frames"] == 0
 
 
+def test_address_options():
+    # Values in the address are decoded as a browser writes them ("%20" and "+" are blanks), and a file
+    # the show cannot write at its end fails the page with the program's own line, after its frames.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser, tempfile.TemporaryDirectory() as tmp:
+        run_to_end(browser, server.url(STILL + "&frames=2&screenshot=/a%20b+c.png"))
+        picture(browser, "/a b c.png", tmp)  # an 800 x 600 PNG under that name
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser:
+        browser.load(server.url(STILL + "&frames=2&screenshot=/no/such/folder/x.png"))
+        title = browser.wait_end(DEADLINE)
+        print(title)
+        assert title.startswith("quarnel: failed: cannot write the screenshot /no/such/folder/x.png"), title
+        assert browser.state()["frames"] == 2
+        assert browser.evaluate("getComputedStyle(document.getElementById('failed')).display") == "block"
+
+
 def test_driver():
     # The driver's own promises, against the stand-in page: the keys' names and codes, mouse points in
     # canvas pixels (the page puts the canvas off its corner), files from the page, and exit statuses.
@@ -306,7 +321,8 @@ def test_driver():
             assert title == "quarnel: done 3 frames" and "dialog run" in browser.lines()[0], title
 
 
-CASES = ["pictures", "music", "music_after_a_stall", "dialog", "full_screen", "mouse", "bad_option", "driver"]
+CASES = ["pictures", "music", "music_after_a_stall", "dialog", "full_screen", "mouse", "bad_option", "address_options",
+         "driver"]
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES + ["all"]:
