@@ -131,6 +131,11 @@ void FrameDrawn()
     if (options.frames > 0 && framesDrawn >= options.frames) QueueQuitMessage(0);  // as the close box does
 }
 
+long FramesDrawn()
+{
+    return framesDrawn;
+}
+
 void FinishAutomation()
 {
     if (finished) return;

@@ -8,6 +8,7 @@ struct CommandLine;
 bool ConfigureAutomation(const CommandLine& options);
 void FrameStarted();  // before DrawFrame
 void FrameDrawn();    // after DrawFrame, before the swap: the back buffer holds the finished frame
+long FramesDrawn();   // frames drawn so far
 // At the end of the show, also reached through the process exit hooks. A screenshot that cannot be written
 // makes the process end with status 1.
 void FinishAutomation();

@@ -25,7 +25,6 @@ namespace {
 // A tap of Escape whose press and release both arrive between two idle passes would leave no trace in
 // the key table; remember the press until the next idle pass has seen it.
 bool escapePressed = false;
-long framesDrawn = 0;
 
 // One message from the window or a recording through the window procedure; false for WM_QUIT, whose
 // wParam is then the exit code.
@@ -45,8 +44,7 @@ void IdlePass()
         DrawFrame();
         FrameDrawn();
         CaptureFrameDrawn();
-        ++framesDrawn;
-        ReportPageFrame(framesDrawn, gState.musicOn ? gFrameInputs.spectrum : nullptr,
+        ReportPageFrame(FramesDrawn(), gState.musicOn ? gFrameInputs.spectrum : nullptr,
                         static_cast<int>(std::size(gFrameInputs.spectrum)));
     }
     if ((gState.keys[VK_ESCAPE] || escapePressed) && !gState.endingRequested) {
