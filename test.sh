@@ -57,17 +57,7 @@ if [[ $skip_windows == 1 ]]; then
     echo "test.sh: SKIPPING the Windows build and its tests under Wine (asked for)"
 else
     scripts/build-windows.sh --tests
-    prefix=$(tests/windows/wine-prefix.sh build-win64 .)
-    stop_wine() {
-        WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-        rm -rf "$prefix"
-    }
-    trap stop_wine EXIT
-    WINEPREFIX=$prefix xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
-        ctest --test-dir build-win64 -L "unit|gl" --output-on-failure -j "$jobs"
-    WINEPREFIX=$prefix ctest --test-dir build-win64 -L e2e --output-on-failure
-    stop_wine
-    trap - EXIT
+    xvfb-run -a -s "-screen 0 1024x768x24 -noreset" tests/windows/run-tests.sh build-win64 "$jobs"
 fi
 
 # The browser: the libraries built with emscripten from the same sources (cached outside the clone), the

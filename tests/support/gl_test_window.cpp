@@ -3,24 +3,33 @@
 
 #include <SDL.h>
 
+#include <cstdio>
+
 #include "platform/sdl_window.h"
 
 namespace {
 SDL_Window* window = nullptr;
 SDL_GLContext context = nullptr;
+
+// Says why there is no window, so that a failing GL test names the cause.
+bool Refuse(const char* step)
+{
+    std::fprintf(stderr, "test GL window: %s failed: %s\n", step, SDL_GetError());
+    return false;
+}
 }  // namespace
 
 bool OpenTestGlWindow(int width, int height)
 {
     if (context) return true;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return Refuse("SDL_InitSubSystem(SDL_INIT_VIDEO)");
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window) return false;
+    if (!window) return Refuse("SDL_CreateWindow");
     context = SDL_GL_CreateContext(window);
-    if (!context) return false;
+    if (!context) return Refuse("SDL_GL_CreateContext");
     SDL_GL_MakeCurrent(window, context);
     SetMainSdlWindow(window, context);
     return true;
