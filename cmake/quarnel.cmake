@@ -25,7 +25,7 @@ endfunction()
 
 function(quarnel_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
-    add_executable(${name} ${ARG_SOURCES})
+    add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/failed_suite_setup.cpp)
     # The show's libraries call each other, so every test links all of them as one group at the end
     # (cmake/show.cmake); the other LIBS are linked here.
     set_property(TARGET ${name} PROPERTY QUARNEL_TEST_LIBS "${ARG_LIBS}")
@@ -53,8 +53,16 @@ function(quarnel_test name)
     gtest_discover_tests(${name} ${discovery}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
         PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
-                   ENVIRONMENT "SDL_AUDIODRIVER=dummy\\;QUARNEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}\\;QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR}"
         DISCOVERY_TIMEOUT ${discovery_timeout})
+    # The environment is set once the cases are listed, by a script of our own that CTest reads after the
+    # listing's: the listing cannot carry a list-valued property (it kept only the first variable).
+    set(properties ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+    file(WRITE ${properties}
+         "foreach(test IN LISTS ${name}_TESTS)\n"
+         "    set_tests_properties(\"\${test}\" PROPERTIES\n"
+         "        ENVIRONMENT [==[SDL_AUDIODRIVER=dummy;QUARNEL_SOURCE_DIR=${CMAKE_SOURCE_DIR};QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR}]==])\n"
+         "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties})
 endfunction()
 
 function(quarnel_show_data target)
