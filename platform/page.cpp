@@ -38,10 +38,15 @@ void ReportPageFrame(long framesDrawn, const float* spectrum, int spectrumSize)
         for (int i = 0; i < spectrumSize; ++i) sum += spectrum[i];
         mean = sum / spectrumSize;
     }
+    // The newest 10,000 to 20,000 values stay: a page left running must not grow without end.
     EM_ASM(
         {
             window.quarnelFrames = $0;
-            if ($1 >= 0) (window.quarnelSpectrum = window.quarnelSpectrum || []).push($1);
+            if ($1 >= 0) {
+                var values = (window.quarnelSpectrum = window.quarnelSpectrum || []);
+                values.push($1);
+                if (values.length > 20000) values.splice(0, 10000);
+            }
         },
         framesDrawn, mean);
 }
