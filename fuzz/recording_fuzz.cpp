@@ -55,7 +55,8 @@ void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingS
         CheckEmpty(r);
         return;
     }
-    const uint32_t flags = bytes[12] | bytes[13] << 8 | bytes[14] << 16 | static_cast<uint32_t>(bytes[15]) << 24;
+    const uint32_t flags =
+        bytes[12] | bytes[13] << 8 | bytes[14] << 16 | static_cast<uint32_t>(bytes[15]) << 24;
     if (r.musicOn != ((flags & 1) != 0)) Fail();
 
     std::vector<uint8_t> again;
@@ -126,7 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CheckKept(bytes, recording, status);
             break;
         case RecordingStatus::OtherVersion:
-            if (size < kHeaderSize || (data[8] == 1 && data[9] == 0 && data[10] == 0 && data[11] == 0)) Fail();
+            if (size < kHeaderSize || (data[8] == 1 && data[9] == 0 && data[10] == 0 && data[11] == 0))
+                Fail();
             CheckEmpty(recording);
             break;
         case RecordingStatus::NotARecording:

@@ -3,9 +3,9 @@
 // output. Built on SDL2 audio, libvorbisfile and kissfft; the only code that includes their headers.
 //
 // Threads: every function here is called from the main thread. Mixing runs on SDL's audio thread and a
-// worker thread decodes the track into memory a few seconds ahead of the playing position. Per-frame calls never wait on either for longer than
-// a short copy; only SoundLoadTrack and SoundClose wait for the mixer's current pass, and SoundWatchDevice
-// for the silent pass of a device that is gone. Position changes are
+// worker thread decodes the track into memory a few seconds ahead of the playing position. Per-frame calls
+// never wait on either for longer than a short copy; only SoundLoadTrack and SoundClose wait for the mixer's
+// current pass, and SoundWatchDevice for the silent pass of a device that is gone. Position changes are
 // handed to the mixer and applied there with a short crossfade.
 #pragma once
 #include <cstdint>

@@ -19,8 +19,9 @@ bool RequestDisplayMode(int width, int height, int bitsPerPixel);
 enum class WindowResult { Ok, VideoFailed, WindowFailed, ContextFailed, ActivateFailed };
 
 // Creates the window with an OpenGL compatibility context (depth 32 asked, 24 accepted) and makes the
-// context current; built with the GL 1.x layer, an OpenGL ES 3.0 context with the layer started on it. Full-screen uses the mode found by RequestDisplayMode; windowed gives an 800 x 600
-// client area at (x, y) with the window manager's decorations around it.
+// context current; built with the GL 1.x layer, an OpenGL ES 3.0 context with the layer started on it.
+// Full-screen uses the mode found by RequestDisplayMode; windowed gives an 800 x 600 client area at (x, y)
+// with the window manager's decorations around it.
 WindowResult CreatePlatformWindow(const char* title, int x, int y, int width, int height, bool fullScreen);
 bool ReleaseWindowContext();  // no context current; false when that fails
 bool DeleteWindowContext();

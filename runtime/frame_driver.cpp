@@ -14,8 +14,8 @@
 #include "scene/demo_scene.h"
 #include "shell/clock.h"
 #include "shell/global_state.h"
-#include "shell/session_recording.h"
 #include "shell/main_window.h"
+#include "shell/session_recording.h"
 #include "shell/window_proc.h"
 
 DemoScene* gSceneTable[kSceneTableSize] = {};

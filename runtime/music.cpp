@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "math/random.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/sound.h"
 #include "runtime/frame_inputs.h"
-#include "math/random.h"
 
 const char* const kMusicFile = "music//[bEXAN] The lamp was distant.ogg";
 

@@ -9,21 +9,22 @@
 
 const char* UsageText()
 {
-    static const std::string text = std::string(
-        "Usage: quarnel [options]\n"
-           "With no option the setup dialog comes first.\n"
-           "  --run              skip the setup dialog, as if \"Run ... \" had been pressed\n"
-           "  --windowed         check \"Windowed\" (windowed 800 x 600 instead of full screen)\n"
-           "  --no-music         uncheck \"Music\" (no sound system, no music file)\n"
-           "  --frames N         after N frames end as the close box does (exit 0)\n"
-           "  --fixed-step S     advance the clock exactly S seconds per frame (deterministic pictures)\n"
-           "  --screenshot F.png save the last frame drawn before the program ends\n"
-           "  --capture DIR      save every frame as a numbered PNG in DIR (made when missing)\n"
-           "  --capture-frames N,N,...\n"
-           "                     with --capture: save only these frames (counted from 1) in DIR\n"
-           "  --batch            message boxes go to standard error only, answered with their default\n"
-           "  --stats            print frame-time figures at exit (start to start, with the swap)\n"
-           "  --profile          also the median wall time of each pass (each ended with glFinish)\n") +
+    static const std::string text =
+        std::string(
+            "Usage: quarnel [options]\n"
+            "With no option the setup dialog comes first.\n"
+            "  --run              skip the setup dialog, as if \"Run ... \" had been pressed\n"
+            "  --windowed         check \"Windowed\" (windowed 800 x 600 instead of full screen)\n"
+            "  --no-music         uncheck \"Music\" (no sound system, no music file)\n"
+            "  --frames N         after N frames end as the close box does (exit 0)\n"
+            "  --fixed-step S     advance the clock exactly S seconds per frame (deterministic pictures)\n"
+            "  --screenshot F.png save the last frame drawn before the program ends\n"
+            "  --capture DIR      save every frame as a numbered PNG in DIR (made when missing)\n"
+            "  --capture-frames N,N,...\n"
+            "                     with --capture: save only these frames (counted from 1) in DIR\n"
+            "  --batch            message boxes go to standard error only, answered with their default\n"
+            "  --stats            print frame-time figures at exit (start to start, with the swap)\n"
+            "  --profile          also the median wall time of each pass (each ended with glFinish)\n") +
         kCaptureUsage + "  --help, --version\n";
     return text.c_str();
 }

@@ -341,7 +341,8 @@ TEST(SoundOffline, TheMixersOwnDecodingGivesTheSameSamplesAsTheDecodedTrack)
     const TestSignal music = [](int64_t frame, int channel) {
         const double t = frame / 44100.0;
         double v = 0.0;
-        for (int k = 1; k <= 5; ++k) v += 0.1 * std::sin(2.0 * std::numbers::pi * (97.0 * k + channel) * t + k);
+        for (int k = 1; k <= 5; ++k)
+            v += 0.1 * std::sin(2.0 * std::numbers::pi * (97.0 * k + channel) * t + k);
         const uint32_t hash = static_cast<uint32_t>(frame * 2654435761u + channel * 40503u);
         return static_cast<float>(v + 0.08 * ((hash >> 8) / 16777216.0 - 0.5));
     };

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "math/random.h"
 #include "render/billboards.h"
 #include "render/engine.h"
-#include "math/random.h"
 #include "tests/support/gl_test_window.h"
 
 namespace {

@@ -1,11 +1,12 @@
 // The runtime generator and the frame driver's arithmetic: mouse to camera and point, arrow relax and
 // clamp, held keys, the ending fade.
+#include "runtime/frame_driver.h"
+
 #include <gtest/gtest.h>
 
-#include "runtime/frame_driver.h"
-#include "runtime/frame_inputs.h"
 #include "math/random.h"
 #include "platform/window.h"
+#include "runtime/frame_inputs.h"
 #include "shell/global_state.h"
 
 TEST(Random, MatchesTheWindowsRuntime)

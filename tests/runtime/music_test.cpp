@@ -246,7 +246,8 @@ TEST_F(MusicDeathTest, SoundSystemThatCannotStartEndsWithStatusOne)
         },
         ::testing::ExitedWithCode(1),
         "\\[Vudedad arudud 3. Morvain !  \\] Problem initializing FMod. \nProgram will now exit.\n"
-        "quarnel: the show runs without music with --no-music \\(or with \"Music\" unticked in the dialog\\)\n");
+        "quarnel: the show runs without music with --no-music \\(or with \"Music\" unticked in the "
+        "dialog\\)\n");
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "scene/scene_layers.h"
 #include "math/random.h"
 #include "scene/demo_scene.h"
+#include "scene/scene_layers.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include "render/engine.h"
 #include "render/outline_text.h"
 #include "render/render_target.h"
-#include "scene/scene_layers.h"
 #include "scene/demo_scene.h"
 #include "scene/mini_game.h"
+#include "scene/scene_layers.h"
 #include "tests/support/gl_test_window.h"
 
 namespace {

@@ -149,8 +149,9 @@ TEST(CommandLine, OptionsAndErrors)
 {
     CommandLine options;
     std::string error;
-    const char* good[] = {"quarnel", "--run", "--windowed", "--no-music", "--frames", "12", "--fixed-step",
-                          "0.02", "--screenshot", "a.png", "--capture", "dir", "--batch", "--stats"};
+    const char* good[] = {"quarnel",   "--run",        "--windowed", "--no-music",   "--frames",
+                          "12",        "--fixed-step", "0.02",       "--screenshot", "a.png",
+                          "--capture", "dir",          "--batch",    "--stats"};
     ASSERT_EQ(ParseCommandLine(14, good, options, error), ParseResult::Ok);
     EXPECT_TRUE(options.run && options.windowed && options.noMusic && options.batch && options.stats);
     EXPECT_EQ(options.frames, 12);
@@ -158,8 +159,11 @@ TEST(CommandLine, OptionsAndErrors)
     EXPECT_EQ(options.screenshot, "a.png");
     EXPECT_EQ(options.captureDir, "dir");
 
-    for (auto bad : {std::initializer_list<const char*>{"quarnel", "--bogus"}, {"quarnel", "--frames"},
-                     {"quarnel", "--frames", "0"}, {"quarnel", "--frames", "7x"}, {"quarnel", "--fixed-step", "-1"},
+    for (auto bad : {std::initializer_list<const char*>{"quarnel", "--bogus"},
+                     {"quarnel", "--frames"},
+                     {"quarnel", "--frames", "0"},
+                     {"quarnel", "--frames", "7x"},
+                     {"quarnel", "--fixed-step", "-1"},
                      {"quarnel", "--fixed-step", "nan"}}) {
         CommandLine o;
         std::string e;

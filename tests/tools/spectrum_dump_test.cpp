@@ -111,7 +111,8 @@ TEST(SpectrumDump, FailsClearlyAndLeavesNoPartialOrClobberedFile)
     fs::create_directories(taken);
     run = Dump({track, taken});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.errors.find("cannot write " + taken + ": it is a directory"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("cannot write " + taken + ": it is a directory"), std::string::npos)
+        << run.errors;
     EXPECT_TRUE(fs::is_directory(taken) && fs::is_empty(taken));
 
     std::ifstream kept(out);
