@@ -60,6 +60,7 @@ function(quarnel_e2e script)
     endforeach()
 endfunction()
 quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout camera_follows_every_pointer_move
+    escape_replaces_the_clipboard_only_with_a_capture
     close_box_ends_with_status_0
     one_quick_escape_tap_ends_the_show dialog_run_then_escape dialog_quit_ends_with_status_0
     frames_and_screenshot capture_writes_every_frame capture_frames_writes_only_the_listed_frames

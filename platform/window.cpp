@@ -395,18 +395,19 @@ int64_t PerformanceFrequency()
 bool SetClipboardText(const char* text)
 {
     if (!text) return false;
-    bool ok = videoStarted && SDL_SetClipboardText(text) == 0;
 #ifndef _WIN32
     // Hand the text to xclip, which forks and keeps serving the selection after we exit. (Windows keeps the
-    // clipboard's text after its owner ends.)
+    // clipboard's text after its owner ends.) Then SDL must not take it too: its request, perhaps still
+    // queued when xclip took the selection, could reach the server last and take it back, and the text
+    // would go with the show's window.
     if (std::getenv("DISPLAY") && access("/usr/bin/xclip", X_OK) == 0) {
         if (FILE* pipe = popen("/usr/bin/xclip -selection clipboard -i >/dev/null 2>&1", "w")) {
             std::fputs(text, pipe);
-            ok = pclose(pipe) == 0 || ok;
+            if (pclose(pipe) == 0) return true;
         }
     }
 #endif
-    return ok;
+    return videoStarted && SDL_SetClipboardText(text) == 0;
 }
 
 void ReadWindowPixels(int width, int height, unsigned char* pixels)
