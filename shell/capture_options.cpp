@@ -4,20 +4,78 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/video_encoder.h"
 #include "shell/command_line.h"
 
-const char* const kCaptureUsage =
-    "  --video FILE       render the show into FILE (.mp4: H.264 + AAC, .mkv/.webm: VP9 + Opus) at a\n"
-    "                     fixed step (1/60 s unless --fps or --fixed-step), no dialog, progress on stderr\n"
-    "  --seconds S        length of the video (default 60: the intro and one round; --frames N also works)\n"
-    "  --fps N            the fixed step 1/N seconds\n"
-    "  --video-quality Q  constant quality of the video codec, lower is better (H.264 0-51, default 18;\n"
-    "                     VP9 0-63, default 24)\n"
-    "  --record FILE      play live and write every frame's time step and inputs to FILE\n"
-    "  --replay FILE      run the show from a recording, no dialog (with --video: the recorded play as a\n"
-    "                     film)\n";
+namespace {
+
+// The formats this build writes, those with the same codecs together (".mkv/.webm").
+struct FormatGroup {
+    std::string extensions;
+    VideoFormat format;
+};
+
+std::vector<FormatGroup> WritableFormatGroups()
+{
+    std::vector<FormatGroup> groups;
+    for (const VideoFormat& f : WritableVideoFormats()) {
+        if (!groups.empty() && std::strcmp(groups.back().format.content, f.content) == 0)
+            groups.back().extensions += std::string("/") + f.extension;
+        else
+            groups.push_back({f.extension, f});
+    }
+    return groups;
+}
+
+// "H.264 0-51, default 18; VP9 0-63, default 24"
+std::string QualityRangesText()
+{
+    std::string text;
+    for (const FormatGroup& g : WritableFormatGroups()) {
+        if (!text.empty()) text += "; ";
+        text += std::string(g.format.videoCodec) + " " + std::to_string(g.format.lowestQuality) + "-" +
+                std::to_string(g.format.highestQuality) + ", default " +
+                std::to_string(g.format.defaultQuality);
+    }
+    return text.empty() ? "none in this build" : text;
+}
+
+}  // namespace
+
+std::string WritableVideoFormatsText()
+{
+    std::string text;
+    for (const FormatGroup& g : WritableFormatGroups()) {
+        if (!text.empty()) text += ", ";
+        text += g.extensions + " (" + g.format.content + ")";
+    }
+    return text.empty() ? "this build writes none" : text;
+}
+
+const char* CaptureUsage()
+{
+    static const std::string text =
+        "  --video FILE       render the show into FILE at a fixed step (1/60 s unless --fps or "
+        "--fixed-step),\n"
+        "                     no dialog, progress on stderr; it writes " +
+        WritableVideoFormatsText() +
+        "\n"
+        "  --seconds S        length of the video (default 60: the intro and one round; --frames N also "
+        "works)\n"
+        "  --fps N            the fixed step 1/N seconds\n"
+        "  --video-quality Q  constant quality of the video codec, lower is better\n"
+        "                     (" +
+        QualityRangesText() +
+        ")\n"
+        "  --record FILE      play live and write every frame's time step and inputs to FILE\n"
+        "  --replay FILE      run the show from a recording, no dialog (with --video: the recorded play as "
+        "a\n"
+        "                     film)\n";
+    return text.c_str();
+}
 
 namespace {
 

@@ -152,7 +152,7 @@ void FinishCapture()
 void OpenVideo(const CommandLine& commandLine)
 {
     if (!VideoFormatForPath(options.video))
-        FailVideo("unknown extension (use .mp4 for H.264 + AAC, .mkv or .webm for VP9 + Opus)");
+        FailVideo("unknown extension; this build writes " + WritableVideoFormatsText());
     std::string cause;
     if (!OpenOutputFile(options.video, file, cause)) FailVideo(cause);
     VideoEncoderSettings settings;
