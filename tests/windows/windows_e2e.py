@@ -17,10 +17,12 @@ SOURCE = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "e2e"))
 from png_pixels import read_png  # noqa: E402
 from picture_guard import FRAMES, REFERENCE_DIR, STEP, frame_name  # noqa: E402
-from show_driver import PulseServer, Show, Xvfb, wait_until  # noqa: E402
+from show_driver import Frames, PulseServer, Show, UserClipboard, Xvfb, env, wait_until  # noqa: E402
 
 BUILD = os.path.abspath(os.environ.get("QUARNEL_WIN_BUILD_DIR", os.path.join(SOURCE, "build-win64")))
 SHOW = "D:\\show\\quarnel.exe"
+CLI = "D:\\show\\quarnel-cli.exe"
+TITLE = "Quarnel game. Kelm 2006"
 # Wine starts slowly on a loaded machine, and the software renderer draws every frame.
 DEADLINE = float(os.environ.get("QUARNEL_E2E_DEADLINE", "120"))
 
@@ -56,7 +58,7 @@ class WineShow(Show):
     """quarnel.exe with these arguments, started in build-win64/show under Wine; waits, output and the end
     as the Linux show's driver has them."""
 
-    def __init__(self, prefix, *args, display=None, extra_env=None):
+    def __init__(self, prefix, *args, display=None, extra_env=None, program=SHOW):
         self.out = tempfile.TemporaryFile()
         self.err = tempfile.TemporaryFile()
         e = dict(os.environ, WINEPREFIX=prefix.path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
@@ -66,7 +68,7 @@ class WineShow(Show):
         if extra_env:
             e.update(extra_env)
         self.env = e
-        self.proc = subprocess.Popen(["wine", SHOW, *args], cwd=os.path.join(BUILD, "show"), env=e,
+        self.proc = subprocess.Popen(["wine", program, *args], cwd=os.path.join(BUILD, "show"), env=e,
                                      stdout=self.out, stderr=self.err, stdin=subprocess.DEVNULL)
 
     def wait(self, deadline=DEADLINE):
@@ -87,12 +89,68 @@ def run_case(body):
 
 def test_help_and_a_bad_option():
     def body(prefix, display, scratch):
-        show = WineShow(prefix, "--help", display=display)
+        # quarnel-cli.exe, the console program, hands its streams and the show's status through.
+        for program in (SHOW, CLI):
+            show = WineShow(prefix, "--help", display=display, program=program)
+            assert show.wait() == 0, show.stderr()
+            usage = show.stdout()
+            assert "--fixed-step" in usage, usage
+            # This build writes MP4 only: --help offers nothing else.
+            assert ".mp4 (H.264 + AAC)" in usage, usage
+            assert not any(word in usage for word in (".mkv", ".webm", "VP9", "Opus")), usage
+            show = WineShow(prefix, "--no-such-option", display=display, program=program)
+            assert show.wait() == 2, show.stderr()
+            assert "--no-such-option" in show.stderr() and "--run" in show.stderr(), show.stderr()
+        show = WineShow(prefix, "--video", windows_path(os.path.join(scratch, "film.avi")), "--batch",
+                        display=display, program=CLI)
+        assert show.wait() == 1, show.stderr()
+        assert "unknown extension; this build writes .mp4 (H.264 + AAC)\n" in show.stderr(), show.stderr()
+    run_case(body)
+
+
+def test_the_prefix_keeps_the_user_folders_inside():
+    # A fresh prefix links Desktop, Documents and the others into the Linux home folder; the test prefix
+    # has plain folders there, so that a program writing to its Desktop stays inside the prefix.
+    def body(prefix, display, scratch):
+        for link in subprocess.run(["find", prefix.path, "-type", "l"], capture_output=True, text=True,
+                                   check=True).stdout.split():
+            target = os.path.realpath(link)
+            inside = target == prefix.path or target.startswith(prefix.path + "/")
+            assert inside or os.path.basename(link) in ("d:", "s:"), "%s leads to %s" % (link, target)
+        users = os.path.join(prefix.path, "drive_c", "users")
+        user = [u for u in os.listdir(users) if u != "Public"][0]
+        folders = os.path.join(users, user)
+        for name in ("Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"):
+            path = os.path.join(folders, name)
+            assert os.path.isdir(path) and not os.path.islink(path), path
+        shot = "C:\\users\\%s\\Desktop\\shot.png" % user
+        show = WineShow(prefix, "--run", "--windowed", "--no-music", "--batch", "--frames", "2", "--screenshot", shot,
+                        display=display)
         assert show.wait() == 0, show.stderr()
-        assert "--fixed-step" in show.stdout(), show.stdout()
-        show = WineShow(prefix, "--no-such-option", display=display)
-        assert show.wait() == 2, show.stderr()
-        assert "--no-such-option" in show.stderr() and "--run" in show.stderr(), show.stderr()
+        assert os.path.isfile(os.path.join(folders, "Desktop", "shot.png")), show.stderr()
+    run_case(body)
+
+
+def test_escape_leaves_the_clipboard_without_a_capture():
+    # Windows keeps the clipboard after the program ends; Wine hands it to X. Text another program holds
+    # stays there after a show ended with Escape and nothing captured.
+    def body(prefix, display, scratch):
+        clipboard = UserClipboard(env({"DISPLAY": display}))
+        try:
+            users = "the user's own text\n"
+            clipboard.hold(users)
+            show = WineShow(prefix, "--run", "--windowed", "--no-music", "--batch", "--capture", windows_path(scratch),
+                            display=display)
+            try:
+                win = show.find_window(TITLE, deadline=DEADLINE)
+                Frames(show, scratch).wait_more(deadline=DEADLINE)
+                assert show.key_until_exit(win, "Escape", deadline=DEADLINE) == 0, show.stderr()
+            finally:
+                show.kill()
+            assert show.stdout() == "", show.stdout()
+            assert clipboard.holding() and clipboard.read() == users, clipboard.read()
+        finally:
+            clipboard.release()
     run_case(body)
 
 
