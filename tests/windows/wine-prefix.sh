@@ -25,6 +25,16 @@ links_out() {
     done < <(find "$prefix" -type l -print0)
 }
 
+# Z: and every other link out (the user folders into the home folder, a drive or device Wine found) goes;
+# a link under drive_c is a folder a program may use, so a plain folder takes its place.
+cut_links_out() {
+    local link
+    while IFS= read -r -d '' link; do
+        rm -f "$link"
+        if [[ $link == "$prefix/drive_c/"* ]]; then mkdir -p "$link"; fi
+    done < <(links_out)
+}
+
 refuse() {
     echo "wine-prefix: $1" >&2
     wineserver -k 2>/dev/null || true
@@ -34,19 +44,18 @@ refuse() {
 
 wineboot -i >/dev/null 2>&1 </dev/null
 wineserver -w
-# Z: and every other link out (the user folders into the home folder, a drive or device Wine found) goes;
-# a link under drive_c is a folder a program may use, so a plain folder takes its place.
-while IFS= read -r -d '' link; do
-    rm -f "$link"
-    if [[ $link == "$prefix/drive_c/"* ]]; then mkdir -p "$link"; fi
-done < <(links_out)
+cut_links_out
 ln -s "$build" "$prefix/dosdevices/d:"
 ln -s "$source" "$prefix/dosdevices/s:"
 wineserver -p </dev/null >/dev/null 2>&1
 # Wine's own services start with the first program and stay while the server does: started here, with
 # their output sent away, the first test does not pay for them (nor wait on them).
 wine cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 || true
-# Checked last, after Wine's first program, in case anything it started made a link again.
+# Wine's services, started with that program, link the machine's serial ports as COMn again: those links
+# go too. They come back only when the services start again, with a new server (tests/windows/wine-run.sh
+# checks before every program).
+cut_links_out
+# What is left must lead nowhere out (a link that could not be removed): refused otherwise.
 if [[ -e $prefix/dosdevices/z: ]]; then
     refuse "the prefix still has its Z: drive"
 fi
