@@ -17,11 +17,6 @@ namespace gllayer {
 
 namespace {
 
-constexpr size_t kStreamBytes = size_t{4} << 20;
-constexpr int kMaxListNesting = 64;
-size_t streamCapacity = 0;
-GLuint boundBuffer = 0;
-
 void BindArray(GLuint array)
 {
     if (gLayer->boundArray != array) es.BindVertexArray(array);
@@ -30,8 +25,8 @@ void BindArray(GLuint array)
 
 void BindBuffer(GLuint buffer)
 {
-    if (boundBuffer != buffer) es.BindBuffer(GL_ARRAY_BUFFER, buffer);
-    boundBuffer = buffer;
+    if (gLayer->boundBuffer != buffer) es.BindBuffer(GL_ARRAY_BUFFER, buffer);
+    gLayer->boundBuffer = buffer;
 }
 
 void SetUpArray(GLuint array, GLuint buffer)
@@ -117,7 +112,7 @@ LayerVertex VertexFromCurrent(float x, float y, float z, float w)
 
 void Vertex(float x, float y, float z)
 {
-    if (!gLayer || !gLayer->inBegin) return;
+    if (!Running() || !gLayer->inBegin) return;
     gLayer->batch.push_back(VertexFromCurrent(x, y, z, 1.0f));
 }
 
@@ -268,8 +263,8 @@ void CreateDrawingObjects()
     es.GenVertexArrays(1, &layer.listArray);
     es.GenBuffers(1, &layer.listBuffer);
     BindBuffer(layer.streamBuffer);
-    streamCapacity = kStreamBytes;
-    es.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr, GL_STREAM_DRAW);
+    gLayer->streamCapacity = kStreamBytes;
+    es.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(gLayer->streamCapacity), nullptr, GL_STREAM_DRAW);
     SetUpArray(layer.listArray, layer.listBuffer);
     SetUpArray(layer.streamArray, layer.streamBuffer);
 }
@@ -287,7 +282,7 @@ void DeleteDrawingObjects()
     if (layer.vertexShader) es.DeleteShader(layer.vertexShader);
     layer.esProgram = 0;
     es.UseProgram(0);
-    boundBuffer = 0;
+    gLayer->boundBuffer = 0;
 }
 
 void UseEsProgram(GLuint program)
@@ -315,10 +310,11 @@ void StreamAndDraw(GLenum mode, const LayerVertex* vertices, size_t count)
     BindArray(layer.streamArray);
     BindBuffer(layer.streamBuffer);
     const size_t bytes = count * sizeof(LayerVertex);
-    if (layer.streamOffset + bytes > streamCapacity) {
+    if (layer.streamOffset + bytes > layer.streamCapacity) {
         // A fresh store: the driver keeps the old one for the draws that still read it.
-        if (bytes > streamCapacity) streamCapacity = bytes * 2;
-        es.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr, GL_STREAM_DRAW);
+        if (bytes > layer.streamCapacity) layer.streamCapacity = bytes * 2;
+        es.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(layer.streamCapacity), nullptr,
+                      GL_STREAM_DRAW);
         layer.streamOffset = 0;
     }
     es.BufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(layer.streamOffset),
@@ -417,7 +413,7 @@ Attributes& CurrentAttributes()
 
 bool Record(const ListOp& op)
 {
-    if (!gLayer || !gLayer->compiling) return false;
+    if (!Running() || !gLayer->compiling) return false;
     gLayer->building.ops.push_back(op);
     return true;
 }
@@ -485,7 +481,7 @@ using namespace gllayer;
 
 void glBegin(GLenum mode)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     if (gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
     gLayer->inBegin = true;
     gLayer->mode = mode;
@@ -495,7 +491,7 @@ void glBegin(GLenum mode)
 
 void glEnd()
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     if (!gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
     gLayer->inBegin = false;
     if (gLayer->compiling)
@@ -526,7 +522,7 @@ void glVertex3d(GLdouble x, GLdouble y, GLdouble z)
 
 void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat alpha)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     float* c = CurrentAttributes().colour;
     c[0] = r, c[1] = g, c[2] = b, c[3] = alpha;
     NoteAttributeSet(kArrayColour);
@@ -549,7 +545,7 @@ void glColor4fv(const GLfloat* v)
 
 void glTexCoord2f(GLfloat s, GLfloat t)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     float* c = CurrentAttributes().texCoord[0];
     c[0] = s, c[1] = t, c[2] = 0.0f, c[3] = 1.0f;
     NoteAttributeSet(kArrayTexCoord0);
@@ -562,7 +558,7 @@ void glTexCoord2fv(const GLfloat* v)
 
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     float* n = CurrentAttributes().normal;
     n[0] = x, n[1] = y, n[2] = z;
     NoteAttributeSet(kArrayNormal);
@@ -577,7 +573,7 @@ void glNormal3d(GLdouble x, GLdouble y, GLdouble z)
 
 GLuint glGenLists(GLsizei range)
 {
-    if (!gLayer || range <= 0) return 0;
+    if (!Running() || range <= 0) return 0;
     const GLuint first = gLayer->nextList;
     gLayer->nextList += static_cast<GLuint>(range);
     for (GLuint i = first; i < gLayer->nextList; ++i) gLayer->lists[i];  // names in use, lists empty
@@ -591,13 +587,13 @@ GLboolean glIsList(GLuint list)
 
 void glDeleteLists(GLuint list, GLsizei range)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     for (GLsizei i = 0; i < range; ++i) gLayer->lists.erase(list + static_cast<GLuint>(i));
 }
 
 void glNewList(GLuint list, GLenum mode)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     if (gLayer->compiling || gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
     if (list == 0 || (mode != GL_COMPILE && mode != GL_COMPILE_AND_EXECUTE))
         return SetError(GL_INVALID_VALUE);
@@ -609,7 +605,7 @@ void glNewList(GLuint list, GLenum mode)
 
 void glEndList()
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     if (!gLayer->compiling || gLayer->inBegin) return SetError(GL_INVALID_OPERATION);
     Layer& layer = *gLayer;
     const GLuint list = layer.compiling;
@@ -620,14 +616,14 @@ void glEndList()
 
 void glCallList(GLuint list)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     ListOp op = MatrixOp(ListOp::Call, {static_cast<float>(list)});
     if (!Record(op)) CallList(list, 0);
 }
 
 void glListBase(GLuint base)
 {
-    if (gLayer) S().a.listBase = base;
+    if (Running()) S().a.listBase = base;
 }
 
 // Beyond GL 1.1: reached by name.
@@ -636,7 +632,7 @@ namespace {
 
 void LayerActiveTexture(GLenum unit)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     if (unit < GL_TEXTURE0 || unit >= GL_TEXTURE0 + kLayerTextureUnits) return SetError(GL_INVALID_ENUM);
     S().a.activeTexture = unit - GL_TEXTURE0;
     es.ActiveTexture(unit);
@@ -644,7 +640,7 @@ void LayerActiveTexture(GLenum unit)
 
 void LayerMultiTexCoord2f(GLenum unit, GLfloat s, GLfloat t)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     if (unit < GL_TEXTURE0 || unit >= GL_TEXTURE0 + kLayerTextureUnits) return SetError(GL_INVALID_ENUM);
     float* c = CurrentAttributes().texCoord[unit - GL_TEXTURE0];
     c[0] = s, c[1] = t, c[2] = 0.0f, c[3] = 1.0f;
@@ -653,7 +649,7 @@ void LayerMultiTexCoord2f(GLenum unit, GLfloat s, GLfloat t)
 
 void LayerSecondaryColor3f(GLfloat r, GLfloat g, GLfloat b)
 {
-    if (!gLayer) return;
+    if (!Running()) return;
     float* c = CurrentAttributes().secondary;
     c[0] = r, c[1] = g, c[2] = b;
     NoteAttributeSet(kArraySecondary);

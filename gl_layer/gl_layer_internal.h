@@ -15,6 +15,17 @@
 
 namespace gllayer {
 
+// ---------------------------------------------------------------------------------------------------------
+// Limits: fixed depths and sizes, each the answer glGet gives for it or the layer's own choice.
+constexpr int kModelviewStackDepth = 32;     // GL_MAX_MODELVIEW_STACK_DEPTH
+constexpr int kProjectionStackDepth = 32;    // GL_MAX_PROJECTION_STACK_DEPTH (GL asks for 2 at least)
+constexpr int kTextureStackDepth = 10;       // GL_MAX_TEXTURE_STACK_DEPTH, per unit
+constexpr size_t kAttributeStackDepth = 16;  // GL_MAX_ATTRIB_STACK_DEPTH
+constexpr int kMaxListNesting = 64;          // display lists calling lists (GL_MAX_LIST_NESTING)
+constexpr size_t kStreamBytes = size_t{4}
+                                << 20;  // the streaming vertex buffer; grown only for a larger batch
+// ---------------------------------------------------------------------------------------------------------
+
 // Capabilities glEnable knows. The first group reaches the ES context; the second is fixed-function state
 // the layer keeps (texturing, colour sum) or only records, since the show never turns it on.
 enum Capability : uint32_t {
@@ -88,8 +99,9 @@ struct PixelStore {
 struct StateBlock {
     Attributes a;
     std::vector<std::pair<GLbitfield, Attributes>> attributeStack;
-    MatrixStack modelview{32}, projection{32};
-    MatrixStack texture[kLayerTextureUnits] = {MatrixStack{10}, MatrixStack{10}, MatrixStack{10}};
+    MatrixStack modelview{kModelviewStackDepth}, projection{kProjectionStackDepth};
+    MatrixStack texture[kLayerTextureUnits] = {
+        MatrixStack{kTextureStackDepth}, MatrixStack{kTextureStackDepth}, MatrixStack{kTextureStackDepth}};
     GLuint framebuffer = 0, renderbuffer = 0, program = 0;
     PixelStore pixels;
     GLenum error = GL_NO_ERROR;
@@ -172,6 +184,8 @@ struct Layer {
     // Streaming vertices: one buffer refilled from the start when full.
     GLuint streamArray = 0, streamBuffer = 0;
     size_t streamOffset = 0;
+    size_t streamCapacity = 0;  // bytes the streaming buffer holds
+    GLuint boundBuffer = 0;     // the array buffer bound on the ES context
     // Display lists: their vertices in one buffer, uploaded before the first call after a change.
     GLuint listArray = 0, listBuffer = 0;
     std::vector<LayerVertex> listVertices;
@@ -206,6 +220,8 @@ inline StateBlock& S()
 {
     return *gLayer->current;
 }
+// The layer runs: started, with a block current. Every entry point asks this, and nothing else.
+bool Running();
 void SetError(GLenum error);
 
 // Brings the ES context from one block's state to another's (switching blocks, popping attributes).

@@ -59,11 +59,6 @@ GLenum EsCapability(uint32_t bit)
     return 0;
 }
 
-bool Running()
-{
-    return gLayer && gLayer->current;
-}
-
 void SetCapability(GLenum cap, bool on)
 {
     if (!Running()) return;
@@ -275,6 +270,11 @@ const char* LayerString(GLenum name)
 
 }  // namespace
 
+bool Running()
+{
+    return gLayer && gLayer->current;
+}
+
 MatrixStack& StateBlock::CurrentStack()
 {
     switch (a.matrixMode) {
@@ -372,7 +372,7 @@ void GlLayerStop()
 
 bool GlLayerRunning()
 {
-    return gLayer != nullptr;
+    return Running();
 }
 
 GlLayerBlock GlLayerCurrentBlock()
@@ -561,7 +561,7 @@ void glDepthRange(GLclampd zNear, GLclampd zFar)
 void glPushAttrib(GLbitfield mask)
 {
     if (!Running()) return;
-    if (S().attributeStack.size() >= 16) return SetError(GL_STACK_OVERFLOW);
+    if (S().attributeStack.size() >= kAttributeStackDepth) return SetError(GL_STACK_OVERFLOW);
     S().attributeStack.emplace_back(mask, S().a);
 }
 
