@@ -31,7 +31,7 @@ prefix=$(scripts/cross/build-libs.sh win64 | tail -1)
 if [[ ! -f build/build.ninja ]]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build build -j "$jobs" --target quarnel_assets quarnel_icons
+cmake --build build -j "$jobs" --target quarnel_generated_assets quarnel_icons
 
 cmake -S . -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DQUARNEL_CROSS_PREFIX="$prefix" -DQUARNEL_LINUX_SHOW_DIR="$root/build/show" \

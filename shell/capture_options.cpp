@@ -7,53 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/video_encoder.h"
+#include "capture/video_encoder.h"
+#include "capture/video_formats.h"
 #include "shell/command_line.h"
-
-namespace {
-
-// The formats this build writes, those with the same codecs together (".mkv/.webm").
-struct FormatGroup {
-    std::string extensions;
-    VideoFormat format;
-};
-
-std::vector<FormatGroup> WritableFormatGroups()
-{
-    std::vector<FormatGroup> groups;
-    for (const VideoFormat& f : WritableVideoFormats()) {
-        if (!groups.empty() && std::strcmp(groups.back().format.content, f.content) == 0)
-            groups.back().extensions += std::string("/") + f.extension;
-        else
-            groups.push_back({f.extension, f});
-    }
-    return groups;
-}
-
-// "H.264 0-51, default 18; VP9 0-63, default 24"
-std::string QualityRangesText()
-{
-    std::string text;
-    for (const FormatGroup& g : WritableFormatGroups()) {
-        if (!text.empty()) text += "; ";
-        text += std::string(g.format.videoCodec) + " " + std::to_string(g.format.lowestQuality) + "-" +
-                std::to_string(g.format.highestQuality) + ", default " +
-                std::to_string(g.format.defaultQuality);
-    }
-    return text.empty() ? "none in this build" : text;
-}
-
-}  // namespace
-
-std::string WritableVideoFormatsText()
-{
-    std::string text;
-    for (const FormatGroup& g : WritableFormatGroups()) {
-        if (!text.empty()) text += ", ";
-        text += g.extensions + " (" + g.format.content + ")";
-    }
-    return text.empty() ? "this build writes none" : text;
-}
 
 const char* CaptureUsage()
 {
@@ -68,7 +24,7 @@ const char* CaptureUsage()
         "  --fps N            the fixed step 1/N seconds\n"
         "  --video-quality Q  constant quality of the video codec, lower is better\n"
         "                     (" +
-        QualityRangesText() +
+        VideoQualityRangesText() +
         ")\n"
         "  --record FILE      play live and write every frame's time step and inputs to FILE\n"
         "  --replay FILE      run the show from a recording, no dialog (with --video: the recorded play as "

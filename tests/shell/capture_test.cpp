@@ -11,9 +11,9 @@
 #include <fstream>
 #include <limits>
 
-#include "platform/video_encoder.h"
+#include "capture/session_recording.h"
+#include "capture/video_encoder.h"
 #include "shell/command_line.h"
-#include "shell/session_recording.h"
 
 namespace {
 
