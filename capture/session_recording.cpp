@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/output_file.h"
+#include "platform/path.h"
 #include "platform/process.h"
 #include "runtime/global_state.h"
 
@@ -401,7 +402,7 @@ bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock
         return true;
     }
     if (mode == SessionMode::Replay) {
-        FILE* in = std::fopen(path.c_str(), "rb");
+        FILE* in = OpenFileUtf8(path, "rb");
         if (!in) {
             error = "cannot read " + path + ": " + std::strerror(errno);
             return false;

@@ -14,6 +14,7 @@ endif()
 if(WIN32)
     list(APPEND QUARNEL_PLATFORM_SOURCES
         platform/windows/output_file_system.cpp platform/windows/process_system.cpp platform/windows/system.cpp
+        platform/windows/path.cpp
         platform/windows/utf16.cpp platform/windows/windows_names_check.cpp
         platform/sdl/message_box.cpp platform/sdl/clipboard.cpp platform/sdl/gl_entry_point.cpp
         platform/desktop/page.cpp)
@@ -21,12 +22,14 @@ if(WIN32)
 elseif(EMSCRIPTEN)
     list(APPEND QUARNEL_PLATFORM_SOURCES
         platform/posix/output_file_system.cpp platform/posix/process_system.cpp platform/web/system.cpp
+        platform/posix/path.cpp
         platform/web/message_box.cpp platform/sdl/clipboard.cpp platform/web/gl_entry_point.cpp
         platform/web/page.cpp)
     set(QUARNEL_PLATFORM_ENTRY platform/web/entry.cpp)
 else()
     list(APPEND QUARNEL_PLATFORM_SOURCES
         platform/posix/output_file_system.cpp platform/posix/process_system.cpp platform/posix/system.cpp
+        platform/posix/path.cpp
         platform/sdl/message_box.cpp platform/posix/clipboard.cpp platform/sdl/gl_entry_point.cpp
         platform/desktop/page.cpp)
     set(QUARNEL_PLATFORM_ENTRY platform/posix/entry.cpp)

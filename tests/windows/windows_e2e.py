@@ -74,7 +74,7 @@ class WineShow(Show):
     """quarnel.exe with these arguments, started in build-win64/show under Wine; waits, output and the end
     as the Linux show's driver has them."""
 
-    def __init__(self, prefix, *args, display=None, extra_env=None, program=SHOW):
+    def __init__(self, prefix, *args, display=None, extra_env=None, program=SHOW, cwd=None):
         self.out = tempfile.TemporaryFile()
         self.err = tempfile.TemporaryFile()
         e = dict(os.environ, WINEPREFIX=prefix.path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
@@ -84,7 +84,7 @@ class WineShow(Show):
         if extra_env:
             e.update(extra_env)
         self.env = e
-        self.proc = subprocess.Popen(["wine", program, *args], cwd=os.path.join(BUILD, "show"), env=e,
+        self.proc = subprocess.Popen(["wine", program, *args], cwd=cwd or os.path.join(BUILD, "show"), env=e,
                                      stdout=self.out, stderr=self.err, stdin=subprocess.DEVNULL)
 
     def wait(self, deadline=DEADLINE):
@@ -141,6 +141,57 @@ def test_the_prefix_keeps_the_user_folders_inside():
         assert show.wait() == 0, show.stderr()
         assert os.path.isfile(os.path.join(folders, "Desktop", "shot.png")), show.stderr()
         assert not links_out(prefix.path), links_out(prefix.path)
+    run_case(body)
+
+
+def test_a_folder_named_outside_ascii():
+    # The zip unpacked on a Desktop under a user's name: every file the show reads or writes there keeps its
+    # name (nothing like "Ã¤"), and the replay draws what the Linux build draws from the same recording.
+    def body(prefix, display, scratch):
+        users = os.path.join(prefix.path, "drive_c", "users")
+        user = [u for u in os.listdir(users) if u != "Public"][0]
+        work = os.path.join(users, user, "Desktop", "J\u00f6rg's Spiele \u2013 \u6e2c\u8a66")
+        os.makedirs(work)
+        subprocess.run(["xdotool", "mousemove", "400", "300"], env=dict(os.environ, DISPLAY=display), check=True)
+
+        def run(*args, deadline=DEADLINE):
+            show = WineShow(prefix, *args, "--batch", display=display, cwd=work)
+            status = show.wait(deadline)
+            return status, show.stderr()
+
+        status, err = run("--run", "--windowed", "--no-music", "--frames", "40", "--record", "runde \u00f6.qrec",
+                          "--screenshot", "schnappschuss \u00e4.png", "--capture", "bilder \u00f6",
+                          "--capture-frames", "10,40", deadline=5 * DEADLINE)
+        assert status == 0, err
+        status, err = run("--replay", "runde \u00f6.qrec", "--screenshot", "wiedergabe \u00e4.png",
+                          deadline=5 * DEADLINE)
+        assert status == 0, err
+        status, err = run("--replay", "runde \u00f6.qrec", "--video", "film \u00e4.mp4", deadline=5 * DEADLINE)
+        assert status == 0, err
+        expected = {"runde \u00f6.qrec", "schnappschuss \u00e4.png", "bilder \u00f6", "wiedergabe \u00e4.png",
+                    "film \u00e4.mp4"}
+        assert set(os.listdir(work)) == expected, sorted(os.listdir(work))
+        assert sorted(os.listdir(os.path.join(work, "bilder \u00f6"))) == ["frame000010.png", "frame000040.png"]
+        probe = json.loads(subprocess.run(
+            ["ffprobe", "-v", "error", "-show_streams", "-of", "json", os.path.join(work, "film \u00e4.mp4")],
+            capture_output=True, text=True, check=True).stdout)
+        assert {s["codec_type"] for s in probe["streams"]} == {"video", "audio"}, probe
+
+        # The Linux build replays the same recording to the same last frame.
+        linux = os.path.join(SOURCE, "build", "show")
+        linux_shot = os.path.join(scratch, "linux.png")
+        r = subprocess.run([os.path.join(linux, "quarnel"), "--replay", os.path.join(work, "runde \u00f6.qrec"),
+                            "--screenshot", linux_shot, "--batch"], cwd=linux, capture_output=True, text=True,
+                           env=dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy"), timeout=5 * DEADLINE)
+        assert r.returncode == 0, r.stderr
+        replay = read_png(os.path.join(work, "wiedergabe \u00e4.png"))
+        assert replay == read_png(linux_shot), "the replay's last frame differs from the Linux replay's"
+        assert replay == read_png(os.path.join(work, "schnappschuss \u00e4.png")), "the replay differs from the play"
+
+        # Messages name such paths as they are.
+        status, err = run("--replay", "fehlt \u00f6.qrec")
+        assert status == 1, err
+        assert "J\u00f6rg's Spiele \u2013 \u6e2c\u8a66\\fehlt \u00f6.qrec" in err, err
     run_case(body)
 
 
