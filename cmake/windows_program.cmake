@@ -3,8 +3,8 @@
 # Windows versions, the current common controls), and quarnel-cli.exe beside it, the console program a
 # command prompt waits for (platform/windows/console_launcher.cpp). The icon is made on Linux by gen_icons
 # (cmake/install.cmake) like the other generated files; scripts/build-windows.sh builds it first.
-enable_language(RC)
-
+# The resource files are compiled with windres by a command of their own, into objects linked with the
+# program: the compiler options of the C++ sources (warnings, prefix maps) mean nothing to windres.
 set(QUARNEL_WINDOWS_ICON "" CACHE FILEPATH "The program's icon, made by a Linux build (its icons/quarnel.ico)")
 set(quarnel_icon ${QUARNEL_WINDOWS_ICON})
 if(NOT quarnel_icon AND QUARNEL_LINUX_SHOW_DIR)
@@ -27,8 +27,13 @@ function(quarnel_windows_resources target file description)
     configure_file(${CMAKE_SOURCE_DIR}/dist/windows/quarnel.manifest.in ${QUARNEL_RC_MANIFEST} @ONLY)
     set(rc ${CMAKE_BINARY_DIR}/windows/${QUARNEL_RC_NAME}.rc)
     configure_file(${CMAKE_SOURCE_DIR}/dist/windows/quarnel.rc.in ${rc} @ONLY)
-    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${quarnel_icon};${QUARNEL_RC_MANIFEST}")
-    target_sources(${target} PRIVATE ${rc})
+    set(object ${CMAKE_BINARY_DIR}/windows/${QUARNEL_RC_NAME}.res.obj)
+    add_custom_command(OUTPUT ${object}
+        COMMAND ${CMAKE_RC_COMPILER} -O coff -i ${rc} -o ${object}
+        DEPENDS ${rc} ${quarnel_icon} ${QUARNEL_RC_MANIFEST}
+        COMMENT "Compiling the resources of ${file}"
+        VERBATIM)
+    target_sources(${target} PRIVATE ${object})
 endfunction()
 
 quarnel_windows_resources(quarnel quarnel.exe "Quarnel, a real-time audiovisual mini-game")
