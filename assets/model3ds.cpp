@@ -7,8 +7,13 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+
+#include "platform/input_file.h"
 
 namespace {
+
+constexpr size_t kLargestModelFile = 64u << 20;
 
 // Chunk ids of the 3DS format that the reader handles.
 enum : uint16_t {
@@ -88,6 +93,12 @@ float Clamp01(float value)
 bool Model3ds::Load(const char* fileName)
 {
     if (!fileName) return false;
+    // A regular file only: a pipe in its place would hang the open, a device fill memory.
+    std::string cause;
+    if (!CheckInputFile(fileName, kLargestModelFile, cause)) {
+        std::fprintf(stderr, "quarnel: %s: %s\n", fileName, cause.c_str());
+        return false;
+    }
     FILE* file = std::fopen(fileName, "rb");
     if (!file) return false;
     if (std::fseek(file, 0, SEEK_END) != 0) {

@@ -198,6 +198,22 @@ void Translate(const SDL_Event& e)
 
 }  // namespace
 
+bool DisplayAvailable(std::string& why)
+{
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    if (!set("SDL_VIDEODRIVER") && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
+        why = "neither DISPLAY nor WAYLAND_DISPLAY is set (SDL_VIDEODRIVER=offscreen draws without one)";
+        return false;
+    }
+#endif
+    (void)why;
+    return true;
+}
+
 bool RequestDisplayMode(int width, int height, int bitsPerPixel)
 {
     haveDisplayMode = false;

@@ -2,6 +2,7 @@
 // message meanings and virtual-key codes, cursor, title, buffer swap, clipboard and performance counter.
 // Main thread only.
 #pragma once
+#include <string>
 #include <cstdint>
 
 #include "platform/windows_names.h"  // WM_*, SC_*, VK_*
@@ -14,6 +15,10 @@ struct WindowMessage {
 
 // Display mode for full-screen: true when the display offers exactly width x height at 32 bits per
 // pixel. Nothing else counts, since any other mode would silently change the picture's size.
+// False with the reason in `why` when nothing can show a window: on Linux no X or Wayland display is
+// named and SDL_VIDEODRIVER does not choose a driver outright (SDL would fall back to drawing off screen,
+// unseen, for as long as the show runs).
+bool DisplayAvailable(std::string& why);
 bool RequestDisplayMode(int width, int height, int bitsPerPixel);
 
 enum class WindowResult { Ok, VideoFailed, WindowFailed, ContextFailed, ActivateFailed };

@@ -12,6 +12,7 @@ struct CaptureOptions {
     double fps = 0.0;       // --fps N: the fixed step 1/N
     std::string record;     // --record FILE: write every frame's delta and inputs while playing live
     std::string replay;     // --replay FILE: run the show from a recording instead of clock and input
+    bool verify = false;    // --verify: replay as fast as possible and check the recorded checksums
     long videoFrames = 0;   // frames a video of the show untouched renders (worked out by the check)
 };
 

@@ -1,17 +1,23 @@
 // The executable's entry: reads the command line, finds the data folder and hands over to the program
 // entry. On Windows the system enters at WinMain (platform/windows_entry.cpp), which calls ProgramMain.
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <filesystem>
 #include <string>
 
 #include "platform/message_box.h"
 #include "platform/page.h"
 #include "platform/process.h"
+#include "platform/window.h"
 #include "shell/command_line.h"
 #include "shell/data_folder.h"
 #include "shell/program_entry.h"
+#include "shell/video_capture.h"
 
-int ProgramMain(int argc, char** argv)
+namespace {
+
+int RunProgram(int argc, char** argv)
 {
     CommandLine options;
     std::string error;
@@ -26,6 +32,11 @@ int ProgramMain(int argc, char** argv)
     if (options.version) {
         std::puts("quarnel " QUARNEL_VERSION);
         return 0;
+    }
+    std::string noDisplay;
+    if (!DisplayAvailable(noDisplay)) {
+        std::fprintf(stderr, "quarnel: no display: %s\n", noDisplay.c_str());
+        return 1;
     }
     // The show opens every file relative to its data folder, so it works there; paths the user gave
     // stay relative to where the program was started.
@@ -42,6 +53,22 @@ int ProgramMain(int argc, char** argv)
     options.capture.record = ResolveFromStartFolder(startFolder, options.capture.record);
     options.capture.replay = ResolveFromStartFolder(startFolder, options.capture.replay);
     EndProcess(quarnel::WinMain(options));
+}
+
+}  // namespace
+
+int ProgramMain(int argc, char** argv)
+{
+    // Whatever escapes the show ends it with a message and status 1, and takes an unfinished video along.
+    try {
+        return RunProgram(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "quarnel: out of memory\n");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quarnel: %s\n", e.what());
+    }
+    AbandonCapture();
+    EndProcess(1);
 }
 
 #ifndef _WIN32

@@ -10,8 +10,14 @@ struct CommandLine;
 // that cannot be written or read ends the process with a message and status 1.
 void ConfigureCapture(const CommandLine& options);
 
+// For a failure outside the show's own ways to end (memory running out): the video is removed, not kept.
+void AbandonCapture();
+
 // False when a replayed session was played without music: the replay stays silent as well.
 bool CaptureAllowsMusic();
+// True when a replayed session was played in a window (a version 2 recording says so), or a replay is
+// verified: the replay opens a window then, without the full-screen question.
+bool CaptureWantsWindow();
 
 // After a frame is drawn, before the swap: the back buffer and this frame's share of the sound go to the
 // file (or, in a replay without a file, the sound to the speakers).

@@ -15,6 +15,8 @@ endif()
 quarnel_library(quarnel_capture
     SOURCES shell/capture_options.cpp shell/session_recording.cpp shell/video_capture.cpp
     LIBS quarnel_capture_platform)
+# A recording names the program that made it.
+target_compile_definitions(quarnel_capture PRIVATE QUARNEL_VERSION="${PROJECT_VERSION}")
 
 quarnel_test(capture_test SOURCES tests/shell/capture_test.cpp LABELS unit)
 # Where the recordings made by the show are, for runs without the test environment variables.
@@ -39,11 +41,12 @@ if(QUARNEL_FUZZ)
     # source (its library also holds the video encoder, which needs gcc).
     set(recording_libs quarnel_platform quarnel_shell_state)
     quarnel_fuzz_target(recording_fuzz
-        SOURCES fuzz/recording_fuzz.cpp shell/session_recording.cpp platform/output_file.cpp)
+        SOURCES fuzz/recording_fuzz.cpp shell/session_recording.cpp platform/output_file.cpp
+                platform/input_file.cpp)
     target_link_libraries(recording_fuzz PRIVATE "$<LINK_GROUP:RESCAN,${recording_libs}>")
     # Seed files written with the format's own writer: recording_fuzz_corpus OUT_DIR.
     add_executable(recording_fuzz_corpus fuzz/recording/make_corpus.cpp shell/session_recording.cpp
-                                         platform/output_file.cpp)
+                                         platform/output_file.cpp platform/input_file.cpp)
     target_link_libraries(recording_fuzz_corpus PRIVATE "$<LINK_GROUP:RESCAN,${recording_libs}>")
     set_target_properties(recording_fuzz_corpus PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endif()

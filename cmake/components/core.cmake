@@ -1,7 +1,7 @@
 # The shell, the frame driver, the platform window layer and the drawing helpers everything stands on.
 # The one writer of output files, alone so that the command-line tools can link it without the rest.
 quarnel_library(quarnel_output_file
-    SOURCES platform/output_file.cpp)
+    SOURCES platform/output_file.cpp platform/input_file.cpp platform/abrupt_end.cpp)
 quarnel_library(quarnel_platform
     SOURCES platform/process.cpp platform/message_box.cpp platform/sdl_window.cpp platform/window.cpp
             platform/png_file.cpp platform/page.cpp

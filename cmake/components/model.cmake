@@ -9,7 +9,7 @@ quarnel_test(quarnel_math_tests
 
 quarnel_library(quarnel_model
     SOURCES assets/mesh_model.cpp assets/model3ds.cpp
-    LIBS quarnel_math)
+    LIBS quarnel_math quarnel_output_file)
 
 quarnel_test(quarnel_mesh_model_tests
     SOURCES tests/assets/mesh_model_test.cpp
@@ -54,5 +54,6 @@ endif()
 
 if(QUARNEL_FUZZ)
     quarnel_fuzz_target(model3ds_fuzz
-        SOURCES fuzz/model3ds_fuzz.cpp assets/model3ds.cpp assets/mesh_model.cpp math/vec.cpp)
+        SOURCES fuzz/model3ds_fuzz.cpp assets/model3ds.cpp assets/mesh_model.cpp math/vec.cpp
+                platform/input_file.cpp)
 endif()

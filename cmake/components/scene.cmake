@@ -1,7 +1,7 @@
 # The scene: the scene object with its lifecycle, the mini-game, the main composition and the three layers
 # it renders into textures; with the game's unit tests and a GL test of the layers and the frame.
 quarnel_library(quarnel_scene
-    SOURCES scene/demo_scene.cpp scene/mini_game.cpp scene/main_composition.cpp scene/scene_layers.cpp
+    SOURCES scene/demo_scene.cpp scene/game_checksum.cpp scene/mini_game.cpp scene/main_composition.cpp scene/scene_layers.cpp
     LIBS quarnel_math $<TARGET_NAME_IF_EXISTS:quarnel_render_basics> $<TARGET_NAME_IF_EXISTS:quarnel_render>
          $<TARGET_NAME_IF_EXISTS:quarnel_textures> quarnel_runtime_basics PkgConfig::GLU OpenGL::GL)
 

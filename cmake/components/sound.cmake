@@ -3,7 +3,7 @@
 find_package(Threads REQUIRED)
 quarnel_library(quarnel_sound
     SOURCES platform/sound.cpp platform/sound_spectrum.cpp
-    LIBS PkgConfig::SDL2 PkgConfig::VORBIS PkgConfig::KISSFFT Threads::Threads)
+    LIBS PkgConfig::SDL2 PkgConfig::VORBIS PkgConfig::KISSFFT Threads::Threads quarnel_output_file)
 quarnel_library(quarnel_music
     SOURCES runtime/music.cpp
     LIBS quarnel_sound quarnel_platform quarnel_runtime_basics)
