@@ -34,6 +34,8 @@ size_t PayloadSize(uint8_t kind)
         case 'C':
         case 'E':
             return 8;
+        case 'S':
+            return 16;
     }
     return SIZE_MAX;
 }
@@ -46,50 +48,70 @@ bool InRange(double v, double largest)
 // A refused file leaves `out` as a fresh Recording.
 void CheckEmpty(const Recording& r)
 {
-    if (!r.events.empty() || r.complete || r.frames != 0 || r.seconds != 0.0 || !r.musicOn) Fail();
+    if (!r.events.empty() || r.complete || r.frames != 0 || r.seconds != 0.0 || !r.musicOn || r.windowed ||
+        !r.program.empty() || !r.target.empty() || r.checks != 0)
+        Fail();
 }
 
 void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingStatus status)
 {
-    if (bytes.size() < kHeaderSize) {  // cut inside the header: nothing kept
-        CheckEmpty(r);
+    if (bytes.size() < kHeaderSize || (r.events.empty() && status == RecordingStatus::CutShort &&
+                                       r.program.empty() && bytes[8] == 2)) {
+        CheckEmpty(r);  // cut inside the header: nothing kept
         return;
     }
     const uint32_t flags =
         bytes[12] | bytes[13] << 8 | bytes[14] << 16 | static_cast<uint32_t>(bytes[15]) << 24;
     if (r.musicOn != ((flags & 1) != 0)) Fail();
+    if (r.version == 2 && r.windowed != ((flags & 2) != 0)) Fail();
+    if (r.version == 1 && (r.windowed || !r.program.empty() || !r.target.empty() || r.checks != 0)) Fail();
 
     std::vector<uint8_t> again;
-    AppendRecordingHeader(again, r.musicOn);
-    uint64_t frames = 0;
-    double seconds = 0.0;
+    AppendRecordingHeader(again, r);
+    const size_t header = again.size();
+    uint64_t frames = 0, checks = 0, records = 0;
+    double seconds = 0.0, last = 0.0;
+    // Readings never go back, and no step is longer than the longest pause a session can hold.
+    auto reading = [&](double v) {
+        if (!InRange(v, kLargestReading) || v < last || v - last > kLongestRecordedStep) Fail();
+        last = v;
+    };
     for (size_t i = 0; i < r.events.size(); ++i) {
         const SessionEvent& e = r.events[i];
+        records += e.kind == SessionEventKind::Idle ? e.frames : 1;
         switch (e.kind) {
             case SessionEventKind::Frame:
                 for (int v = 0; v < 2; ++v)
                     if (!InRange(e.values[v], kLargestCursor)) Fail();
-                for (int v = 2; v < 4; ++v)
-                    if (!InRange(e.values[v], kLargestReading)) Fail();
+                for (int v = 2; v < 4; ++v) reading(e.values[v]);
                 ++frames;
                 seconds = e.values[3];
                 break;
             case SessionEventKind::Clock:
-                if (!InRange(e.values[0], kLargestReading)) Fail();
+                reading(e.values[0]);
+                break;
+            case SessionEventKind::Check:
+                if (r.version < 2 || e.frames != frames || frames == 0) Fail();
+                if (i > 0 && r.events[i - 1].kind == SessionEventKind::Check) Fail();
+                ++checks;
                 break;
             case SessionEventKind::End:
                 // Only last, and counting the frames before it.
                 if (i + 1 != r.events.size() || e.frames != frames) Fail();
                 break;
-            case SessionEventKind::Message:
             case SessionEventKind::Idle:
+                // Idle records in a row are one event.
+                if (e.frames == 0 || (i > 0 && r.events[i - 1].kind == SessionEventKind::Idle)) Fail();
+                break;
+            case SessionEventKind::Message:
                 break;
             default:
                 Fail();
         }
         AppendSessionEvent(again, e);
     }
-    if (r.frames != frames || r.seconds != seconds) Fail();
+    if (r.frames != frames || r.seconds != seconds || r.checks != checks) Fail();
+    if (records > kMostRecordingRecords) Fail();
     const bool ended = !r.events.empty() && r.events.back().kind == SessionEventKind::End;
     if (r.complete != ended || ended != (status == RecordingStatus::Ok)) Fail();
 
@@ -98,6 +120,7 @@ void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingS
     if (std::memcmp(again.data(), bytes.data(), 12) != 0) Fail();
     if (std::memcmp(again.data() + kHeaderSize, bytes.data() + kHeaderSize, again.size() - kHeaderSize) != 0)
         Fail();
+    (void)header;
     if (status == RecordingStatus::Ok && again.size() != bytes.size()) Fail();
     if (status == RecordingStatus::CutShort) {
         // What is left is one record cut inside its fields.
@@ -127,7 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CheckKept(bytes, recording, status);
             break;
         case RecordingStatus::OtherVersion:
-            if (size < kHeaderSize || (data[8] == 1 && data[9] == 0 && data[10] == 0 && data[11] == 0))
+            if (size < kHeaderSize || ((data[8] == 1 || data[8] == 2) && data[9] == 0 && data[10] == 0 &&
+                                       data[11] == 0))
                 Fail();
             CheckEmpty(recording);
             break;
