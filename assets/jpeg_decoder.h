@@ -280,7 +280,7 @@ private:
     bool eoiPending = false;  // an EOI was met where a restart marker was due: the data has ended
     uint8_t virtualNext = 0xFF;
     bool readPastEnd = false;  // a byte was asked for after the stream's last one
-    uint64_t bitBuffer = 0;  // left-aligned
+    uint64_t bitBuffer = 0;    // left-aligned
     int bitCount = 0;
     int64_t totalBytes = 0;
 

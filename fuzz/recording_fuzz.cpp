@@ -55,8 +55,8 @@ void CheckEmpty(const Recording& r)
 
 void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingStatus status)
 {
-    if (bytes.size() < kHeaderSize || (r.events.empty() && status == RecordingStatus::CutShort &&
-                                       r.program.empty() && bytes[8] == 2)) {
+    if (bytes.size() < kHeaderSize ||
+        (r.events.empty() && status == RecordingStatus::CutShort && r.program.empty() && bytes[8] == 2)) {
         CheckEmpty(r);  // cut inside the header: nothing kept
         return;
     }
@@ -150,8 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CheckKept(bytes, recording, status);
             break;
         case RecordingStatus::OtherVersion:
-            if (size < kHeaderSize || ((data[8] == 1 || data[8] == 2) && data[9] == 0 && data[10] == 0 &&
-                                       data[11] == 0))
+            if (size < kHeaderSize ||
+                ((data[8] == 1 || data[8] == 2) && data[9] == 0 && data[10] == 0 && data[11] == 0))
                 Fail();
             CheckEmpty(recording);
             break;

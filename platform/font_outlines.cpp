@@ -280,7 +280,8 @@ bool BuildFontOutlineLists(const FontOutlineRequest& request, GlyphOutlineMetric
     // hang start-up.
     std::string cause;
     if (!CheckInputFile(request.file, kLargestFontFile, cause)) {
-        std::fprintf(stderr, "font %s: cannot be read (%s); texts will not be drawn\n", request.file, cause.c_str());
+        std::fprintf(stderr, "font %s: cannot be read (%s); texts will not be drawn\n", request.file,
+                     cause.c_str());
         return false;
     }
     if (FT_New_Face(ft.library, request.file, 0, &ft.face) != 0) {

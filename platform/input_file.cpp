@@ -71,7 +71,8 @@ int OpenChecked(const std::string& path, size_t largest, long long& size, std::s
         return -1;
     }
     if ((st.st_mode & S_IFMT) != S_IFREG) {
-        error = (st.st_mode & S_IFMT) == S_IFDIR ? "it is a folder, not a regular file" : "not a regular file";
+        error =
+            (st.st_mode & S_IFMT) == S_IFDIR ? "it is a folder, not a regular file" : "not a regular file";
         CloseFile(fd);
         return -1;
     }
@@ -107,7 +108,8 @@ bool CheckInputFile(const std::string& path, size_t largest, std::string& error)
     return true;
 }
 
-bool ReadInputFile(const std::string& path, size_t largest, std::vector<unsigned char>& bytes, std::string& error)
+bool ReadInputFile(const std::string& path, size_t largest, std::vector<unsigned char>& bytes,
+                   std::string& error)
 {
     bytes.clear();
     long long size = 0;

@@ -10,7 +10,8 @@
 // Reads the whole of `path` into `bytes`. False with the cause in `error` ("not a regular file", "larger
 // than 64 MB", "Permission denied", the system's words); `bytes` is empty then. A pipe or device is refused
 // without waiting for a writer, and nothing past `largest` bytes is read.
-bool ReadInputFile(const std::string& path, size_t largest, std::vector<unsigned char>& bytes, std::string& error);
+bool ReadInputFile(const std::string& path, size_t largest, std::vector<unsigned char>& bytes,
+                   std::string& error);
 
 // The same check without reading, for a library that opens the file itself: true when `path` is a regular
 // file of at most `largest` bytes, else false with the cause in `error`.

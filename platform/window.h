@@ -2,8 +2,8 @@
 // message meanings and virtual-key codes, cursor, title, buffer swap, clipboard and performance counter.
 // Main thread only.
 #pragma once
-#include <string>
 #include <cstdint>
+#include <string>
 
 #include "platform/windows_names.h"  // WM_*, SC_*, VK_*
 

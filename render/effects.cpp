@@ -215,8 +215,8 @@ void CreateEffectProgram(Engine& engine, const char* file, int index)
 
     std::string source, cause = "no file named";
     if (!file || !ReadFile(file, &source, cause)) {
-        std::fprintf(stderr, "effect %s: cannot read the file (%s); drawing without it\n", file ? file : "(null)",
-                     cause.c_str());
+        std::fprintf(stderr, "effect %s: cannot read the file (%s); drawing without it\n",
+                     file ? file : "(null)", cause.c_str());
         return;
     }
     std::string log;

@@ -22,9 +22,9 @@ constexpr const char* kNoSoundHint =
     "the show runs without music with --no-music (or with \"Music\" unticked in the dialog)";
 
 bool offlineSound = false;
-double offlineTime = 0.0;       // seconds of output asked for since MusicInit
-int64_t offlineFrames = 0;      // output frames mixed since MusicInit
-std::vector<float> offlineOut;  // mixed and not yet taken, stereo interleaved
+double offlineTime = 0.0;         // seconds of output asked for since MusicInit
+int64_t offlineFrames = 0;        // output frames mixed since MusicInit
+std::vector<float> offlineOut;    // mixed and not yet taken, stereo interleaved
 std::vector<float> offlinePiece;  // one piece of a long step on its way to the sink
 MusicOfflineSink offlineSink = nullptr;
 

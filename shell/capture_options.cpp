@@ -18,7 +18,8 @@ const char* const kCaptureUsage =
     "  --record FILE      play live and write every frame's time step and inputs to FILE\n"
     "  --replay FILE      run the show from a recording, no dialog (with --video: the recorded play as a\n"
     "                     film)\n"
-    "  --verify           with --replay: replay as fast as possible, silently, and print the round's figures\n"
+    "  --verify           with --replay: replay as fast as possible, silently, and print the round's "
+    "figures\n"
     "                     and whether the game's state agrees with the recorded checksums (exit 1 if not)\n";
 
 namespace {

@@ -2,8 +2,8 @@
 // entry. On Windows the system enters at WinMain (platform/windows_entry.cpp), which calls ProgramMain.
 #include <cstdio>
 #include <exception>
-#include <new>
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "platform/message_box.h"

@@ -94,7 +94,7 @@ void PagePass()
 // window could not be made (its message has been shown).
 bool OpenShowWindow()
 {
-    if (!CaptureAllowsMusic()) gState.musicOn = false;  // a replay of a session played without music
+    if (!CaptureAllowsMusic()) gState.musicOn = false;    // a replay of a session played without music
     if (CaptureWantsWindow()) gState.fullScreen = false;  // a replay of a session played in a window
     if (!CreateMainWindow(kCreationTitle, 800, 600, 32, gState.fullScreen)) return false;
     ReportPageStage("show");

@@ -22,7 +22,7 @@ namespace {
 
 constexpr size_t kHeaderSize = 16;  // magic, version, flags; version 2 adds two names after it
 constexpr uint32_t kFlagMusicOn = 1;
-constexpr uint32_t kFlagWindowed = 2;  // version 2
+constexpr uint32_t kFlagWindowed = 2;   // version 2
 constexpr double kCheckInterval = 1.0;  // seconds of demo time between two checksums
 constexpr double kRestingCursorX = 400.0, kRestingCursorY = 300.0;  // the camera's rest position
 constexpr double kLargestReading = 1e9;                             // seconds; about 30 years
@@ -430,7 +430,8 @@ RecordingStatus ParseRecording(const std::vector<uint8_t>& bytes, Recording& out
         char text[160];
         const auto frame = static_cast<unsigned long long>(r.frames + 1);
         if (reading < lastReading) {
-            std::snprintf(text, sizeof text, "no session can hold it: its clock goes back at frame %llu", frame);
+            std::snprintf(text, sizeof text, "no session can hold it: its clock goes back at frame %llu",
+                          frame);
         } else if (reading - lastReading > kLongestRecordedStep) {
             std::snprintf(text, sizeof text,
                           "no session can hold it: a step of %.0f s at frame %llu, longer than a day",
@@ -723,8 +724,8 @@ bool ReportVerification()
     } else if (firstDisagreement == 0) {
         std::printf("checksums: all %llu agree\n", n(checksCompared));
     } else {
-        std::printf("checksums: %llu of %llu agree, the first to disagree is at frame %llu\n", n(checksAgreeing),
-                    n(checksCompared), n(firstDisagreement));
+        std::printf("checksums: %llu of %llu agree, the first to disagree is at frame %llu\n",
+                    n(checksAgreeing), n(checksCompared), n(firstDisagreement));
     }
     std::fflush(stdout);
     return firstDisagreement == 0;

@@ -40,15 +40,15 @@ constexpr double kLongestRecordedStep = 86400.0;  // seconds between two clock r
 
 struct Recording {
     uint32_t version = kRecordingVersion;
-    bool musicOn = true;    // the "Music" setting the session was played with
-    bool windowed = false;  // version 2: played in a window (version 1 does not say)
-    std::string program;    // version 2: the program that recorded it ("quarnel 1.0.0")
-    std::string target;     // version 2: the system it ran on ("Linux", "Windows", "a web page")
+    bool musicOn = true;               // the "Music" setting the session was played with
+    bool windowed = false;             // version 2: played in a window (version 1 does not say)
+    std::string program;               // version 2: the program that recorded it ("quarnel 1.0.0")
+    std::string target;                // version 2: the system it ran on ("Linux", "Windows", "a web page")
     std::vector<SessionEvent> events;  // idle records in a row are one Idle event with their count
-    bool complete = false;  // ends with its End event; a recording that was cut off has none
-    uint64_t frames = 0;    // Frame events
-    double seconds = 0.0;   // clock at the last frame
-    uint64_t checks = 0;    // Check events
+    bool complete = false;             // ends with its End event; a recording that was cut off has none
+    uint64_t frames = 0;               // Frame events
+    double seconds = 0.0;              // clock at the last frame
+    uint64_t checks = 0;               // Check events
 };
 
 enum class RecordingStatus { Ok, CutShort, NotARecording, OtherVersion, Damaged };

@@ -219,7 +219,8 @@ int main(int argc, char** argv)
     {
         Session s(false);
         s.End(4);
-        miscounted.insert(miscounted.end(), s.bytes.begin() + static_cast<std::ptrdiff_t>(header), s.bytes.end());
+        miscounted.insert(miscounted.end(), s.bytes.begin() + static_cast<std::ptrdiff_t>(header),
+                          s.bytes.end());
     }
     Bytes noEnd = Cut(plain, plain.size() - 9);
     Bytes empty = Cut(plain, header);

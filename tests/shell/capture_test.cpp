@@ -225,12 +225,13 @@ SessionEvent FrameAt(double reading)
 TEST(RecordingFormat, WhatNoSessionHoldsIsRefusedBeforeItPlays)
 {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("quarnel-crafted-" + std::to_string(std::random_device{}()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("quarnel-crafted-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir);
     const std::vector<uint8_t> header = Encode({}, true, false);
     auto write = [&](const char* name, const std::vector<uint8_t>& bytes) {
-        std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                            static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return (dir / name).string();
     };
     std::vector<uint8_t> manyIdle = header;
@@ -270,8 +271,9 @@ TEST(RecordingFormat, WhatNoSessionHoldsIsRefusedBeforeItPlays)
     EXPECT_EQ(ParseRecording(manyIdle, r, detail), RecordingStatus::CutShort) << detail;
     ASSERT_EQ(r.events.size(), 1u);
     EXPECT_EQ(r.events[0].frames, kMostRecordingRecords);
-    EXPECT_EQ(ParseRecording(Encode({FrameAt(1.0), FrameAt(1.0 + kLongestRecordedStep)}, true, true), r, detail),
-              RecordingStatus::Ok)
+    EXPECT_EQ(
+        ParseRecording(Encode({FrameAt(1.0), FrameAt(1.0 + kLongestRecordedStep)}, true, true), r, detail),
+        RecordingStatus::Ok)
         << detail;
     fs::remove_all(dir);
 }
