@@ -552,7 +552,7 @@ bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock
         std::vector<uint8_t> bytes;
         std::string cause;
         if (!ReadInputFile(path, kLargestRecordingBytes, bytes, cause)) {
-            error = "cannot replay " + path + ": " + cause;
+            error = "cannot read " + path + ": " + cause;
             return false;
         }
         std::string detail;
