@@ -1,17 +1,13 @@
-// Removal of an unfinished output file on an end from outside (see abrupt_end.h). The handlers read only a
-// plain array and a flag, and call only unlink and _exit, which are safe in a signal handler.
+// Removal of an unfinished output file on an end from outside (see abrupt_end.h). The name is kept in a
+// plain array and a flag, so that a signal handler may read it; the system's part is in
+// abrupt_end_system.h, with POSIX's signals in posix/ and Windows' end through exit() in windows/.
 #include "platform/abrupt_end.h"
 
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 
-#ifdef _WIN32
-#include <io.h>
-#define unlink _unlink
-#else
-#include <unistd.h>
-#endif
+#include "platform/abrupt_end_system.h"
 
 namespace {
 
@@ -22,17 +18,9 @@ bool installed = false;
 
 void RemoveNamedFile()
 {
-    if (named) unlink(fileName);
+    if (named) RemoveFileAtOnce(fileName);
     named = 0;
 }
-
-#ifndef _WIN32
-void EndOnSignal(int)
-{
-    RemoveNamedFile();
-    _exit(1);
-}
-#endif
 
 }  // namespace
 
@@ -46,10 +34,5 @@ void RemoveOnAbruptEnd(const std::string& path)
     installed = true;
     // A library that ends the process with exit() (Xlib on a lost display) still runs this.
     std::atexit(RemoveNamedFile);
-#ifndef _WIN32
-    struct sigaction action {};
-    action.sa_handler = EndOnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
-#endif
+    EndOnHangUpAndQuit(RemoveNamedFile);
 }

@@ -1,7 +1,7 @@
-// The one reader of the files the show takes in: its data (textures, effects, music, font, meshes) and the
+// The one reader of the files the show takes in: its data (textures, effects, music, font) and the
 // recordings it replays. Only a regular file is read, and only up to a size cap, so that a pipe, a device
 // or a folder in a data file's place ends in a message instead of a wait for ever or memory running out.
-// POSIX calls, and Windows' own when built for it. Main thread only.
+// Main thread only.
 #pragma once
 #include <cstddef>
 #include <string>

@@ -3,7 +3,6 @@
 // Main thread only.
 #pragma once
 #include <cstdint>
-#include <string>
 
 #include "platform/windows_names.h"  // WM_*, SC_*, VK_*
 
@@ -15,10 +14,6 @@ struct WindowMessage {
 
 // Display mode for full-screen: true when the display offers exactly width x height at 32 bits per
 // pixel. Nothing else counts, since any other mode would silently change the picture's size.
-// False with the reason in `why` when nothing can show a window: on Linux no X or Wayland display is
-// named and SDL_VIDEODRIVER does not choose a driver outright (SDL would fall back to drawing off screen,
-// unseen, for as long as the show runs).
-bool DisplayAvailable(std::string& why);
 bool RequestDisplayMode(int width, int height, int bitsPerPixel);
 
 enum class WindowResult { Ok, VideoFailed, WindowFailed, ContextFailed, ActivateFailed };
@@ -37,7 +32,6 @@ void SwapWindowBuffers();
 void SetWindowTitle(const char* title);
 void SetCursorVisible(bool visible);
 void GetCursorScreenPos(double& x, double& y);  // screen pixels
-void GetWindowClientSize(int& width, int& height);
 
 // Messages, oldest first. A mouse move arrives as the three messages Windows sends for one
 // (hit test, set cursor, move). Returns false when none is waiting.
@@ -46,10 +40,6 @@ void QueueQuitMessage(int exitCode);  // a WM_QUIT follows the messages already 
 
 int64_t PerformanceCounter();
 int64_t PerformanceFrequency();
-
-// Places the text on the clipboard. On X11 it is also handed to xclip where installed, which keeps serving
-// it after the show exits (an X11 clipboard set by SDL alone empties when the owner ends); Windows keeps it.
-bool SetClipboardText(const char* text);
 
 // Reads the back buffer of the current window context (RGB, top row first) into pixels (w * h * 3).
 void ReadWindowPixels(int width, int height, unsigned char* pixels);

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "platform/input_file.h"
-#include "platform/shader_compiler.h"
 #include "render/billboards.h"
 #include "render/engine.h"
 #include "render/entry_points.h"
 #include "render/render_target.h"
+#include "render/shader_compiler.h"
 
 namespace {
 

@@ -1,19 +1,18 @@
 // The executable's entry: reads the command line, finds the data folder and hands over to the program
-// entry. On Windows the system enters at WinMain (platform/windows_entry.cpp), which calls ProgramMain.
+// entry. On Windows the system enters at WinMain (platform/windows/entry.cpp), which calls ProgramMain.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <new>
 #include <string>
 
+#include "capture/video_capture.h"
 #include "platform/message_box.h"
-#include "platform/page.h"
 #include "platform/process.h"
-#include "platform/window.h"
+#include "platform/system.h"
 #include "shell/command_line.h"
 #include "shell/data_folder.h"
 #include "shell/program_entry.h"
-#include "shell/video_capture.h"
 
 namespace {
 
@@ -70,13 +69,3 @@ int ProgramMain(int argc, char** argv)
     AbandonCapture();
     EndProcess(1);
 }
-
-#ifndef _WIN32
-int main(int argc, char** argv)
-{
-    const int status = ProgramMain(argc, argv);
-    // A page keeps running after main returns unless told that the program ended (--help, a bad option).
-    if (RunsInPage()) EndProcess(status);
-    return status;
-}
-#endif

@@ -17,8 +17,8 @@
 #include <unistd.h>
 #endif
 
+#include "capture/session_recording.h"
 #include "shell/command_line.h"
-#include "shell/session_recording.h"
 
 namespace {
 
