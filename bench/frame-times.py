@@ -17,44 +17,14 @@ import signal
 import statistics
 import subprocess
 import sys
-import time
 
-LINE = re.compile(r"^\s*(intro |game )?frames (\d+)\s+median ([\d.]+) ms")
-PASS = re.compile(r"^  ([a-z ]+?)\s+([\d.]+)\s+([\d.]+)$")
-
-
-def start_xvfb():
-    for n in range(150, 200):
-        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-            display = ":%d" % n
-            proc = subprocess.Popen(["Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(300):
-                if subprocess.run(["xdpyinfo", "-display", display], capture_output=True).returncode == 0:
-                    return proc, display
-                time.sleep(0.1)
-            proc.terminate()
-    sys.exit("frame-times: no X server could be started")
-
-
-def medians(output):
-    """{'intro': ms, 'game': ms} from the --stats lines of a run, and {pass: (intro ms, game ms)} from its
-    --profile table."""
-    found, passes = {}, {}
-    for line in output.splitlines():
-        m = LINE.match(line)
-        if m and m.group(1):
-            found[m.group(1).strip()] = float(m.group(3))
-        p = PASS.match(line)
-        if p and p.group(1) != "frames":
-            passes[p.group(1)] = (float(p.group(2)), float(p.group(3)))
-    found["passes"] = passes
-    return found
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from harness import Xvfb, stats_medians  # noqa: E402
 
 
 def run(command, cwd, env):
     r = subprocess.run(command, cwd=cwd, env=env, capture_output=True, text=True, timeout=1800)
-    found = medians(r.stdout + r.stderr)
+    found = stats_medians(r.stdout + r.stderr)
     if r.returncode != 0 or len(found) < 3:
         sys.exit("frame-times: %s failed (%d):\n%s%s" % (command[0], r.returncode, r.stdout, r.stderr))
     return found
@@ -76,7 +46,8 @@ def main():
 
     # Ended from outside, still stop the X server (through the finally below).
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("frame-times: stopped"))
-    xvfb, display = start_xvfb()
+    xvfb = Xvfb("1024x768x24", first=150)
+    display = xvfb.display
     env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy")
     # The layers' camera follows the pointer: park it where the show's camera rests.
     subprocess.run(["xdotool", "mousemove", "400", "300"], env=env, check=False)
@@ -99,8 +70,7 @@ def main():
             print("round %d: %s" % (r + 1, "  ".join("%s %.1f/%.1f" % (n, v["intro"][-1], v["game"][-1])
                                                    for n, v in results.items())), file=sys.stderr, flush=True)
     finally:
-        xvfb.terminate()
-        xvfb.wait()
+        xvfb.stop()
 
     floor_median = {k: statistics.median(results["floor"][k]) for k in ("intro", "game")}
     print("median of %d runs each, ms per frame start to start (ratio to the floor)" % args.rounds)

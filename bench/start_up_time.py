@@ -9,7 +9,6 @@ Usage: bench/start_up_time.py BUILD_DIR [--runs N] [--show NAME=SHOW_DIR ...]
   --show      further builds of the show to time beside it, e.g. --show before=/tmp/old/show
 """
 import argparse
-import importlib.util
 import os
 import statistics
 import subprocess
@@ -17,11 +16,8 @@ import sys
 import time
 
 
-_frame_times_spec = importlib.util.spec_from_file_location(
-    "frame_times", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts", "frame-times.py"))
-_frame_times = importlib.util.module_from_spec(_frame_times_spec)
-_frame_times_spec.loader.exec_module(_frame_times)
-start_xvfb = _frame_times.start_xvfb  # a private X server: (process, display)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from harness import Xvfb  # noqa: E402
 
 
 def timed_run(show_dir, music, env):
@@ -52,7 +48,8 @@ def main():
         if not os.access(os.path.join(path, "quarnel"), os.X_OK):
             sys.exit("start-up-time: no quarnel in " + path)
 
-    xvfb, display = start_xvfb()
+    xvfb = Xvfb("1024x768x24", first=150)
+    display = xvfb.display
     env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER=os.environ.get("SDL_AUDIODRIVER", "dummy"))
     times = {(name, music): [] for name, _ in shows for music in (True, False)}
     try:
@@ -65,8 +62,7 @@ def main():
                 for music in (True, False) if n % 2 == 0 else (False, True):
                     times[(name, music)].append(timed_run(path, music, env))
     finally:
-        xvfb.terminate()
-        xvfb.wait()
+        xvfb.stop()
 
     print("start-up to the first frame, median of %d runs each, seconds" % args.runs)
     print("%-14s %10s %10s %10s" % ("", "music", "no music", "music costs"))

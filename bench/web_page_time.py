@@ -15,7 +15,6 @@ import functools
 import http.server
 import importlib.util
 import os
-import re
 import signal
 import statistics
 import subprocess
@@ -25,27 +24,13 @@ import time
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
 OPTIONS = ["run", "windowed", "no-music", "batch", "fixed-step=0.25", "frames=160", "stats"]
-LINE = re.compile(r"^\s*(intro |game )?frames (\d+)\s+median ([\d.]+) ms")
 
 _spec = importlib.util.spec_from_file_location("web_shot", os.path.join(ROOT, "scripts", "web-shot.py"))
 web_shot = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(web_shot)
 
-_frame_times_spec = importlib.util.spec_from_file_location(
-    "frame_times", os.path.join(ROOT, "scripts", "frame-times.py"))
-_frame_times = importlib.util.module_from_spec(_frame_times_spec)
-_frame_times_spec.loader.exec_module(_frame_times)
-start_xvfb = _frame_times.start_xvfb  # a private X server: (process, display)
-
-
-def medians(lines):
-    """{'all': ms, 'intro': ms, 'game': ms} from a run's --stats lines."""
-    found = {}
-    for line in lines:
-        m = LINE.match(line)
-        if m:
-            found[(m.group(1) or "all").strip()] = float(m.group(3))
-    return found
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from harness import Xvfb, stats_medians  # noqa: E402
 
 
 def serve(folder):
@@ -67,8 +52,8 @@ def native_run(show_dir, env):
         name, _, value = option.partition("=")
         command += ["--" + name] + ([value] if value else [])
     r = subprocess.run(command, cwd=show_dir, env=env, capture_output=True, text=True, timeout=1800)
-    found = medians((r.stdout + r.stderr).splitlines())
-    if r.returncode != 0 or len(found) < 3:
+    found = stats_medians(r.stdout + r.stderr)
+    if r.returncode != 0 or len(found) < 4:  # all, intro, game and the (empty) passes
         sys.exit("web-page-time: the native show failed (%d):\n%s%s" % (r.returncode, r.stdout, r.stderr))
     return found
 
@@ -79,8 +64,8 @@ def page_run(url):
         steps = [web_shot.parse_step("stage=show", "mouse-move", "400,300")]
         title, _ = web_shot.run_show(browser, url, steps, deadline=1800)
         out, err = browser.lines()
-        found = medians(out + err)
-        if not title.startswith("quarnel: done") or len(found) < 3:
+        found = stats_medians("\n".join(out + err))
+        if not title.startswith("quarnel: done") or len(found) < 4:  # all, intro, game and the (empty) passes
             sys.exit("web-page-time: the page failed (%s):\n%s" % (title, "\n".join(out + err)))
         found["first frame"] = browser.first_frame_ms()
     return found
@@ -101,7 +86,8 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("web-page-time: stopped"))
     httpd = serve(os.path.abspath(args.web))
     url = "http://127.0.0.1:%d/index.html?%s" % (httpd.server_address[1], "&".join(OPTIONS))
-    xvfb, display = start_xvfb()
+    xvfb = Xvfb("1024x768x24", first=150)
+    display = xvfb.display
     env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy")
     subprocess.run(["xdotool", "mousemove", "400", "300"], env=env, check=False)
     results = {"native": [], "page": []}
@@ -112,8 +98,7 @@ def main():
             print("round %d: %s" % (r + 1, "  ".join("%s %.1f/%.1f" % (n, v[-1]["intro"], v[-1]["game"])
                                                    for n, v in results.items())), file=sys.stderr, flush=True)
     finally:
-        xvfb.terminate()
-        xvfb.wait()
+        xvfb.stop()
         httpd.shutdown()
 
     print("median of %d runs each, ms per frame start to start (--fixed-step 0.25 --frames 160)" % args.rounds)

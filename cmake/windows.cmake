@@ -8,7 +8,8 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 
-# The unit tests, run under Wine by CTest (scripts/windows-tests.sh makes the prefix they run in).
+# The unit tests, run under Wine by CTest: tests/windows/run-tests.sh runs them in the prefix that
+# tests/windows/wine-prefix.sh makes.
 option(QUARNEL_WINDOWS_TESTS "Build the unit tests that run under Wine" OFF)
 if(QUARNEL_WINDOWS_TESTS)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/windows/wine-run.sh)

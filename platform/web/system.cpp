@@ -1,21 +1,14 @@
 // A browser page's answers to system.h.
 #include "platform/system.h"
 
-bool SystemCan(SystemAbility ability)
+bool SystemCan(SystemAbility)
 {
-    switch (ability) {
-        case SystemAbility::OwnLoops:
-        case SystemAbility::SoundThread:
-        case SystemAbility::DisplayModes:
-        case SystemAbility::DestroyWindows:
-            return false;
-    }
-    return false;
+    return false;  // a page can do none of them
 }
 
 const char* DialogFontFile()
 {
-    return "fonts/DejaVuSans.ttf";  // nor has a browser
+    return "fonts/DejaVuSans.ttf";  // the copy the page carries: no browser offers DejaVu Sans
 }
 
 const char* SystemName()

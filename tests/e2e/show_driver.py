@@ -12,8 +12,12 @@ test command runs every test once: a test that passes only on a second try is a 
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
+from harness import Xvfb  # noqa: E402,F401  (the tests take it from here)
 
 BUILD = os.environ.get("QUARNEL_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
 SHOW_DIR = os.path.join(BUILD, "show")
@@ -165,29 +169,6 @@ class Frames:
             time.sleep(0.2)
             self.count()
         return (self.count() - start) / (time.time() - begun)
-
-
-class Xvfb:
-    """A private X server of the given screen size, for tests that need a particular display mode."""
-
-    def __init__(self, size="800x600x24"):
-        self.display = None
-        for n in range(90, 140):
-            if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-                self.display = ":%d" % n
-                break
-        self.proc = subprocess.Popen(["Xvfb", self.display, "-screen", "0", size, "-nolisten", "tcp", "-noreset"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        end = time.time() + DEADLINE
-        while time.time() < end:
-            if subprocess.run(["xdpyinfo", "-display", self.display], capture_output=True).returncode == 0:
-                return
-            time.sleep(0.1)
-        raise AssertionError("Xvfb %s did not start" % self.display)
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait()
 
 
 class PulseServer:

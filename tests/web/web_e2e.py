@@ -32,6 +32,8 @@ WEB_SHOT = os.path.join(ROOT, "scripts", "web-shot.py")
 
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from png_pixels import read_png  # noqa: E402
+from harness import psnr  # noqa: E402  (on the path through show_driver)
+import show_driver  # noqa: E402,F401
 
 _spec = importlib.util.spec_from_file_location("web_shot", WEB_SHOT)
 web_shot = importlib.util.module_from_spec(_spec)
@@ -68,16 +70,6 @@ class Server:
 
     def url(self, query):
         return self.base + "?" + query
-
-
-def psnr(a, b):
-    """Peak signal-to-noise ratio in dB of two pictures of equal size (rows of RGB bytes); inf if equal."""
-    assert len(a) == len(b) and len(a[0]) == len(b[0]), "sizes differ"
-    total = count = 0
-    for ra, rb in zip(a, b):
-        total += sum((x - y) * (x - y) for x, y in zip(ra, rb))
-        count += len(ra)
-    return float("inf") if total == 0 else 10 * math.log10(255 * 255 * count / total)
 
 
 def picture(browser, path, folder):
