@@ -49,17 +49,32 @@ bool InRange(double v, double largest)
 void CheckEmpty(const Recording& r)
 {
     if (!r.events.empty() || r.complete || r.frames != 0 || r.seconds != 0.0 || !r.musicOn || r.windowed ||
-        !r.program.empty() || !r.target.empty() || r.checks != 0)
+        !r.program.empty() || !r.target.empty() || r.checks != 0 || r.version != kRecordingVersion)
         Fail();
+}
+
+// Where the header of a recording of version 1 or 2 ends: after the flags, and in version 2 after the
+// program's and the system's names (a length byte each). SIZE_MAX when the bytes end inside it.
+size_t HeaderEnd(const std::vector<uint8_t>& bytes)
+{
+    if (bytes.size() < kHeaderSize) return SIZE_MAX;
+    size_t at = kHeaderSize;
+    if (bytes[8] != 2) return at;
+    for (int name = 0; name < 2; ++name) {
+        if (at >= bytes.size() || bytes.size() - at - 1 < bytes[at]) return SIZE_MAX;
+        at += 1 + bytes[at];
+    }
+    return at;
 }
 
 void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingStatus status)
 {
-    if (bytes.size() < kHeaderSize ||
-        (r.events.empty() && status == RecordingStatus::CutShort && r.program.empty() && bytes[8] == 2)) {
+    if (HeaderEnd(bytes) == SIZE_MAX) {
+        if (status != RecordingStatus::CutShort) Fail();
         CheckEmpty(r);  // cut inside the header: nothing kept
         return;
     }
+    if (r.version != bytes[8]) Fail();
     const uint32_t flags =
         bytes[12] | bytes[13] << 8 | bytes[14] << 16 | static_cast<uint32_t>(bytes[15]) << 24;
     if (r.musicOn != ((flags & 1) != 0)) Fail();
@@ -68,7 +83,7 @@ void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingS
 
     std::vector<uint8_t> again;
     AppendRecordingHeader(again, r);
-    const size_t header = again.size();
+    if (again.size() != HeaderEnd(bytes)) Fail();
     uint64_t frames = 0, checks = 0, records = 0;
     double seconds = 0.0, last = 0.0;
     // Readings never go back, and no step is longer than the longest pause a session can hold.
@@ -120,7 +135,6 @@ void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingS
     if (std::memcmp(again.data(), bytes.data(), 12) != 0) Fail();
     if (std::memcmp(again.data() + kHeaderSize, bytes.data() + kHeaderSize, again.size() - kHeaderSize) != 0)
         Fail();
-    (void)header;
     if (status == RecordingStatus::Ok && again.size() != bytes.size()) Fail();
     if (status == RecordingStatus::CutShort) {
         // What is left is one record cut inside its fields.
