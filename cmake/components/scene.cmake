@@ -17,3 +17,14 @@ if(TARGET JPEG::JPEG)
         LABELS gl)
     target_compile_definitions(scene_gl_test PRIVATE QUARNEL_EFFECTS_DIR="${CMAKE_SOURCE_DIR}/data/cgeffects")
 endif()
+
+# game-maths-table: the system maths functions the game's steps call, on the arguments the show gives them,
+# written by one build and compared by another (Linux, Windows, a page). The test checks that its arguments
+# are the game's own.
+add_executable(game-maths-table tests/scene/game_maths_table.cpp)
+target_link_libraries(game-maths-table PRIVATE quarnel_scene)
+set_target_properties(game-maths-table PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
+if(NOT EMSCRIPTEN)
+    add_test(NAME scene.game_maths_table_takes_the_game_s_arguments COMMAND game-maths-table --self-check)
+    set_tests_properties(scene.game_maths_table_takes_the_game_s_arguments PROPERTIES LABELS unit)
+endif()
