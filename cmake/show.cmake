@@ -19,6 +19,8 @@ quarnel_test(shell_test SOURCES tests/shell/shell_test.cpp
     LIBS ${QUARNEL_LIBS})
 quarnel_test(frame_driver_test SOURCES tests/runtime/frame_driver_test.cpp
     LIBS ${QUARNEL_LIBS})
+quarnel_test(game_controller_test SOURCES tests/platform/game_controller_test.cpp
+    LIBS ${QUARNEL_LIBS} LABELS gl)
 quarnel_test(billboards_test SOURCES tests/render/billboards_test.cpp
     LIBS quarnel_render_basics quarnel_random)
 quarnel_test(billboards_gl_test SOURCES tests/render/billboards_gl_test.cpp

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "platform/sdl/game_controller.h"
 #include "platform/sdl_window.h"
 #ifdef QUARNEL_GL_LAYER
 #include "platform/gl_layer.h"
@@ -56,6 +57,7 @@ bool StartVideo()
         return false;
     }
     videoStarted = true;
+    StartGameControllers();
     return true;
 }
 
@@ -107,6 +109,7 @@ int64_t PackPoint(int x, int y)
 // which takes the default path like any other message would.
 void Translate(const SDL_Event& e)
 {
+    if (TranslateControllerEvent(e, window, Push)) return;  // pads and touch screens, as keys and pointer
     switch (e.type) {
         case SDL_QUIT:
             Push(WM_CLOSE);
@@ -362,6 +365,7 @@ bool PeekWindowMessage(WindowMessage& message)
     if (queueCount == 0) {
         SDL_Event e;
         while (queueCount == 0 && SDL_PollEvent(&e)) Translate(e);
+        if (queueCount == 0) StepControllers(window, Push);  // a stick or finger held acts on
     }
     if (queueCount > 0) {
         message = queue[queueHead];

@@ -4,7 +4,7 @@ quarnel_library(quarnel_output_file
     SOURCES platform/output_file.cpp)
 quarnel_library(quarnel_platform
     SOURCES platform/process.cpp platform/message_box.cpp platform/sdl_window.cpp platform/window.cpp
-            platform/png_file.cpp platform/page.cpp
+            platform/png_file.cpp platform/page.cpp platform/sdl/game_controller.cpp
     LIBS PkgConfig::SDL2 PkgConfig::PNG OpenGL::GL PkgConfig::GLU quarnel_output_file)
 quarnel_library(quarnel_random
     SOURCES math/random.cpp)
