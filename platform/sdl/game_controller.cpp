@@ -35,7 +35,7 @@ struct Pad {
     bool dpad[kDirections] = {};
     bool stick[kDirections] = {};
     int rightX = 0, rightY = 0;
-    bool escape = false, enter = false;  // B or Back, A or Start held
+    bool b = false, back = false, a = false, start = false;
 };
 constexpr int kMaxPads = 4;  // more are left alone
 Pad pads[kMaxPads];
@@ -92,12 +92,16 @@ void SetButton(Pad& pad, int button, bool down)
             pad.dpad[kDown] = down;
             break;
         case SDL_CONTROLLER_BUTTON_B:
+            pad.b = down;
+            break;
         case SDL_CONTROLLER_BUTTON_BACK:
-            pad.escape = down;
+            pad.back = down;
             break;
         case SDL_CONTROLLER_BUTTON_A:
+            pad.a = down;
+            break;
         case SDL_CONTROLLER_BUTTON_START:
-            pad.enter = down;
+            pad.start = down;
             break;
         default:
             break;
@@ -215,8 +219,8 @@ void SendChangedKeys(PushWindowMessage push)
     bool held[kDirections] = {};
     for (const Pad& pad : pads) {
         if (!pad.controller) continue;
-        escape = escape || pad.escape;
-        enter = enter || pad.enter;
+        escape = escape || pad.b || pad.back;  // Escape
+        enter = enter || pad.a || pad.start;   // Enter
         for (int d = 0; d < kDirections; ++d) held[d] = held[d] || pad.dpad[d] || pad.stick[d];
     }
     for (int d = 0; d < kDirections; ++d) {

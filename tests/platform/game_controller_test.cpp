@@ -171,7 +171,10 @@ TEST_F(PadAndTouch, BAndBackAreEscapeAAndStartAreEnter)
     EXPECT_TRUE(KeysAre(Drain(), {{WM_KEYUP, VK_ESCAPE}}));
     Button(SDL_CONTROLLER_BUTTON_BACK, true);
     EXPECT_TRUE(KeysAre(Drain(), {{WM_KEYDOWN, VK_ESCAPE}}));
-    Button(SDL_CONTROLLER_BUTTON_BACK, false);
+    Button(SDL_CONTROLLER_BUTTON_B, true);
+    Button(SDL_CONTROLLER_BUTTON_BACK, false);  // B still holds Escape down
+    EXPECT_TRUE(KeysAre(Drain(), {}));
+    Button(SDL_CONTROLLER_BUTTON_B, false);
     EXPECT_TRUE(KeysAre(Drain(), {{WM_KEYUP, VK_ESCAPE}}));
     Button(SDL_CONTROLLER_BUTTON_A, true);
     EXPECT_TRUE(KeysAre(Drain(), {{WM_KEYDOWN, VK_RETURN}}));
