@@ -14,10 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 #include <string>
 #include <vector>
 
-#include "assets/texture_loader.h"
 #include "math/random.h"
 #include "math/vec.h"
 #include "platform/png_file.h"
@@ -29,6 +29,7 @@
 #include "render/image_sum.h"
 #include "render/outline_text.h"
 #include "render/pass_timing.h"
+#include "render/texture_loader.h"
 #include "scene/scene_layers.h"
 
 namespace {
@@ -37,7 +38,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kFramebuffer = 0x8D40;
 constexpr uint32_t kColourAttachment0 = 0x8CE0;
-constexpr double kPi = 3.14159265358979323846;
 
 // Texture slots, as the show numbers them where it has them.
 constexpr int kFrame = 0, kGlow = 1, kGlowSpare = 2, kDetail = 20, kSea = 21, kSeaSpare = 22, kBlob = 11;
@@ -125,7 +125,7 @@ void GatherDetail(double t, int32_t roundSeed, DetailBatches& out)
     const double split = 0.25 + (flip ? std::clamp((t - 18.0) * 0.2, 0.0, 1.0) * 0.25 : 0.0);
     Mat4 turn;
     MatIdentity(turn);
-    MatRotationEuler(turn, 0.0, 0.0, kPi * split);
+    MatRotationEuler(turn, 0.0, 0.0, std::numbers::pi * split);
     for (int pass = 0; pass < 2; ++pass) {
         for (int rectangle = 0; rectangle < 30; ++rectangle) {
             Vec q[4] = {{1, -1, -1, 0}, {1, 1, -1, 0}, {1, 1, 1, 0}, {1, -1, 1, 0}};
@@ -166,7 +166,7 @@ void GatherDetail(double t, int32_t roundSeed, DetailBatches& out)
                 if (level == 6) {
                     const Vec centre = (q[0] + q[1] + q[2] + q[3]) * 0.25f;
                     for (int i = 0; i < 40; ++i) {
-                        const double a0 = i * kPi / 20.0, a1 = (i + 1) * kPi / 20.0;
+                        const double a0 = i * std::numbers::pi / 20.0, a1 = (i + 1) * std::numbers::pi / 20.0;
                         out.discs.push_back({0, 0, 0, centre.x, centre.y, 0});
                         out.discs.push_back({0, 0, 0, static_cast<float>(centre.x + 0.032 * std::cos(a0)),
                                              static_cast<float>(centre.y + 0.032 * std::sin(a0)), 0});

@@ -1,4 +1,4 @@
-// Writes the two 8192 x 4096 4:2:0 pictures (quality 90) that scripts/jpeg-decode-bench.py times the
+// Writes the two 8192 x 4096 4:2:0 pictures (quality 90) that bench/jpeg-decode-bench.py times the
 // jpeg-decode tool on: "smooth" (broad soft gradients, mostly low-frequency blocks) and "detailed" (the
 // tests' photo-like generator: shapes, edges and grain). Depends on the tests' picture generator.
 // Usage: jpeg_tool_pictures OUT_DIR

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "platform/message_box.h"
-#include "platform/sound.h"
-#include "platform/sound_spectrum.h"
-#include "runtime/frame_inputs.h"
 #include "runtime/music.h"
+#include "scene/frame_inputs.h"
+#include "sound/sound.h"
+#include "sound/sound_spectrum.h"
 #include "tests/support/test_tracks.h"
 
 namespace {
@@ -72,10 +72,10 @@ int main()
         ready.push_back(Since(start));
         MusicPlay();
         const auto played = Clock::now();
-        float output[kSoundWindowFrames];
+        float output[kSpectrumWindowFrames];
         for (;;) {
             SoundRecentOutput(output);
-            if (std::any_of(output, output + kSoundWindowFrames, [](float v) { return v != 0.0f; })) break;
+            if (std::any_of(output, output + kSpectrumWindowFrames, [](float v) { return v != 0.0f; })) break;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         firstSound.push_back(Since(played));

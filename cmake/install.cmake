@@ -29,10 +29,10 @@ configure_file(dist/quarnel.6.in ${QUARNEL_DIST_DIR}/quarnel.6 @ONLY)
 add_custom_target(quarnel_install_files)
 add_dependencies(quarnel_install_files quarnel)
 
-if(TARGET quarnel_assets)
+if(TARGET quarnel_generated_assets)
     # Icons from the generated textures, read with the show's own decoder.
     add_executable(gen_icons tools/gen_icons.cpp)
-    target_link_libraries(gen_icons PRIVATE quarnel_jpeg PkgConfig::PNG)
+    target_link_libraries(gen_icons PRIVATE quarnel_assets PkgConfig::PNG)
     set_target_properties(gen_icons PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
     set(QUARNEL_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
     set(QUARNEL_ICON_FILES ${QUARNEL_ICON_DIR}/hicolor/scalable/apps/${QUARNEL_APP_ID}.svg)
@@ -45,7 +45,7 @@ if(TARGET quarnel_assets)
         COMMENT "Making the icons"
         VERBATIM)
     add_custom_target(quarnel_icons ALL DEPENDS ${QUARNEL_ICON_FILES})
-    add_dependencies(quarnel_icons quarnel_assets)
+    add_dependencies(quarnel_icons quarnel_generated_assets)
     add_dependencies(quarnel_install_files quarnel_icons)
 else()
     install(CODE "message(FATAL_ERROR \"Installing needs the generated textures, music and font: configure \"
@@ -77,7 +77,7 @@ set_tests_properties(install.package_lists PROPERTIES LABELS unit
     ENVIRONMENT "QUARNEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 
 # Tests of the installed files and the package; they need the whole show, so only with the assets.
-if(TARGET quarnel_assets)
+if(TARGET quarnel_generated_assets)
     foreach(name installed_show_runs_from_another_folder no_data_anywhere_names_every_place
                  desktop_entry_and_metainfo_validate manual_page_renders_and_lists_every_option
                  package_holds_everything_installed)

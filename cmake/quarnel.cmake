@@ -1,11 +1,12 @@
 # Helpers shared by the component files in cmake/components/.
 #
 # quarnel_library(NAME SOURCES ... [LIBS ...])
-#   A static library that becomes part of the show. LIBS are its outside dependencies (imported targets).
+#   A folder's static library. LIBS are what it stands on: the libraries of folders below it and outside
+#   libraries (imported targets); whoever links it gets them too.
 # quarnel_test(NAME SOURCES ... [LIBS ...] [LABELS unit|gl|e2e ...])
 #   A GoogleTest program registered with CTest. "unit" tests need no display and also run under the
 #   sanitizers; "gl" tests need an X display (the test command runs everything under Xvfb); "e2e" tests
-#   start the real executable. LIBS may name quarnel libraries; they are linked as one group.
+#   start the real executable. LIBS are the libraries of what it tests (and what they stand on comes along).
 # quarnel_show_data(TARGET)
 #   A custom target that must be built before the show (generated assets, copied data).
 # quarnel_fuzz_target(NAME SOURCES ...)
@@ -20,17 +21,12 @@ function(quarnel_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_library(${name} STATIC ${ARG_SOURCES})
     target_link_libraries(${name} PUBLIC ${ARG_LIBS})
-    set_property(GLOBAL APPEND PROPERTY QUARNEL_SHOW_LIBS ${name})
 endfunction()
 
 function(quarnel_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/failed_suite_setup.cpp)
-    # The show's libraries call each other, so every test links all of them as one group at the end
-    # (cmake/show.cmake); the other LIBS are linked here.
-    set_property(TARGET ${name} PROPERTY QUARNEL_TEST_LIBS "${ARG_LIBS}")
-    set_property(GLOBAL APPEND PROPERTY QUARNEL_TESTS ${name})
-    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     # Windows' build without its tests (the zip alone), the browser's and a build without tests: the
     # program stays defined, for the components' settings of it, but out of the build and of CTest.
     if((WIN32 AND NOT QUARNEL_WINDOWS_TESTS) OR EMSCRIPTEN OR NOT QUARNEL_TESTS)

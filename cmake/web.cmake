@@ -18,10 +18,6 @@ set(Threads_FOUND TRUE)
 add_library(GTest::gtest INTERFACE IMPORTED)
 add_library(GTest::gtest_main INTERFACE IMPORTED)
 
-# The show's libraries are linked as one group; wasm-ld finds symbols in archives in any order, so
-# the group's bounds change nothing there, but CMake has to know them for this linker.
-set(CMAKE_CXX_LINK_GROUP_USING_RESCAN "LINKER:--start-group" "LINKER:--end-group")
-set(CMAKE_CXX_LINK_GROUP_USING_RESCAN_SUPPORTED TRUE)
 
 # The program's part of the page: quarnel.js, quarnel.wasm and quarnel.data, in a folder of their own
 # (scripts/build-web.sh puts dist/web/index.html beside them).

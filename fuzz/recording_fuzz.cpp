@@ -1,7 +1,7 @@
 // libFuzzer target for the recording reader: any byte string is read as a recording file, into the same
 // Recording object every time, so that a refused file must leave nothing of the one read before. What the
 // reader keeps is written back with the format's writer and must give the same bytes, and what it reports
-// (status, frames, end, ranges) must agree with those bytes. Depends on shell/session_recording.h.
+// (status, frames, end, ranges) must agree with those bytes. Depends on capture/session_recording.h.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/session_recording.h"
+#include "capture/session_recording.h"
 
 namespace {
 

@@ -1,11 +1,10 @@
 // The web page the browser build runs in. A page cannot block: the program runs one pass per animation
 // frame instead of loops of its own, and it tells the page how far it got (its stage, the frames drawn,
 // the spectrum, the sound handed to Web Audio, its end) for the people and the tests watching.
-// Elsewhere RunsInPage() is false, the reports do nothing and RunPagePasses is a plain loop. Main thread.
+// On a desktop (platform/desktop/page.cpp) the reports do nothing and RunPagePasses is a plain loop; the
+// rest of the program asks SystemCan (system.h) whether it runs in a page. Main thread.
 #pragma once
 #include <cstdint>
-
-bool RunsInPage();
 
 // From now on `pass` runs once per animation frame (the browser's frame pace); the caller's own frame is
 // left behind and never returns. Called again, the new pass replaces the old one.

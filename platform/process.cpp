@@ -1,4 +1,5 @@
-// Process end with exit hooks (see process.h).
+// Process end with exit hooks, and the program's own file (see process.h); the system's part of the latter
+// in posix/ and windows/.
 #include "platform/process.h"
 
 #include <cstdio>
@@ -6,10 +7,8 @@
 #include <system_error>
 
 #include "platform/page.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "platform/process_system.h"
+#include "platform/system.h"
 
 namespace {
 constexpr int kMaxHooks = 8;
@@ -38,7 +37,7 @@ void EndProcess(int status)
     if (failed && status == 0) status = 1;
     std::fflush(stdout);
     std::fflush(stderr);
-    if (RunsInPage()) EndPage(status);
+    if (!SystemCan(SystemAbility::OwnLoops)) EndPage(status);  // a page ends as a page
     std::exit(status);
 }
 
@@ -46,25 +45,7 @@ std::filesystem::path ThisProgramFile(const char* argv0)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path program;
-#ifdef _WIN32
-    // Long paths need more than MAX_PATH: grow the buffer until the name fits.
-    std::wstring name(260, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (n == 0) break;
-        if (n < name.size()) {
-            name.resize(n);
-            program = fs::weakly_canonical(fs::path(name), ec);
-            if (ec) program = fs::path(name);
-            break;
-        }
-        name.resize(name.size() * 2);
-    }
-#else
-    program = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) program.clear();
-#endif
+    fs::path program = SystemProgramFile();
     if (program.empty() && argv0 && fs::path(argv0).has_parent_path()) {
         program = fs::absolute(argv0, ec);
         if (ec) program.clear();

@@ -12,7 +12,7 @@ void AddExitHook(ExitHook hook);
 void SetExitFailure();
 
 // The executable's own entry, with the command line in UTF-8 (shell/main.cpp). Linux enters it from
-// main; Windows from WinMain (platform/windows_entry.cpp), which first gives it the arguments as UTF-8.
+// main; Windows from WinMain (platform/windows/entry.cpp), which first gives it the arguments as UTF-8.
 int ProgramMain(int argc, char** argv);
 
 // The program's own file with every link resolved (Linux: /proc/self/exe, Windows: the module's file name),

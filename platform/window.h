@@ -32,7 +32,6 @@ void SwapWindowBuffers();
 void SetWindowTitle(const char* title);
 void SetCursorVisible(bool visible);
 void GetCursorScreenPos(double& x, double& y);  // screen pixels
-void GetWindowClientSize(int& width, int& height);
 
 // Messages, oldest first. A mouse move arrives as the three messages Windows sends for one
 // (hit test, set cursor, move). Returns false when none is waiting.
@@ -41,10 +40,6 @@ void QueueQuitMessage(int exitCode);  // a WM_QUIT follows the messages already 
 
 int64_t PerformanceCounter();
 int64_t PerformanceFrequency();
-
-// Places the text on the clipboard. On X11 it is also handed to xclip where installed, which keeps serving
-// it after the show exits (an X11 clipboard set by SDL alone empties when the owner ends); Windows keeps it.
-bool SetClipboardText(const char* text);
 
 // Reads the back buffer of the current window context (RGB, top row first) into pixels (w * h * 3).
 void ReadWindowPixels(int width, int height, unsigned char* pixels);

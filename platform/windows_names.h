@@ -1,11 +1,8 @@
 // The Windows constants the shell reasons about, under their Windows names: window messages, system
-// commands, virtual-key codes, message-box flags and results, and dialog commands. Building for Windows
-// they come from <windows.h> itself (the same names with the same values); elsewhere they are defined here.
+// commands, virtual-key codes, message-box flags and results, and dialog commands. Our own definitions with
+// Windows' values on every system (platform/windows/windows_names_check.cpp holds them to <windows.h> in
+// the Windows build); <windows.h> itself stays inside platform/windows/.
 #pragma once
-
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <cstdint>
 
 // Window messages.
@@ -53,4 +50,3 @@ constexpr int IDNO = 7;
 
 // A button's notification in WM_COMMAND.
 constexpr unsigned BN_CLICKED = 0;
-#endif

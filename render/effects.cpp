@@ -12,11 +12,11 @@
 #include <sstream>
 #include <string>
 
-#include "platform/shader_compiler.h"
 #include "render/billboards.h"
 #include "render/engine.h"
 #include "render/entry_points.h"
 #include "render/render_target.h"
+#include "render/shader_compiler.h"
 
 namespace {
 

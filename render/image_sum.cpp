@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/shader_compiler.h"
 #include "render/entry_points.h"
+#include "render/shader_compiler.h"
 
 namespace {
 

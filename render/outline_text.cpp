@@ -11,9 +11,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/font_outlines.h"
 #include "render/billboards.h"
 #include "render/engine.h"
+#include "render/font_outlines.h"
 
 namespace {
 

@@ -42,11 +42,6 @@ void EnablePassTiming(bool enabled)
         for (std::vector<float>& v : kind) v.reserve(kMaxFrames);
 }
 
-bool PassTimingEnabled()
-{
-    return timing;
-}
-
 void StartFrameTiming(int previousFrameKind)
 {
     if (!timing) return;

@@ -24,7 +24,6 @@ enum class FramePass {
 constexpr int kFrameKinds = 2;
 
 void EnablePassTiming(bool enabled);
-bool PassTimingEnabled();
 // At the start of every frame: closes the previous frame, of the given kind, with its swap pass.
 void StartFrameTiming(int previousFrameKind);
 void EndPass(FramePass pass);  // the time since the previous mark belongs to this pass

@@ -4,21 +4,27 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "platform/clipboard.h"
 #include "platform/process.h"
 #include "platform/window.h"
 #include "render/billboards.h"
 #include "render/engine.h"
 #include "render/render_target.h"
-#include "runtime/frame_inputs.h"
+#include "runtime/global_state.h"
 #include "runtime/music.h"
 #include "scene/demo_scene.h"
-#include "shell/clock.h"
-#include "shell/global_state.h"
-#include "shell/main_window.h"
-#include "shell/session_recording.h"
-#include "shell/window_proc.h"
+#include "scene/frame_inputs.h"
 
 DemoScene* gSceneTable[kSceneTableSize] = {};
+
+namespace {
+FrameDriverHooks hooks;
+}  // namespace
+
+void SetFrameDriverHooks(const FrameDriverHooks& shellHooks)
+{
+    hooks = shellHooks;
+}
 
 namespace {
 
@@ -44,6 +50,14 @@ void DrawFadeOverlay(double fade)
 }
 
 }  // namespace
+
+void ApplyArrowKeys(double frameDelta)
+{
+    if (gState.keys[VK_UP]) gFrameInputs.arrowUpDown += frameDelta * 1.5;
+    if (gState.keys[VK_DOWN]) gFrameInputs.arrowUpDown -= frameDelta * 1.5;
+    if (gState.keys[VK_LEFT]) gFrameInputs.arrowLeftRight -= frameDelta;
+    if (gState.keys[VK_RIGHT]) gFrameInputs.arrowLeftRight += frameDelta;
+}
 
 void StepHeldArrowKeys(double frameDelta)
 {
@@ -92,10 +106,10 @@ void RelaxAndClampArrows(double frameDelta)
 bool DrawFrame()
 {
     double cursorX = 0.0, cursorY = 0.0;
-    ReadFrameCursor(cursorX, cursorY);  // the pointer, or a recording's reading
+    hooks.readCursor(cursorX, cursorY);  // the pointer, or a recording's reading
 
-    gState.frameDelta = ClockSeconds() - gState.lastClockReading;
-    gState.lastClockReading = ClockSeconds();
+    gState.frameDelta = hooks.clockSeconds() - gState.lastClockReading;
+    gState.lastClockReading = hooks.clockSeconds();
     if (gState.frameDelta < 0.0) gState.frameDelta = 0.0;
 
     if (gState.musicOn) MusicSteer(gState.demoTime, gFrameInputs.musicSteady);
@@ -114,7 +128,7 @@ bool DrawFrame()
     glBlendFunc(GL_ONE, GL_ONE);
 
     if (scene) scene->Draw(&gState.frameDelta, &gRenderTarget, &gEngine, &gFrameInputs);
-    RefreshWindowTitle();
+    hooks.refreshWindowTitle();
 
     if (gState.endingRequested) {
         const double fade = EndingFade(gState.demoTime, gState.endingStartTime);
@@ -123,7 +137,7 @@ bool DrawFrame()
         if (fade > 0.9990000128746033) {
             CopyTextToClipboard(CaptureText.c_str());
             if (gState.musicOn) MusicClose();
-            DestroyMainWindow();
+            hooks.destroyMainWindow();
             EndProcess(0);
         }
     }

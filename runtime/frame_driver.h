@@ -4,11 +4,23 @@
 
 class DemoScene;
 
+// What the driver takes from the shell above it, handed over once before the first frame.
+struct FrameDriverHooks {
+    double (*clockSeconds)() = nullptr;                  // the clock, read twice per frame
+    void (*readCursor)(double& x, double& y) = nullptr;  // the pointer (or a recording's reading)
+    void (*refreshWindowTitle)() = nullptr;              // after the scene has drawn
+    void (*destroyMainWindow)() = nullptr;               // at the end of the ending fade
+};
+void SetFrameDriverHooks(const FrameDriverHooks& hooks);
+
 constexpr int kSceneTableSize = 1;
 extern DemoScene* gSceneTable[kSceneTableSize];  // the first entry is the scene the driver draws
 
 bool DrawFrame();  // always true; ends the process itself once the ending fade is complete
 bool CopyTextToClipboard(const char* text);
+
+// The window procedure's default path for every message: held arrow keys move the arrow values.
+void ApplyArrowKeys(double frameDelta);
 
 // Steps a held arrow key once per drawn frame as the three messages of one mouse move would, so that
 // holding a key steers even while no other message passes the window procedure.

@@ -1,6 +1,6 @@
 // The show's music (see music.h): start-up with its two failure boxes, the per-frame restart rule and
 // jitter drawn from the runtime generator, the spectrum copy and the closing fade. Sound itself is the
-// sound layer's (platform/sound.h).
+// sound layer's (sound/sound.h).
 #include "runtime/music.h"
 
 #include <cmath>
@@ -10,8 +10,8 @@
 #include "math/random.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
-#include "platform/sound.h"
-#include "runtime/frame_inputs.h"
+#include "scene/frame_inputs.h"
+#include "sound/sound.h"
 
 const char* const kMusicFile = "music//[bEXAN] The lamp was distant.ogg";
 

@@ -1,6 +1,6 @@
 // The show's music: loads the one Ogg track, starts it together with the clock, steers its position every
 // frame (restart past 100 seconds, position jitter while the player is outside the sea), hands its spectrum
-// to the frame and fades it out at the end. Built on the sound layer (platform/sound.h), the runtime
+// to the frame and fades it out at the end. Built on the sound layer (sound/sound.h), the runtime
 // generator (math/random.h) and the message boxes. Main thread only; callers skip every call while the
 // "Music" box is unchecked, so nothing here touches the sound system or the file then.
 #pragma once

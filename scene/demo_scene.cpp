@@ -7,11 +7,11 @@
 
 #include <cstdio>
 
-#include "assets/texture_loader.h"
 #include "math/random.h"
 #include "render/billboards.h"
 #include "render/effects.h"
 #include "render/engine.h"
+#include "render/texture_loader.h"
 #include "scene/mini_game.h"
 
 namespace {

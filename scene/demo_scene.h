@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "math/vec.h"
-#include "runtime/frame_inputs.h"
+#include "scene/frame_inputs.h"
 
 struct Engine;
 struct RenderTargetContext;

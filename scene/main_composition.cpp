@@ -6,7 +6,9 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <numbers>
 
+#include "math/clamp.h"
 #include "math/random.h"
 #include "render/billboards.h"
 #include "render/effects.h"
@@ -19,16 +21,10 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int kLayerSize = 512;
 constexpr int kWorldLayerSize = 800;
 constexpr int kGlowSize = 128;
 constexpr int kDepthPassSize = 32;  // no depth pass is drawn; the renderer still wants a size
-
-double Clamp(double v, double lo, double hi)
-{
-    return v < lo ? lo : (v > hi ? hi : v);
-}
 
 Vec Point(double x, double y, double z)
 {
@@ -48,7 +44,7 @@ void RenderLayer(DemoScene& scene, Engine& engine, RenderTargetContext& target, 
 // while the view is no wider than that: then nothing of the cleared target would show.
 TargetClear WorldLayerClear(const Engine& engine)
 {
-    const double halfView = 10.0 * std::tan((75.0 + engine.fieldOfViewOffset) * kPi / 360.0);
+    const double halfView = 10.0 * std::tan((75.0 + engine.fieldOfViewOffset) * std::numbers::pi / 360.0);
     return halfView < 8.0 ? TargetClear::Nothing : TargetClear::Colour;
 }
 
@@ -66,7 +62,7 @@ void DrawMainPicture(DemoScene& scene, Engine& engine, RenderTargetContext& targ
     glEnable(GL_TEXTURE_2D);
 
     const double a = Clamp((time - 172.7) * 0.1, 0.0, 1.0);
-    const double b = Clamp(1.7 * std::sin(kPi * a), 0.0, 1.0);
+    const double b = Clamp(1.7 * std::sin(std::numbers::pi * a), 0.0, 1.0);
     const double c = b * b;
     const int copies = IntegerPart(9.0 * c + 1.0);
     const double e = Clamp(time - 179.2, 0.0, 1.0);

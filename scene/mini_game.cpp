@@ -5,7 +5,9 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <numbers>
 
+#include "math/clamp.h"
 #include "math/random.h"
 #include "platform/touch_steering.h"
 #include "render/billboards.h"
@@ -17,13 +19,7 @@
 namespace {
 
 constexpr double kRadiansToDegrees = 57.29577951308232;
-constexpr double kPi = 3.14159265358979323846;
 constexpr int64_t kIntegerPart64Limit = int64_t{1} << 62;
-
-double Clamp(double v, double lo, double hi)
-{
-    return v < lo ? lo : (v > hi ? hi : v);
-}
 
 Vec Point(float x, float y, float z)
 {
@@ -194,7 +190,7 @@ double HelpSignScale(double helpTimer)
 double IntroAmount(double time)
 {
     const double f = Clamp(0.07 * time, 0.0, 1.0);
-    return 4.0 * Clamp(1.1 * std::sin(kPi * f), 0.0, 1.0);
+    return 4.0 * Clamp(1.1 * std::sin(std::numbers::pi * f), 0.0, 1.0);
 }
 
 double HighScoreGridCoordinate(float v)

@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <utility>
 
+#include "math/clamp.h"
 #include "math/random.h"
 #include "math/vec.h"
 #include "render/billboards.h"
@@ -25,18 +27,12 @@ DemoScene* CurrentScene = nullptr;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int kDetailRectangles = 30;  // rectangles per pass; both passes draw the same thirty
 constexpr int kDetailLevels = 16;      // halvings per rectangle, one bit of its pattern each
 constexpr int kDiscRimPoints = 41;
 constexpr double kDiscRadius = 0.2 * 0.16;
 constexpr int kFirstParticleRun = 180;  // positioned only: advances the sequence
 constexpr int kSecondParticleRun = 960;
-
-double Clamp(double v, double lo, double hi)
-{
-    return v < lo ? lo : (v > hi ? hi : v);
-}
 
 double Fraction(double v)
 {
@@ -260,7 +256,7 @@ void DrawDisc(const Corners& q)
     glBegin(GL_TRIANGLE_FAN);
     glVertex3f(centre.x, centre.y, centre.z);
     for (int i = 0; i < kDiscRimPoints; ++i) {
-        const double angle = i * kPi / 20.0;
+        const double angle = i * std::numbers::pi / 20.0;
         glVertex3f(static_cast<float>(centre.x + kDiscRadius * std::cos(angle)),
                    static_cast<float>(centre.y + kDiscRadius * std::sin(angle)), centre.z);
     }
@@ -497,9 +493,9 @@ void DemoScene::DrawDetailLayer(Engine& engine, double seedOffset)
     frame.fillEnd = IntegerPart(subSceneTuning[0] + 5.0);
     // The same rotations as VecRotateEuler, built once instead of for every corner of every level.
     MatIdentity(frame.turn);
-    MatRotationEuler(frame.turn, 0.0, 0.0, kPi * frame.split);
+    MatRotationEuler(frame.turn, 0.0, 0.0, std::numbers::pi * frame.split);
     MatIdentity(frame.fold);
-    MatRotationEuler(frame.fold, 0.0, 3.0 * kPi * frame.twist * frame.split, 0.0);
+    MatRotationEuler(frame.fold, 0.0, 3.0 * std::numbers::pi * frame.twist * frame.split, 0.0);
 
     gluLookAt(0.2 * shakeX, 0.2 * shakeY, 1.3, 0.2 * shakeX, 0.2 * shakeY, 0.0, 0.0, 1.0, 0.0);
     RandomUnit();  // drawn and not used, keeping the axis on its value of the sequence

@@ -17,7 +17,7 @@ prefix=$(scripts/cross/build-libs.sh win64 | tail -1)
 
 if [[ ! -f build/show/music/"[bEXAN] The lamp was distant.ogg" ]]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build -j "$jobs" --target quarnel_assets
+    cmake --build build -j "$jobs" --target quarnel_generated_assets
 fi
 
 cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64.cmake" \

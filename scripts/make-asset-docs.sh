@@ -11,7 +11,7 @@ track="$show/music/[bEXAN] The lamp was distant.ogg"
 
 for f in "$textures/blob41b.jpg" "$textures/superfilm3.jpg" "$track"; do
     if [[ ! -f "$f" ]]; then
-        echo "make-asset-docs: $f is missing; build the quarnel_assets target first" >&2
+        echo "make-asset-docs: $f is missing; build the quarnel_generated_assets target first" >&2
         exit 1
     fi
 done

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/video_encoder.h"
+#include "capture/video_encoder.h"
 #include "shell/command_line.h"
 
 const char* const kCaptureUsage =

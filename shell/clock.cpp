@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "capture/session_recording.h"
 #include "platform/window.h"
-#include "shell/session_recording.h"
 
 const char* const kCreationTitle = "  = Quarnel game. Kelm 2006 = ";
 const char* const kFrameTitle = "= Quarnel game. Kelm 2006 =";

@@ -1,11 +1,10 @@
 // The executable's entry: reads the command line, finds the data folder and hands over to the program
-// entry. On Windows the system enters at WinMain (platform/windows_entry.cpp), which calls ProgramMain.
+// entry. On Windows the system enters at WinMain (platform/windows/entry.cpp), which calls ProgramMain.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "platform/message_box.h"
-#include "platform/page.h"
 #include "platform/process.h"
 #include "shell/command_line.h"
 #include "shell/data_folder.h"
@@ -43,13 +42,3 @@ int ProgramMain(int argc, char** argv)
     options.capture.replay = ResolveFromStartFolder(startFolder, options.capture.replay);
     EndProcess(quarnel::WinMain(options));
 }
-
-#ifndef _WIN32
-int main(int argc, char** argv)
-{
-    const int status = ProgramMain(argc, argv);
-    // A page keeps running after main returns unless told that the program ended (--help, a bad option).
-    if (RunsInPage()) EndProcess(status);
-    return status;
-}
-#endif

@@ -6,7 +6,7 @@
 
 #include "platform/message_box.h"
 #include "platform/window.h"
-#include "shell/global_state.h"
+#include "runtime/global_state.h"
 #include "shell/start_up.h"
 
 namespace {

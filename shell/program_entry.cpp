@@ -4,20 +4,21 @@
 
 #include <iterator>
 
+#include "capture/session_recording.h"
+#include "capture/video_capture.h"
 #include "platform/message_box.h"
 #include "platform/page.h"
 #include "platform/process.h"
+#include "platform/system.h"
 #include "platform/window.h"
 #include "runtime/frame_driver.h"
-#include "runtime/frame_inputs.h"
+#include "runtime/global_state.h"
+#include "scene/frame_inputs.h"
 #include "shell/automation.h"
 #include "shell/clock.h"
 #include "shell/command_line.h"
-#include "shell/global_state.h"
 #include "shell/main_window.h"
-#include "shell/session_recording.h"
 #include "shell/setup_dialog.h"
-#include "shell/video_capture.h"
 #include "shell/window_proc.h"
 
 namespace {
@@ -92,12 +93,13 @@ void StartShowInPage()
 
 int quarnel::WinMain(const CommandLine& options)
 {
+    SetFrameDriverHooks({&ClockSeconds, &ReadFrameCursor, &RefreshWindowTitle, &DestroyMainWindow});
     SetMessageBoxBatchMode(options.batch);
     SetClockFixedStep(options.fixedStep);
     if (!ConfigureAutomation(options)) return 1;
-    ConfigureCapture(options);
+    ConfigureCapture(options.capture, options.fixedStep, options.frames);
 
-    if (RunsInPage()) {
+    if (!SystemCan(SystemAbility::OwnLoops)) {
         if (options.run) {
             gState.musicOn = !options.noMusic;
             gState.fullScreen = !options.windowed;

@@ -5,7 +5,7 @@
 struct CommandLine;
 
 // In a namespace of its own: Windows declares its entry point WinMain as a C function, which no C++ function
-// of that name beside it may overload; there the system's WinMain is platform/windows_entry.cpp's.
+// of that name beside it may overload; there the system's WinMain is platform/windows/entry.cpp's.
 namespace quarnel {
 int WinMain(const CommandLine& options);  // the process exit code
 }

@@ -3,7 +3,7 @@
 #include "shell/setup_dialog.h"
 
 #include "platform/process.h"
-#include "shell/global_state.h"
+#include "runtime/global_state.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 
 #include <cstring>
 
-#include "assets/texture_loader.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "render/billboards.h"
@@ -13,12 +12,13 @@
 #include "render/entry_points.h"
 #include "render/outline_text.h"
 #include "render/render_target.h"
+#include "render/texture_loader.h"
 #include "runtime/frame_driver.h"
-#include "runtime/frame_inputs.h"
+#include "runtime/global_state.h"
 #include "runtime/music.h"
 #include "scene/demo_scene.h"
+#include "scene/frame_inputs.h"
 #include "shell/clock.h"
-#include "shell/global_state.h"
 #include "shell/main_window.h"
 #include "shell/window_proc.h"
 

@@ -6,11 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/frame_inputs.h"
-#include "shell/global_state.h"
+#include "runtime/global_state.h"
+#include "scene/frame_inputs.h"
 #include "shell/main_window.h"
-
-std::string CaptureText;
 
 void FormatLikeGcvt(double value, char* out, int size)
 {
@@ -39,14 +37,6 @@ void FormatLikeGcvt(double value, char* out, int size)
         std::snprintf(text, sizeof text, "%se%c%03d", mantissa, exponent < 0 ? '-' : '+', std::abs(exponent));
     }
     std::snprintf(out, size, "%s", text);
-}
-
-void ApplyArrowKeys(double frameDelta)
-{
-    if (gState.keys[VK_UP]) gFrameInputs.arrowUpDown += frameDelta * 1.5;
-    if (gState.keys[VK_DOWN]) gFrameInputs.arrowUpDown -= frameDelta * 1.5;
-    if (gState.keys[VK_LEFT]) gFrameInputs.arrowLeftRight -= frameDelta;
-    if (gState.keys[VK_RIGHT]) gFrameInputs.arrowLeftRight += frameDelta;
 }
 
 namespace {

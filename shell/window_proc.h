@@ -6,14 +6,10 @@
 #include <string>
 
 #include "platform/window.h"
-
-// The text that middle-button clicks append to; emptied at start-up, never shortened afterwards.
-extern std::string CaptureText;
+#include "runtime/frame_driver.h"  // ApplyArrowKeys
+#include "runtime/global_state.h"  // CaptureText
 
 int64_t MainWindowProc(uint32_t message, uint64_t wParam, int64_t lParam);
-
-// What the default path does with a message besides passing it on: the arrow steps.
-void ApplyArrowKeys(double frameDelta);
 
 // A number as the Windows runtime's _gcvt writes it with 6 significant digits: "2." for 2, "0.5",
 // "1.23457e+006" outside 0.1 ... 999999.5. Writes at most 24 bytes including the terminator.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,6 @@ constexpr float kMargin = 8.0f;  // transparent border around the tile
 constexpr float kTile = kMaster - 2 * kMargin;
 constexpr float kCorner = 40.0f;    // corner radius of the tile
 constexpr float kBlobGain = 0.65f;  // the sea's light under the star
-constexpr float kPi = 3.14159265358979f;
 
 struct Picture {
     int width = 0, height = 0;
@@ -215,7 +215,7 @@ std::string Svg()
          "<feGaussianBlur stdDeviation=\"4\"/></filter>\n";
     // One gradient per ray, fading from the centre to the tip as the painted strokes do.
     for (int i = 0; i < 8; ++i) {
-        const float a = i * kPi / 4, len = (i % 2 ? 0.36f : 0.9f) * half;
+        const float a = i * std::numbers::pi_v<float> / 4, len = (i % 2 ? 0.36f : 0.9f) * half;
         add("    <linearGradient id=\"ray%d\" gradientUnits=\"userSpaceOnUse\" x1=\"%.2f\" y1=\"%.2f\" "
             "x2=\"%.2f\" "
             "y2=\"%.2f\">"
@@ -238,7 +238,7 @@ std::string Svg()
     for (int pass = 0; pass < 2; ++pass) {
         s += pass ? "    <g>\n" : "    <g filter=\"url(#glow)\" opacity=\"0.8\">\n";
         for (int i = 0; i < 8; ++i) {
-            const float a = i * kPi / 4, len = (i % 2 ? 0.36f : 0.9f) * half;
+            const float a = i * std::numbers::pi_v<float> / 4, len = (i % 2 ? 0.36f : 0.9f) * half;
             const float w = pass ? (i % 2 ? 1.4f : 2.2f) : 7.0f;
             const float dx = std::cos(a), dy = -std::sin(a), nx = -dy, ny = dx;
             add("      <polygon points=\"%.2f,%.2f %.2f,%.2f %.2f,%.2f %.2f,%.2f\" fill=\"url(#ray%d)\"/>\n",
@@ -253,7 +253,7 @@ std::string Svg()
         "stroke-opacity=\"0.45\"/>\n",
         c, c, 0.36f * half);
     for (int i = 0; i < 8; ++i) {
-        const float a = i * kPi / 4 + kPi / 8;
+        const float a = i * std::numbers::pi_v<float> / 4 + std::numbers::pi_v<float> / 8;
         add("    <circle cx=\"%.2f\" cy=\"%.2f\" r=\"2.3\" fill=\"#ffffff\"/>\n",
             c + 0.36f * half * std::cos(a), c - 0.36f * half * std::sin(a));
     }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,6 @@ using assetgen::Stereo;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // The show starts the track again once it passes 4,400,000 frames (99.77 s). At 77 beats a minute the
 // first 32 bars end just before that (99.74 s), so in the show the piece loops on a bar line; the closing
 // bars that follow wait half a beat, so that the restart never catches the attack of a note.
@@ -104,17 +104,17 @@ void Pad(Mix& mix, double start, double gate, int note, float level, Rng& rng)
                                        assetgen::SawOscillator(rng.Unit()),
                                        assetgen::SawOscillator(rng.Unit())};
     assetgen::StateVariableFilter filterL, filterR;
-    const double drift = rng.Range(0, 2 * kPi);
+    const double drift = rng.Range(0, 2 * std::numbers::pi);
     double hz[3] = {0, 0, 0};
     for (size_t i = 0; i < count && first + i < mix.pump.size(); ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         const float env = assetgen::Envelope(t, gate, 1.6, 0.0, 1.0, release);
         // Vibrato and filter sweep move slowly: refreshing them every 32 frames is inaudible and cheap.
         if (i % 32 == 0) {
-            const double vibrato = 0.04 * std::sin(2 * kPi * 0.23 * t + drift);
+            const double vibrato = 0.04 * std::sin(2 * std::numbers::pi * 0.23 * t + drift);
             for (int k = 0; k < 3; ++k) hz[k] = NoteToHz(note + detune[k] + vibrato);
             const double now = start + t;
-            const double sweep = 0.5 + 0.5 * std::sin(2 * kPi * now / 19.0 + drift);
+            const double sweep = 0.5 + 0.5 * std::sin(2 * std::numbers::pi * now / 19.0 + drift);
             const double cutoff = 800.0 + 1800.0 * sweep * std::sqrt(env);
             filterL.Set(cutoff, 0.8);
             filterR.Set(cutoff, 0.8);
@@ -144,7 +144,7 @@ void Bass(Mix& mix, double start, double gate, int note, float level)
         const float env = assetgen::Envelope(t, gate, 0.004, 0.25, 0.35, release);
         if (i % 16 == 0) tone.Set(170.0 + 1500.0 * std::exp(-t / 0.08), 1.3);
         phase += hz / kSampleRate;
-        const float sub = static_cast<float>(std::sin(2 * kPi * phase));
+        const float sub = static_cast<float>(std::sin(2 * std::numbers::pi * phase));
         const float edge = tone.Process(0.5f * (sawA.Next(hz * 0.998) + sawB.Next(hz * 1.003))).low;
         const float pump = 0.4f + 0.6f * mix.pump[first + i];
         const float v = (0.8f * sub + 0.9f * edge) * env * level * pump;
@@ -169,8 +169,9 @@ void Bell(Mix& mix, double start, double gate, int note, float level, double rat
         modulator += hz * ratio / kSampleRate;
         carrier += hz / kSampleRate;
         octave += 2.0 * hz / kSampleRate;
-        double v = std::sin(2 * kPi * carrier + index * std::sin(2 * kPi * modulator));
-        v += 0.22 * std::sin(2 * kPi * octave) * std::exp(-t / 0.4);
+        double v =
+            std::sin(2 * std::numbers::pi * carrier + index * std::sin(2 * std::numbers::pi * modulator));
+        v += 0.22 * std::sin(2 * std::numbers::pi * octave) * std::exp(-t / 0.4);
         double env = std::min(1.0, t / 0.004) * std::exp(-t / decay);
         if (t > gate) env *= std::exp(-(t - gate) / 0.35);
         // A short cosine tail so that the cut at the end of the voice makes no click.
@@ -195,7 +196,7 @@ void Kick(Mix& mix, double start, float level, Rng& rng)
         phase += (50.0 + 150.0 * std::exp(-t / 0.028) + 30.0 * std::exp(-t / 0.12)) / kSampleRate;
         const double env = std::min(1.0, t / 0.0015) * std::exp(-t / 0.3) * std::min(1.0, (0.6 - t) / 0.05);
         click += 0.35f * (static_cast<float>(rng.Signed()) - click);
-        const double body = std::tanh(1.6 * std::sin(2 * kPi * phase)) / std::tanh(1.6);
+        const double body = std::tanh(1.6 * std::sin(2 * std::numbers::pi * phase)) / std::tanh(1.6);
         const float v = static_cast<float>(body * env + click * std::exp(-t / 0.004) * 0.35) * level;
         mix.drums.Add(first + i, v, v);
     }
@@ -215,8 +216,8 @@ void Snare(Mix& mix, double start, float level, Rng& rng)
         high += 330.0 / kSampleRate;
         const float noise = static_cast<float>(rng.Signed());
         const double attack = std::min(1.0, t / 0.001);
-        const double body = 0.7 * std::sin(2 * kPi * low) * std::exp(-t / 0.07) +
-                            0.3 * std::sin(2 * kPi * high) * std::exp(-t / 0.04);
+        const double body = 0.7 * std::sin(2 * std::numbers::pi * low) * std::exp(-t / 0.07) +
+                            0.3 * std::sin(2 * std::numbers::pi * high) * std::exp(-t / 0.04);
         const double rattle =
             (1.3 * mid.Process(noise).band + 0.5 * upper.Process(noise).band) * std::exp(-t / 0.085);
         const double tail = std::min(1.0, (0.35 - t) / 0.05);
@@ -260,7 +261,7 @@ void Hat(Mix& mix, double start, float level, bool open, float pan, Rng& rng)
         double partials = 0;
         for (int k = 0; k < 6; ++k) {
             phases[k] += kPartials[k] / kSampleRate;
-            partials += std::sin(2 * kPi * phases[k]) * (k < 3 ? 0.22 : 0.25);
+            partials += std::sin(2 * std::numbers::pi * phases[k]) * (k < 3 ? 0.22 : 0.25);
         }
         const double env = std::min(1.0, t / 0.0008) * std::exp(-t / decay);
         const float v = static_cast<float>((metal.Next(noise, 0.3f, 0.12f, 0.15f) + partials) * env) * level;
@@ -304,7 +305,7 @@ void Cymbal(Mix& mix, double start, float level, bool crash, Rng& rng)
         double ping = 0;
         for (int k = 0; k < 8; ++k) {
             phases[k] += kPartials[k] / kSampleRate;
-            ping += std::sin(2 * kPi * phases[k]);
+            ping += std::sin(2 * std::numbers::pi * phases[k]);
         }
         ping *= (crash ? 0.05 : 0.09) * attack * tail * std::exp(-t / pingDecay);
         const float nl = static_cast<float>(rng.Signed()), nr = static_cast<float>(rng.Signed());
@@ -346,9 +347,10 @@ void Air(Mix& mix, Rng& rng)
     for (size_t i = 0; i < mix.dry.Frames(); ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         const double opening = std::min(1.0, t / 0.5);
-        const float swellLow = static_cast<float>((0.7 + 0.3 * std::sin(2 * kPi * t / 7.0)) * opening);
+        const float swellLow =
+            static_cast<float>((0.7 + 0.3 * std::sin(2 * std::numbers::pi * t / 7.0)) * opening);
         const float swellHigh =
-            static_cast<float>((0.7 + 0.3 * std::sin(2 * kPi * t / 11.0 + 1.0)) * opening);
+            static_cast<float>((0.7 + 0.3 * std::sin(2 * std::numbers::pi * t / 11.0 + 1.0)) * opening);
         const float nl = static_cast<float>(rng.Signed()), nr = static_cast<float>(rng.Signed());
         const float l = lowL.Process(nl).band * 0.04f * swellLow + highL.Process(nl).band * 0.03f * swellHigh;
         const float r = lowR.Process(nr).band * 0.04f * swellLow + highR.Process(nr).band * 0.03f * swellHigh;
@@ -654,14 +656,15 @@ Stereo Master(Mix& mix)
     Stereo& out = mix.dry;
     // Remove any offset, and fade both ends.
     float dcL = 0, dcR = 0;
-    const float dcRate = static_cast<float>(2 * kPi * 20.0 / kSampleRate);
+    const float dcRate = static_cast<float>(2 * std::numbers::pi * 20.0 / kSampleRate);
     const double total = static_cast<double>(out.Frames()) / kSampleRate;
     for (size_t i = 0; i < out.Frames(); ++i) {
         dcL += dcRate * (out.left[i] - dcL);
         dcR += dcRate * (out.right[i] - dcR);
         const double t = static_cast<double>(i) / kSampleRate;
         double fade = std::min(1.0, t / 0.02);
-        if (t > total - kFadeOut) fade *= 0.5 + 0.5 * std::cos(kPi * (t - (total - kFadeOut)) / kFadeOut);
+        if (t > total - kFadeOut)
+            fade *= 0.5 + 0.5 * std::cos(std::numbers::pi * (t - (total - kFadeOut)) / kFadeOut);
         out.left[i] = (out.left[i] - dcL) * static_cast<float>(fade);
         out.right[i] = (out.right[i] - dcR) * static_cast<float>(fade);
     }

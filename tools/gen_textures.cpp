@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,6 @@ using assetgen::Rng;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr int kQuality = 90;
 constexpr int kSpriteSize = 256;
 
@@ -48,7 +48,7 @@ std::vector<Point> Ellipse(const Space& s, float cu, float cv, float ru, float r
     std::vector<Point> pts;
     const float ct = std::cos(turn), st = std::sin(turn);
     for (int i = 0; i <= steps; ++i) {
-        const float a = 2 * kPi * i / steps;
+        const float a = 2 * std::numbers::pi_v<float> * i / steps;
         const float x = ru * std::cos(a), y = rv * std::sin(a);
         pts.push_back(s.P(cu + x * ct - y * st, cv + x * st + y * ct));
     }
@@ -79,19 +79,19 @@ void PaintMedusa(Canvas& c, const Space& s, int phase)
     const float squeeze[3] = {1.0f, 0.84f, 0.93f};
     const float k = squeeze[phase];
     const float w = 0.52f * k, h = 0.40f / std::sqrt(k), base = 0.22f;
-    const float sway = 2 * kPi * phase / 3.0f;
+    const float sway = 2 * std::numbers::pi_v<float> * phase / 3.0f;
     const Color cyan{0.35f, 0.95f, 1.0f}, pink{1.0f, 0.35f, 0.75f}, white = Grey(1.0f);
 
     std::vector<Point> dome;
     for (int i = 0; i <= 80; ++i) {
-        const float a = kPi * i / 80;
+        const float a = std::numbers::pi_v<float> * i / 80;
         dome.push_back(s.P(w * std::cos(a), base + h * std::sin(a)));
     }
     GlowLine(c, dome, 2.2f, cyan * 1.1f);
     std::vector<Point> rim;
     for (int i = 0; i <= 80; ++i) {
         const float u = -w + 2 * w * i / 80;
-        rim.push_back(s.P(u, base - 0.035f * std::fabs(std::sin(7 * kPi * u / w))));
+        rim.push_back(s.P(u, base - 0.035f * std::fabs(std::sin(7 * std::numbers::pi_v<float> * u / w))));
     }
     GlowLine(c, rim, 1.6f, pink);
     // Canals inside the bell, from its crown to the rim.
@@ -155,7 +155,7 @@ void PaintEye(Canvas& c, const Space& s, int phase)
     const float irisR = 0.24f;
     std::vector<Point> run;
     for (int i = 0; i <= 120; ++i) {
-        const float a = 2 * kPi * i / 120;
+        const float a = 2 * std::numbers::pi_v<float> * i / 120;
         const float u = irisR * std::cos(a), v = 0.02f + irisR * std::sin(a);
         const bool visible = v < upper(u) - 0.01f && v > lower(u) + 0.01f;
         if (visible) run.push_back(s.P(u, v));
@@ -176,7 +176,7 @@ void PaintEye(Canvas& c, const Space& s, int phase)
     }
     // A faint crown of rays around the whole glyph.
     for (int i = 0; i < 16; ++i) {
-        const float a = 2 * kPi * i / 16 + 0.1f * phase;
+        const float a = 2 * std::numbers::pi_v<float> * i / 16 + 0.1f * phase;
         const float r0 = 0.76f, r1 = 0.76f + (i % 2 ? 0.05f : 0.1f);
         GlowLine(c, {s.P(r0 * std::cos(a), r0 * std::sin(a)), s.P(r1 * std::cos(a), r1 * std::sin(a))}, 1.0f,
                  gold * 0.5f);
@@ -186,11 +186,11 @@ void PaintEye(Canvas& c, const Space& s, int phase)
 // Group 3: a four-pointed star that turns and breathes, with a ring of beads.
 void PaintStar(Canvas& c, const Space& s, int phase)
 {
-    const float turn = phase * kPi / 12;
+    const float turn = phase * std::numbers::pi_v<float> / 12;
     const float reachMain[3] = {0.9f, 0.72f, 0.82f};
     const Color ice{0.7f, 0.85f, 1.0f}, white = Grey(1.0f);
     for (int i = 0; i < 8; ++i) {
-        const float a = turn + i * kPi / 4;
+        const float a = turn + i * std::numbers::pi_v<float> / 4;
         const float len = i % 2 ? reachMain[(phase + 1) % 3] * 0.5f : reachMain[phase];
         const Point tip = s.P(len * std::cos(a), len * std::sin(a));
         c.AddPolyline({s.P(0, 0), tip}, 9.0f, ice * 0.25f, 1.0f, 0.0f);
@@ -201,7 +201,7 @@ void PaintStar(Canvas& c, const Space& s, int phase)
     const float ringR = 0.36f + 0.03f * phase;
     c.AddRing(s.X(0), s.Y(0), s.L(ringR), 1.0f, ice * 0.35f);
     for (int i = 0; i < 8; ++i) {
-        const float a = -turn * 2 + i * kPi / 4 + kPi / 8;
+        const float a = -turn * 2 + i * std::numbers::pi_v<float> / 4 + std::numbers::pi_v<float> / 8;
         c.AddDot(s.X(ringR * std::cos(a)), s.Y(ringR * std::sin(a)), 2.5f, white * 1.2f);
     }
 }
@@ -210,15 +210,15 @@ void PaintStar(Canvas& c, const Space& s, int phase)
 void PaintSpiral(Canvas& c, const Space& s, int phase)
 {
     const Color violet{0.85f, 0.45f, 1.0f}, rose{1.0f, 0.55f, 0.8f}, white = Grey(1.0f);
-    const float turn = phase * 2 * kPi / 9;
+    const float turn = phase * 2 * std::numbers::pi_v<float> / 9;
     Rng rng(4000);  // the same sparks in every phase, only turned
     for (int arm = 0; arm < 2; ++arm) {
         std::vector<Point> pts;
         for (int i = 0; i <= 160; ++i) {
-            const float th = 3.4f * kPi * i / 160;
+            const float th = 3.4f * std::numbers::pi_v<float> * i / 160;
             const float r = 0.05f * std::exp(0.26f * th);
             if (r > 0.85f) break;
-            const float a = th + turn + arm * kPi;
+            const float a = th + turn + arm * std::numbers::pi_v<float>;
             pts.push_back(s.P(r * std::cos(a), r * std::sin(a)));
         }
         GlowLine(c, pts, 2.0f, arm ? rose : violet, 1.3f, 0.15f);
@@ -238,18 +238,18 @@ void PaintSpiral(Canvas& c, const Space& s, int phase)
 void PaintRunes(Canvas& c, const Space& s, int phase)
 {
     const Color teal{0.35f, 1.0f, 0.7f}, mint{0.7f, 1.0f, 0.85f};
-    const float turn = phase * kPi / 18;
+    const float turn = phase * std::numbers::pi_v<float> / 18;
     c.AddRing(s.X(0), s.Y(0), s.L(0.8f), 1.2f, teal * 0.7f);
     c.AddRing(s.X(0), s.Y(0), s.L(0.62f), 1.0f, teal * 0.5f);
     for (int i = 0; i < 36; ++i) {
-        const float a = turn + 2 * kPi * i / 36;
+        const float a = turn + 2 * std::numbers::pi_v<float> * i / 36;
         const float r1 = i % 3 == 0 ? 0.75f : 0.69f;
         GlowLine(c, {s.P(0.63f * std::cos(a), 0.63f * std::sin(a)), s.P(r1 * std::cos(a), r1 * std::sin(a))},
                  0.9f, teal * 0.8f);
     }
     // The lit arc on the outer ring.
     std::vector<Point> arc;
-    const float start = 2 * kPi * phase / 3 + 0.3f;
+    const float start = 2 * std::numbers::pi_v<float> * phase / 3 + 0.3f;
     for (int i = 0; i <= 40; ++i) {
         const float a = start + 1.4f * i / 40;
         arc.push_back(s.P(0.8f * std::cos(a), 0.8f * std::sin(a)));
@@ -259,7 +259,7 @@ void PaintRunes(Canvas& c, const Space& s, int phase)
     // Six runes of two or three strokes each inside the inner ring; two of them lit per phase.
     Rng rng(5000);
     for (int i = 0; i < 6; ++i) {
-        const float a = 2 * kPi * i / 6 + kPi / 6;
+        const float a = 2 * std::numbers::pi_v<float> * i / 6 + std::numbers::pi_v<float> / 6;
         const float cu = 0.45f * std::cos(a), cv = 0.45f * std::sin(a);
         const bool lit = i % 3 == phase;
         const int strokes = 2 + rng.Below(2);
@@ -273,10 +273,10 @@ void PaintRunes(Canvas& c, const Space& s, int phase)
         }
     }
     // The sign in the middle: a triangle with a bar, turning and brightening.
-    const float spin = phase * kPi / 9;
+    const float spin = phase * std::numbers::pi_v<float> / 9;
     std::vector<Point> tri;
     for (int i = 0; i <= 3; ++i) {
-        const float a = kPi / 2 + spin + 2 * kPi * i / 3;
+        const float a = std::numbers::pi_v<float> / 2 + spin + 2 * std::numbers::pi_v<float> * i / 3;
         tri.push_back(s.P(0.2f * std::cos(a), 0.2f * std::sin(a)));
     }
     GlowLine(c, tri, 1.8f, mint * (1.0f + 0.25f * phase));
@@ -328,7 +328,8 @@ void PaintWisp(Canvas& c, const Space& s, int phase)
         std::vector<Point> tongue;
         for (int i = 0; i <= 40; ++i) {
             const float t = i / 40.0f;
-            const float u = u0 * (1 - 0.8f * t) + 0.12f * t * std::sin(wobble * t * kPi + seed + shift);
+            const float u = u0 * (1 - 0.8f * t) +
+                            0.12f * t * std::sin(wobble * t * std::numbers::pi_v<float> + seed + shift);
             tongue.push_back(s.P(u, -0.55f + height * t * (0.95f + 0.1f * std::sin(shift + k))));
         }
         c.AddPolyline(tongue, 10.0f, red * 0.3f, 1.0f, 0.0f);
@@ -384,7 +385,7 @@ Canvas PaintFilm()
     // Lint and hairs: curly random walks with a slowly turning heading.
     for (int i = 0; i < 7; ++i) {
         float x = static_cast<float>(rng.Unit()) * size, y = static_cast<float>(rng.Unit()) * size;
-        float heading = static_cast<float>(rng.Unit()) * 2 * kPi;
+        float heading = static_cast<float>(rng.Unit()) * 2 * std::numbers::pi_v<float>;
         float bend = static_cast<float>(rng.Signed()) * 0.05f;
         const int steps = 40 + rng.Below(90);
         std::vector<Point> hair;
@@ -412,8 +413,9 @@ Canvas PaintFilm()
                 const float y = (p * 16 + k) * size / (pieces * 16.0f);
                 const float t = y / size;
                 // drift returns to zero at both ends, so the scratch meets itself across the seam
-                line.push_back(
-                    {x0 + drift * std::sin(kPi * t) + wave * std::sin(2 * kPi * t * 2 + phase), y});
+                line.push_back({x0 + drift * std::sin(std::numbers::pi_v<float> * t) +
+                                    wave * std::sin(2 * std::numbers::pi_v<float> * t * 2 + phase),
+                                y});
             }
             const float a = 0.5f + 0.5f * std::sin(p * 1.7f + phase),
                         b = 0.5f + 0.5f * std::sin((p + 1) * 1.7f + phase);

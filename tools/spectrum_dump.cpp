@@ -1,6 +1,6 @@
 // spectrum-dump: plays a track through the sound layer's offline path (no device) frame by frame, as the show
 // would at a fixed frame rate, and writes the spectrum each frame sees as CSV. Shows what a track will do to
-// the picture before it goes in. Depends on platform/sound.h and platform/output_file.h (a file appears
+// the picture before it goes in. Depends on sound/sound.h and platform/output_file.h (a file appears
 // under its name only when complete; a device or pipe is written in place).
 // Usage: spectrum-dump TRACK.ogg OUT.csv [--fps N]
 #include <cmath>
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/output_file.h"
-#include "platform/sound.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ int main(int argc, char** argv)
     SoundPlay();
     // Each frame mixes its share of output; the total is rounded, not each share, so nothing drifts.
     int64_t mixed = 0;
-    float spectrum[kSoundSpectrumSize];
+    float spectrum[kSpectrumBins];
     for (int64_t frame = 1; frame <= lines; ++frame) {
         const int64_t total = std::llround(static_cast<double>(frame) * kSoundMixRate / fps);
         SoundRenderOffline(static_cast<int>(total - mixed), nullptr);

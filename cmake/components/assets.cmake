@@ -1,86 +1,81 @@
-# The show's own generated assets: the painted textures and the synthesized music track (made by the
-# generator programs in tools/ as build steps into the show folder) and the packaged outline font.
-# The generators' building blocks and their tests are always built (so they also run under the
-# sanitizers); the files themselves only with QUARNEL_ASSETS.
-if(WIN32 OR QUARNEL_LINUX_SHOW_DIR)
-    # The generators run on Linux only, and make the same bytes on every build: copy what a Linux build made.
-    if(NOT IS_DIRECTORY "${QUARNEL_LINUX_SHOW_DIR}/textures")
-        message(FATAL_ERROR "QUARNEL_LINUX_SHOW_DIR must name build/show of a Linux build with its assets")
-    endif()
-    add_custom_target(quarnel_assets ALL
-        COMMAND ${CMAKE_COMMAND} -E copy_directory ${QUARNEL_LINUX_SHOW_DIR}/textures ${QUARNEL_SHOW_DIR}/textures
-        COMMAND ${CMAKE_COMMAND} -E copy_directory ${QUARNEL_LINUX_SHOW_DIR}/music ${QUARNEL_SHOW_DIR}/music
-        COMMAND ${CMAKE_COMMAND} -E copy_directory ${QUARNEL_LINUX_SHOW_DIR}/meshes ${QUARNEL_SHOW_DIR}/meshes
-        # The setup dialog's font, which no Windows has.
-        COMMAND ${CMAKE_COMMAND} -E copy /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
-                ${QUARNEL_SHOW_DIR}/fonts/DejaVuSans.ttf
-        COMMENT "Copying the generated assets of the Linux build")
-    quarnel_show_data(quarnel_assets)
-    return()
-endif()
+# assets/: the JPEG decoder, the 3D Studio reader and its mesh model: files in, pictures and meshes out,
+# no GL and no system. Stands on math/. With the jpeg-decode and 3ds-info tools, their tests, benchmarks
+# and fuzz targets.
+quarnel_library(quarnel_assets
+    SOURCES assets/jpeg_decoder.cpp assets/jpeg_markers.cpp assets/jpeg_entropy.cpp assets/jpeg_output.cpp
+            assets/jpeg_idct.cpp assets/mesh_model.cpp assets/model3ds.cpp
+    LIBS quarnel_math)
 
-add_library(quarnel_asset_gen STATIC tools/asset_gen/canvas.cpp tools/asset_gen/synth.cpp)
-target_link_libraries(quarnel_asset_gen PUBLIC JPEG::JPEG PkgConfig::VORBIS)
-quarnel_test(quarnel_asset_gen_test SOURCES tests/tools/asset_gen_test.cpp LABELS unit)
-target_link_libraries(quarnel_asset_gen_test PRIVATE quarnel_asset_gen)
-
-if(NOT QUARNEL_ASSETS)
-    return()
-endif()
-
-add_executable(gen_textures tools/gen_textures.cpp)
-target_link_libraries(gen_textures PRIVATE quarnel_asset_gen)
-add_executable(gen_music tools/gen_music.cpp)
-target_link_libraries(gen_music PRIVATE quarnel_asset_gen)
-set_target_properties(gen_textures gen_music PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
-
-set(QUARNEL_TEXTURE_DIR ${QUARNEL_SHOW_DIR}/textures)
-set(quarnel_texture_files ${QUARNEL_TEXTURE_DIR}/blob41b.jpg ${QUARNEL_TEXTURE_DIR}/superfilm3.jpg)
-foreach(group RANGE 1 7)
-    foreach(member RANGE 1 3)
-        list(APPEND quarnel_texture_files ${QUARNEL_TEXTURE_DIR}/${group}-${member}.jpg)
-    endforeach()
-endforeach()
-add_custom_command(OUTPUT ${quarnel_texture_files}
-    COMMAND gen_textures ${QUARNEL_TEXTURE_DIR}
-    DEPENDS gen_textures
-    COMMENT "Painting the show's textures"
-    VERBATIM)
-
-# The program opens "music//[bEXAN] The lamp was distant.ogg": brackets and blanks stay quoted.
-set(QUARNEL_MUSIC_FILE "${QUARNEL_SHOW_DIR}/music/[bEXAN] The lamp was distant.ogg")
-add_custom_command(OUTPUT "${QUARNEL_MUSIC_FILE}"
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${QUARNEL_SHOW_DIR}/music
-    COMMAND gen_music "${QUARNEL_MUSIC_FILE}"
-    DEPENDS gen_music
-    COMMENT "Rendering the show's music track"
-    VERBATIM)
-
-set(QUARNEL_FONT_SOURCE /usr/share/fonts/truetype/aenigma/acknowtt.ttf)
-set(QUARNEL_FONT_FILE ${QUARNEL_SHOW_DIR}/meshes/Acknowledge_TT_BRK.ttf)
-if(NOT EXISTS ${QUARNEL_FONT_SOURCE})
-    message(FATAL_ERROR "The font ${QUARNEL_FONT_SOURCE} is missing: install the Debian package fonts-aenigma "
-                        "(scripts/install-deps.sh does), or configure with -DQUARNEL_ASSETS=OFF.")
-endif()
-add_custom_command(OUTPUT ${QUARNEL_FONT_FILE}
-    COMMAND ${CMAKE_COMMAND} -E copy ${QUARNEL_FONT_SOURCE} ${QUARNEL_FONT_FILE}
-    DEPENDS ${QUARNEL_FONT_SOURCE}
-    COMMENT "Copying the outline font"
-    VERBATIM)
-
-add_custom_target(quarnel_assets ALL DEPENDS ${quarnel_texture_files} "${QUARNEL_MUSIC_FILE}" ${QUARNEL_FONT_FILE})
-quarnel_show_data(quarnel_assets)
-
-# Tests of the generated files themselves (built first).
-quarnel_test(quarnel_assets_test
-    SOURCES tests/tools/asset_pictures_test.cpp tests/tools/asset_track_test.cpp
-            tests/tools/asset_font_test.cpp tests/tools/asset_reproducible_test.cpp
+quarnel_test(quarnel_mesh_model_tests
+    SOURCES tests/assets/mesh_model_test.cpp
+    LIBS quarnel_assets
     LABELS unit)
-target_link_libraries(quarnel_assets_test PRIVATE JPEG::JPEG PkgConfig::VORBIS PkgConfig::KISSFFT
-    PkgConfig::FREETYPE)
-target_compile_definitions(quarnel_assets_test PRIVATE
-    QUARNEL_TEST_SHOW_DIR="${QUARNEL_SHOW_DIR}"
-    QUARNEL_TEST_GEN_TEXTURES="$<TARGET_FILE:gen_textures>"
-    QUARNEL_TEST_GEN_MUSIC="$<TARGET_FILE:gen_music>"
-    QUARNEL_TEST_SPECTRUM_DUMP="$<TARGET_FILE:spectrum-dump>")
-add_dependencies(quarnel_assets_test quarnel_assets spectrum-dump)
+quarnel_test(quarnel_model3ds_tests
+    SOURCES tests/assets/model3ds_reader_test.cpp
+    LIBS quarnel_assets
+    LABELS unit)
+find_library(QUARNEL_LIB3DS 3ds)
+if(QUARNEL_LIB3DS)
+    quarnel_test(quarnel_model3ds_lib3ds_tests
+        SOURCES tests/assets/model3ds_lib3ds_test.cpp
+        LIBS quarnel_assets ${QUARNEL_LIB3DS}
+        LABELS unit)
+endif()
+
+if(QUARNEL_FUZZ)
+    quarnel_fuzz_target(model3ds_fuzz
+        SOURCES fuzz/model3ds_fuzz.cpp assets/model3ds.cpp assets/mesh_model.cpp math/vec.cpp)
+    quarnel_fuzz_target(jpeg_fuzz
+        SOURCES fuzz/jpeg_fuzz.cpp assets/jpeg_decoder.cpp assets/jpeg_markers.cpp assets/jpeg_entropy.cpp
+                assets/jpeg_output.cpp assets/jpeg_idct.cpp)
+endif()
+
+if(NOT QUARNEL_LINUX)
+    return()  # the tools and the tests below stand on libjpeg-turbo and POSIX
+endif()
+
+add_executable(jpeg-decode tools/jpeg_decode.cpp)
+target_link_libraries(jpeg-decode PRIVATE quarnel_assets quarnel_platform)
+add_executable(3ds-info tools/3ds_info.cpp)
+target_link_libraries(3ds-info PRIVATE quarnel_assets)
+set_target_properties(jpeg-decode 3ds-info PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
+
+# Test pictures made with libjpeg-turbo, and reference decoding by it (tests, benchmark, fuzz corpus).
+add_library(quarnel_jpeg_test_files STATIC tests/assets/jpeg_test_files.cpp)
+target_link_libraries(quarnel_jpeg_test_files PUBLIC quarnel_assets JPEG::JPEG)
+
+quarnel_test(jpeg_decoder_test
+    SOURCES tests/assets/jpeg_decoder_test.cpp tests/assets/jpeg_errors_test.cpp tests/assets/jpeg_kernels_test.cpp
+    LIBS quarnel_jpeg_test_files
+    LABELS unit)
+target_compile_definitions(jpeg_decoder_test PRIVATE
+    JPEG_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/assets/data/jpeg"
+    JPEG_DECODE_TOOL="${QUARNEL_TOOLS_DIR}/jpeg-decode")
+add_dependencies(jpeg_decoder_test jpeg-decode)
+
+quarnel_test(quarnel_model3ds_info_tests  # the tool's test starts it as a POSIX process
+    SOURCES tests/assets/model3ds_info_test.cpp
+    LABELS unit)
+add_dependencies(quarnel_model3ds_info_tests 3ds-info)
+# Where the regression files and the tool are, for runs without the test environment variables.
+foreach(test_target quarnel_model3ds_tests quarnel_model3ds_info_tests)
+    target_compile_definitions(${test_target} PRIVATE QUARNEL_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                                      QUARNEL_TEST_BUILD_DIR="${CMAKE_BINARY_DIR}")
+endforeach()
+
+if(QUARNEL_BENCH)
+    add_executable(jpeg_bench bench/jpeg_bench.cpp)
+    target_link_libraries(jpeg_bench PRIVATE quarnel_jpeg_test_files benchmark::benchmark)
+    # The pictures bench/jpeg-decode-bench.py times the tool on.
+    add_executable(jpeg_tool_pictures bench/jpeg_tool_pictures.cpp)
+    target_link_libraries(jpeg_tool_pictures PRIVATE quarnel_jpeg_test_files)
+    add_executable(model3ds_bench bench/model3ds_bench.cpp)
+    target_link_libraries(model3ds_bench PRIVATE quarnel_assets benchmark::benchmark)
+endif()
+
+if(QUARNEL_FUZZ)
+    # Seed files from the tests' generator: jpeg_fuzz_corpus OUT_DIR.
+    add_executable(jpeg_fuzz_corpus fuzz/jpeg/make_corpus.cpp)
+    target_link_libraries(jpeg_fuzz_corpus PRIVATE quarnel_jpeg_test_files)
+    set_target_properties(jpeg_fuzz_corpus PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endif()

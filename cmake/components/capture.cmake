@@ -1,22 +1,18 @@
-# Capture: the show rendered into a video file with its sound (FFmpeg libraries), and recorded and
-# replayed play sessions, both written through platform/output_file (in core). The shell's message loop,
-# clock and frame driver call into it, so the show needs this component.
-# The browser has no encoder: its build says so when asked for a video.
+# capture/: the show rendered into a video file with its sound (FFmpeg's libraries, or in a page an
+# encoder that refuses with its reason), and recorded and replayed play sessions, all written through
+# platform/output_file. Stands on runtime/ (the offline music, the global record) and sound/.
 if(EMSCRIPTEN)
-    quarnel_library(quarnel_capture_platform
-        SOURCES platform/video_encoder_none.cpp platform/sound_stream.cpp
-        LIBS PkgConfig::SDL2 quarnel_output_file)
+    set(QUARNEL_VIDEO_ENCODER capture/video_encoder_none.cpp)
 else()
     pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libswresample libavutil)
-    quarnel_library(quarnel_capture_platform
-        SOURCES platform/video_encoder.cpp platform/sound_stream.cpp
-        LIBS PkgConfig::FFMPEG PkgConfig::SDL2 quarnel_output_file)
+    set(QUARNEL_VIDEO_ENCODER capture/video_encoder.cpp)
 endif()
 quarnel_library(quarnel_capture
-    SOURCES shell/capture_options.cpp shell/session_recording.cpp shell/video_capture.cpp
-    LIBS quarnel_capture_platform)
+    SOURCES ${QUARNEL_VIDEO_ENCODER} capture/session_recording.cpp capture/video_capture.cpp
+    LIBS quarnel_runtime quarnel_sound quarnel_platform $<TARGET_NAME_IF_EXISTS:PkgConfig::FFMPEG>)
 
-quarnel_test(capture_test SOURCES tests/shell/capture_test.cpp LABELS unit)
+# The recordings and the capture options of the command line.
+quarnel_test(capture_test SOURCES tests/shell/capture_test.cpp LIBS quarnel_shell LABELS unit)
 # Where the recordings made by the show are, for runs without the test environment variables.
 target_compile_definitions(capture_test PRIVATE QUARNEL_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
@@ -34,16 +30,15 @@ foreach(name video_streams_sound_and_the_same_frames_twice video_ends_with_escap
 endforeach()
 
 if(QUARNEL_FUZZ)
-    # The recording reader, compiled into the target so that it carries the instrumentation. What the rest
-    # of session_recording.cpp calls comes from the libraries as they are, and the file writer from its
-    # source (its library also holds the video encoder, which needs gcc).
-    set(recording_libs quarnel_platform quarnel_shell_state)
+    # The recording reader and the file writer, compiled into the target so that they carry the
+    # instrumentation. What the rest of session_recording.cpp calls comes from the libraries as they are.
+    set(recording_libs quarnel_runtime)
     quarnel_fuzz_target(recording_fuzz
-        SOURCES fuzz/recording_fuzz.cpp shell/session_recording.cpp platform/output_file.cpp)
-    target_link_libraries(recording_fuzz PRIVATE "$<LINK_GROUP:RESCAN,${recording_libs}>")
+        SOURCES fuzz/recording_fuzz.cpp capture/session_recording.cpp platform/output_file.cpp)
+    target_link_libraries(recording_fuzz PRIVATE ${recording_libs})
     # Seed files written with the format's own writer: recording_fuzz_corpus OUT_DIR.
-    add_executable(recording_fuzz_corpus fuzz/recording/make_corpus.cpp shell/session_recording.cpp
+    add_executable(recording_fuzz_corpus fuzz/recording/make_corpus.cpp capture/session_recording.cpp
                                          platform/output_file.cpp)
-    target_link_libraries(recording_fuzz_corpus PRIVATE "$<LINK_GROUP:RESCAN,${recording_libs}>")
+    target_link_libraries(recording_fuzz_corpus PRIVATE ${recording_libs})
     set_target_properties(recording_fuzz_corpus PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endif()

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/session_recording.h"
+#include "capture/session_recording.h"
 
 namespace {
 

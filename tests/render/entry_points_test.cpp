@@ -2,13 +2,11 @@
 // and called through, and the platform lookup only answers while a context is current.
 #include "render/entry_points.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "platform/gl_context.h"
-#include "platform/sdl_window.h"
 #include "tests/support/gl_test_window.h"
 
 namespace {
@@ -81,14 +79,14 @@ TEST_F(EntryPointsTest, FailedLookupAnswersZeroAndIsRetriedThenStoredOnSuccess)
 TEST_F(EntryPointsTest, PlatformLookupNeedsACurrentContext)
 {
     ASSERT_TRUE(OpenTestGlWindow());
-    SDL_GL_MakeCurrent(MainSdlWindow(), nullptr);
+    ReleaseTestGlContext();
     ASSERT_EQ(CurrentGlContext(), nullptr);
     EXPECT_EQ(LookupGlEntryPoint("glCreateShader"), nullptr);
     EXPECT_EQ(CreateProgram(), 0u);
     EXPECT_EQ(GetUniformLocation(1, "alpha"), 0);
     EXPECT_FALSE(EntryPointResolved(kEntryCreateProgram));
 
-    ASSERT_EQ(SDL_GL_MakeCurrent(MainSdlWindow(), MainGlContext()), 0);
+    ASSERT_TRUE(MakeTestGlContextCurrent());
     const uint32_t program = CreateProgram();
     EXPECT_NE(program, 0u);
     EXPECT_TRUE(EntryPointResolved(kEntryCreateProgram));
@@ -97,7 +95,7 @@ TEST_F(EntryPointsTest, PlatformLookupNeedsACurrentContext)
     const int swapResult = SetSwapInterval(0);
     EXPECT_TRUE(EntryPointResolved(kEntrySwapInterval));
     if (swapResult == 1) {
-        EXPECT_EQ(SDL_GL_GetSwapInterval(), 0);
+        EXPECT_EQ(TestSwapInterval(), 0);
     }
     EXPECT_EQ(LookupGlEntryPoint("QuarnelNoSuchEntryPoint"), nullptr);
     EXPECT_EQ(LookupGlEntryPoint(nullptr), nullptr);

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "math/random.h"
-#include "platform/font_outlines.h"
 #include "render/billboards.h"
 #include "render/engine.h"
+#include "render/font_outlines.h"
 #include "render/render_target.h"
 #include "tests/render/pixels.h"
 #include "tests/support/gl_test_window.h"

@@ -6,8 +6,8 @@
 
 #include "math/random.h"
 #include "platform/window.h"
-#include "runtime/frame_inputs.h"
-#include "shell/global_state.h"
+#include "runtime/global_state.h"
+#include "scene/frame_inputs.h"
 
 TEST(Random, MatchesTheWindowsRuntime)
 {

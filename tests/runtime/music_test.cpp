@@ -16,8 +16,8 @@
 
 #include "math/random.h"
 #include "platform/message_box.h"
-#include "platform/sound.h"
-#include "runtime/frame_inputs.h"
+#include "scene/frame_inputs.h"
+#include "sound/sound.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/test_tracks.h"
 
@@ -166,7 +166,7 @@ TEST_F(MusicPlayback, PlayAnalyseAndFade)
 
     MusicSetFade(1.0);
     ASSERT_TRUE(WaitForOutput(3 * kSoundDeviceFrames));
-    float output[kSoundWindowFrames];
+    float output[kSpectrumWindowFrames];
     SoundRecentOutput(output);
     for (float v : output) ASSERT_EQ(v, 0.0f);
     MusicAnalyse(inputs);

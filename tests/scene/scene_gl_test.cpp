@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "assets/texture_loader.h"
 #include "render/billboards.h"
 #include "render/effects.h"
 #include "render/engine.h"
 #include "render/outline_text.h"
 #include "render/render_target.h"
+#include "render/texture_loader.h"
 #include "scene/demo_scene.h"
 #include "scene/mini_game.h"
 #include "scene/scene_layers.h"

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <limits>
 
+#include "capture/session_recording.h"
 #include "shell/command_line.h"
-#include "shell/session_recording.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/process.h"
-#include "shell/global_state.h"
+#include "runtime/global_state.h"
 #include "shell/setup_dialog.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
-#include "shell/global_state.h"
+#include "runtime/global_state.h"
 
 namespace {
 

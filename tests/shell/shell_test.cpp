@@ -8,10 +8,10 @@
 
 #include "platform/message_box.h"
 #include "render/engine.h"
-#include "runtime/frame_inputs.h"
+#include "runtime/global_state.h"
+#include "scene/frame_inputs.h"
 #include "shell/clock.h"
 #include "shell/command_line.h"
-#include "shell/global_state.h"
 #include "shell/start_up.h"
 #include "shell/window_proc.h"
 

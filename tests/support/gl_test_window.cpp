@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "platform/sdl_window.h"
+#include "platform/sdl/sdl_window.h"
 
 namespace {
 SDL_Window* window = nullptr;
@@ -42,4 +42,19 @@ void CloseTestGlWindow()
     context = nullptr;
     window = nullptr;
     SetMainSdlWindow(nullptr, nullptr);
+}
+
+void ReleaseTestGlContext()
+{
+    if (window) SDL_GL_MakeCurrent(window, nullptr);
+}
+
+bool MakeTestGlContextCurrent()
+{
+    return window && context && SDL_GL_MakeCurrent(window, context) == 0;
+}
+
+int TestSwapInterval()
+{
+    return SDL_GL_GetSwapInterval();
 }

@@ -4,3 +4,6 @@
 
 bool OpenTestGlWindow(int width = 800, int height = 600);  // idempotent; true when a context is current
 void CloseTestGlWindow();
+void ReleaseTestGlContext();      // no context current
+bool MakeTestGlContextCurrent();  // the window's context current again
+int TestSwapInterval();           // the swap interval SDL reports for the current context

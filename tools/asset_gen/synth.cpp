@@ -9,13 +9,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <vector>
 
 namespace assetgen {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // Correction for the step of a sawtooth at its wrap, spread over one sample on either side.
 double PolyBlep(double t, double dt)
@@ -50,7 +49,7 @@ float SawOscillator::Next(double hz)
 void StateVariableFilter::Set(double cutoffHz, double q)
 {
     cutoffHz = std::clamp(cutoffHz, 10.0, kSampleRate * 0.45);
-    g_ = std::tan(kPi * cutoffHz / kSampleRate);
+    g_ = std::tan(std::numbers::pi * cutoffHz / kSampleRate);
     k_ = 1.0 / std::max(q, 0.05);
     a1_ = 1.0 / (1.0 + g_ * (g_ + k_));
     a2_ = g_ * a1_;
@@ -80,7 +79,7 @@ float Envelope(double t, double gate, double attack, double decay, double sustai
     const double after = t - gate;
     if (after >= release) return 0.0f;
     // Release from wherever the note stood when the gate closed, on a smooth quarter cosine.
-    return static_cast<float>(held(gate) * std::cos(0.5 * kPi * after / release));
+    return static_cast<float>(held(gate) * std::cos(0.5 * std::numbers::pi * after / release));
 }
 
 Reverb::Reverb(double decay, double damping) : feedback_(decay), damping_(damping)

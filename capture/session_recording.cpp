@@ -1,0 +1,548 @@
+// Recorded play sessions and the message loop's input (see session_recording.h). A recording is written
+// pass by pass, so a session that is killed leaves a file that replays up to the last whole pass.
+#include "capture/session_recording.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "platform/output_file.h"
+#include "platform/process.h"
+#include "runtime/global_state.h"
+
+namespace {
+
+constexpr size_t kHeaderSize = 16;  // magic, version, flags
+constexpr uint32_t kFlagMusicOn = 1;
+constexpr double kRestingCursorX = 400.0, kRestingCursorY = 300.0;  // the camera's rest position
+constexpr double kLargestReading = 1e9;                             // seconds; about 30 years
+constexpr double kLargestCursor = 1e6;                              // screen pixels
+
+// ----------------------------------------------------------------------------------------------------------
+// Little-endian fields
+
+void PutU32(std::vector<uint8_t>& b, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void PutU64(std::vector<uint8_t>& b, uint64_t v)
+{
+    for (int i = 0; i < 8; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void PutF64(std::vector<uint8_t>& b, double v)
+{
+    uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    PutU64(b, bits);
+}
+
+uint64_t GetU64(const uint8_t* p)
+{
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+uint32_t GetU32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+double GetF64(const uint8_t* p)
+{
+    const uint64_t bits = GetU64(p);
+    double v = 0.0;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+// Bytes after the kind byte.
+size_t PayloadSize(SessionEventKind kind)
+{
+    switch (kind) {
+        case SessionEventKind::Message:
+            return 4 + 8 + 8;
+        case SessionEventKind::Frame:
+            return 4 * 8;
+        case SessionEventKind::Idle:
+            return 0;
+        case SessionEventKind::Clock:
+            return 8;
+        case SessionEventKind::End:
+            return 8;
+    }
+    return 0;
+}
+
+bool KnownKind(uint8_t k)
+{
+    return k == 'M' || k == 'F' || k == 'I' || k == 'C' || k == 'E';
+}
+
+bool Reasonable(double v, double largest)
+{
+    return std::isfinite(v) && std::fabs(v) <= largest;
+}
+
+// ----------------------------------------------------------------------------------------------------------
+// The session of this run
+
+SessionMode mode = SessionMode::Live;
+std::string sessionPath;
+bool failed = false;
+
+// Recording
+OutputFile outFile;
+FILE* out = nullptr;
+bool headerWritten = false;
+std::vector<uint8_t> pending;  // events not yet written
+bool framePending = false;     // an idle pass is drawing a frame; its event is written at the next pass
+SessionEvent frameEvent;
+int frameReadings = 0;
+std::vector<double> extraReadings;  // readings of a frame beyond its two (none in this show)
+int messagesSincePass = 0;
+uint64_t framesRecorded = 0;
+double lastReading = 0.0;
+
+// Replay
+Recording replay;
+size_t nextEvent = 0;
+bool haveFrame = false;
+bool frameCursorRead = false;
+int frameReadingsUsed = 0;
+uint64_t framesReplayed = 0;
+bool viewerClosed = false;
+bool quitPosted = false;
+bool pace = false;
+bool paceStarted = false;
+std::chrono::steady_clock::time_point paceStart;
+
+[[noreturn]] void ReplayMismatch(const char* what)
+{
+    std::fprintf(stderr, "quarnel: %s does not fit this show: %s at frame %llu\n", sessionPath.c_str(), what,
+                 static_cast<unsigned long long>(framesReplayed + 1));
+    failed = true;
+    EndProcess(1);
+}
+
+[[noreturn]] void RecordingFailed(int code)
+{
+    std::fprintf(stderr, "quarnel: cannot write %s: %s\n", sessionPath.c_str(), std::strerror(code));
+    failed = true;
+    out = nullptr;
+    DiscardOutputFile(outFile);
+    EndProcess(1);
+}
+
+// Writes what has collected, the header first; every pass reaches the disk, so a cut session keeps it.
+void WritePending()
+{
+    if (!out) return;
+    if (!headerWritten) {
+        std::vector<uint8_t> header;
+        AppendRecordingHeader(header, gState.musicOn);
+        pending.insert(pending.begin(), header.begin(), header.end());
+        headerWritten = true;
+    }
+    if (pending.empty()) return;
+    errno = 0;
+    if (std::fwrite(pending.data(), 1, pending.size(), out) != pending.size() || std::fflush(out) != 0)
+        RecordingFailed(errno ? errno : EIO);
+    pending.clear();
+}
+
+void EndPendingFrame()
+{
+    if (!framePending) return;
+    framePending = false;
+    AppendSessionEvent(pending, frameEvent);
+    for (double reading : extraReadings) {
+        SessionEvent clock;
+        clock.kind = SessionEventKind::Clock;
+        clock.values[0] = reading;
+        AppendSessionEvent(pending, clock);
+    }
+    extraReadings.clear();
+    ++framesRecorded;
+}
+
+// The viewer's own input during a replay: only closing the window counts. A quit the show posted itself
+// (a replayed close box, a frame limit) comes through the window's queue as always.
+void PumpRealInput()
+{
+    WindowMessage real;
+    while (PeekWindowMessage(real)) {
+        if (real.message == WM_CLOSE) viewerClosed = true;
+        if (real.message == WM_QUIT) quitPosted = true;
+    }
+}
+
+bool ReplayNextMessage(WindowMessage& message)
+{
+    if (haveFrame && !frameCursorRead) ReplayMismatch("a recorded frame was not drawn");
+    if (haveFrame) ++framesReplayed;
+    haveFrame = false;
+    PumpRealInput();
+    const WindowMessage quit{WM_QUIT, 0, 0};
+    if (viewerClosed) {
+        message = quit;
+        return true;
+    }
+    if (nextEvent >= replay.events.size()) {  // a recording cut short ends where it was cut
+        message = quit;
+        return true;
+    }
+    const SessionEvent& e = replay.events[nextEvent];
+    // A posted quit follows the messages already waiting, as the window's queue delivers it.
+    if (quitPosted && e.kind != SessionEventKind::Message) {
+        message = quit;
+        return true;
+    }
+    switch (e.kind) {
+        case SessionEventKind::Message:
+            ++nextEvent;
+            message = e.message;
+            if (message.message == WM_QUIT) message = quit;
+            return true;
+        case SessionEventKind::Frame:
+            ++nextEvent;
+            haveFrame = true;
+            frameCursorRead = false;
+            frameReadingsUsed = 0;
+            return false;
+        case SessionEventKind::Idle:
+            ++nextEvent;
+            return false;
+        case SessionEventKind::Clock:
+            ReplayMismatch("a clock reading comes where the show takes a message");
+        case SessionEventKind::End:
+            message = quit;
+            return true;
+    }
+    return false;
+}
+
+// A video of the show untouched: no player, so only the ways to end it pass.
+bool UntouchedNextMessage(WindowMessage& message)
+{
+    while (PeekWindowMessage(message)) {
+        const bool escape =
+            (message.message == WM_KEYDOWN || message.message == WM_KEYUP) && message.wParam == VK_ESCAPE;
+        if (message.message == WM_QUIT || message.message == WM_CLOSE || escape) return true;
+    }
+    return false;
+}
+
+bool RecordNextMessage(WindowMessage& message)
+{
+    EndPendingFrame();
+    if (PeekWindowMessage(message)) {
+        SessionEvent e;
+        e.kind = SessionEventKind::Message;
+        e.message = message;
+        AppendSessionEvent(pending, e);
+        ++messagesSincePass;
+        if (message.message == WM_QUIT) WritePending();
+        return true;
+    }
+    // An idle pass: it draws while the window is active (the loop's own test); a pass that draws nothing
+    // matters only after messages, since an empty one changes nothing.
+    if (gState.active) {
+        framePending = true;
+        frameEvent = SessionEvent{};
+        frameEvent.kind = SessionEventKind::Frame;
+        frameReadings = 0;
+    } else if (messagesSincePass > 0) {
+        SessionEvent e;
+        e.kind = SessionEventKind::Idle;
+        AppendSessionEvent(pending, e);
+    }
+    messagesSincePass = 0;
+    WritePending();
+    return false;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------------------------------------------
+// The file format
+
+void AppendRecordingHeader(std::vector<uint8_t>& bytes, bool musicOn)
+{
+    bytes.insert(bytes.end(), kRecordingMagic, kRecordingMagic + sizeof kRecordingMagic);
+    PutU32(bytes, kRecordingVersion);
+    PutU32(bytes, musicOn ? kFlagMusicOn : 0);
+}
+
+void AppendSessionEvent(std::vector<uint8_t>& bytes, const SessionEvent& e)
+{
+    bytes.push_back(static_cast<uint8_t>(e.kind));
+    switch (e.kind) {
+        case SessionEventKind::Message:
+            PutU32(bytes, e.message.message);
+            PutU64(bytes, e.message.wParam);
+            PutU64(bytes, static_cast<uint64_t>(e.message.lParam));
+            break;
+        case SessionEventKind::Frame:
+            for (double v : e.values) PutF64(bytes, v);
+            break;
+        case SessionEventKind::Idle:
+            break;
+        case SessionEventKind::Clock:
+            PutF64(bytes, e.values[0]);
+            break;
+        case SessionEventKind::End:
+            PutU64(bytes, e.frames);
+            break;
+    }
+}
+
+RecordingStatus ParseRecording(const std::vector<uint8_t>& bytes, Recording& out, std::string& detail)
+{
+    out = Recording{};
+    if (bytes.size() < sizeof kRecordingMagic ||
+        std::memcmp(bytes.data(), kRecordingMagic, sizeof kRecordingMagic) != 0) {
+        detail = "it is not a Quarnel recording";
+        return RecordingStatus::NotARecording;
+    }
+    if (bytes.size() < kHeaderSize) {
+        detail = "it is cut short inside its header";
+        return RecordingStatus::CutShort;
+    }
+    const uint32_t version = GetU32(bytes.data() + 8);
+    if (version != kRecordingVersion) {
+        detail = "it is a recording of version " + std::to_string(version) +
+                 ", and this build reads version " + std::to_string(kRecordingVersion);
+        return RecordingStatus::OtherVersion;
+    }
+    Recording r;
+    r.musicOn = (GetU32(bytes.data() + 12) & kFlagMusicOn) != 0;
+    size_t at = kHeaderSize;
+    auto damaged = [&](const std::string& what) {
+        detail = what + " at byte " + std::to_string(at);
+        return RecordingStatus::Damaged;
+    };
+    while (at < bytes.size()) {
+        const uint8_t kind = bytes[at];
+        if (!KnownKind(kind)) {
+            char text[64];
+            std::snprintf(text, sizeof text, "it is damaged: unknown record 0x%02x", kind);
+            return damaged(text);
+        }
+        SessionEvent e;
+        e.kind = static_cast<SessionEventKind>(kind);
+        const size_t size = PayloadSize(e.kind);
+        if (bytes.size() - at - 1 < size) break;  // cut inside this record
+        const uint8_t* p = bytes.data() + at + 1;
+        switch (e.kind) {
+            case SessionEventKind::Message:
+                e.message.message = GetU32(p);
+                e.message.wParam = GetU64(p + 4);
+                e.message.lParam = static_cast<int64_t>(GetU64(p + 12));
+                break;
+            case SessionEventKind::Frame:
+                for (int i = 0; i < 4; ++i) e.values[i] = GetF64(p + 8 * i);
+                if (!Reasonable(e.values[0], kLargestCursor) || !Reasonable(e.values[1], kLargestCursor))
+                    return damaged("it is damaged: a cursor position out of range");
+                if (!Reasonable(e.values[2], kLargestReading) || !Reasonable(e.values[3], kLargestReading))
+                    return damaged("it is damaged: a clock reading out of range");
+                ++r.frames;
+                r.seconds = e.values[3];
+                break;
+            case SessionEventKind::Clock:
+                e.values[0] = GetF64(p);
+                if (!Reasonable(e.values[0], kLargestReading))
+                    return damaged("it is damaged: a clock reading out of range");
+                break;
+            case SessionEventKind::End:
+                e.frames = GetU64(p);
+                if (e.frames != r.frames) return damaged("it is damaged: the end record counts other frames");
+                if (at + 1 + size != bytes.size()) {
+                    at += 1 + size;
+                    return damaged("it is damaged: data after the end record");
+                }
+                r.complete = true;
+                break;
+            case SessionEventKind::Idle:
+                break;
+        }
+        r.events.push_back(e);
+        at += 1 + size;
+    }
+    out = std::move(r);
+    if (!out.complete) {
+        detail = "it is cut short after " + std::to_string(out.frames) + " frames";
+        return RecordingStatus::CutShort;
+    }
+    return RecordingStatus::Ok;
+}
+
+// ------------------------------------------------------------------------------------------------------------
+// The session of this run
+
+bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock, std::string& error)
+{
+    mode = newMode;
+    sessionPath = path;
+    if (mode == SessionMode::Record) {
+        std::string cause;
+        if (!OpenOutputFile(path, outFile, cause)) {
+            error = "cannot write " + path + ": " + cause;
+            return false;
+        }
+        out = outFile.stream;
+        pending.reserve(4096);
+        return true;
+    }
+    if (mode == SessionMode::Replay) {
+        FILE* in = std::fopen(path.c_str(), "rb");
+        if (!in) {
+            error = "cannot read " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        std::vector<uint8_t> bytes;
+        uint8_t block[65536];
+        size_t n = 0;
+        while ((n = std::fread(block, 1, sizeof block, in)) > 0) bytes.insert(bytes.end(), block, block + n);
+        const bool readFailed = std::ferror(in);
+        std::fclose(in);
+        if (readFailed) {
+            error = "cannot read " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        std::string detail;
+        const RecordingStatus status = ParseRecording(bytes, replay, detail);
+        if (status != RecordingStatus::Ok && status != RecordingStatus::CutShort) {
+            error = "cannot replay " + path + ": " + detail;
+            return false;
+        }
+        if (replay.frames == 0) {
+            error = "cannot replay " + path + ": " +
+                    (status == RecordingStatus::CutShort ? detail : "it holds no frame");
+            return false;
+        }
+        if (status == RecordingStatus::CutShort)
+            std::fprintf(stderr, "quarnel: warning: %s: %s; it plays up to the cut\n", path.c_str(),
+                         detail.c_str());
+        replay.complete = true;  // from here on: whatever was kept ends as a whole recording does
+        pace = paceToClock;
+    }
+    return true;
+}
+
+const Recording& ReplayedRecording()
+{
+    return replay;
+}
+
+bool NextLoopMessage(WindowMessage& message)
+{
+    switch (mode) {
+        case SessionMode::Record:
+            return RecordNextMessage(message);
+        case SessionMode::Replay:
+            return ReplayNextMessage(message);
+        case SessionMode::Untouched:
+            return UntouchedNextMessage(message);
+        case SessionMode::Live:
+            break;
+    }
+    return PeekWindowMessage(message);
+}
+
+void ReadFrameCursor(double& x, double& y)
+{
+    switch (mode) {
+        case SessionMode::Replay:
+            if (!haveFrame) ReplayMismatch("the show draws a frame the recording does not have");
+            x = replay.events[nextEvent - 1].values[0];
+            y = replay.events[nextEvent - 1].values[1];
+            frameCursorRead = true;
+            return;
+        case SessionMode::Untouched:
+            x = kRestingCursorX;
+            y = kRestingCursorY;
+            return;
+        case SessionMode::Record:
+            GetCursorScreenPos(x, y);
+            frameEvent.values[0] = x;
+            frameEvent.values[1] = y;
+            return;
+        case SessionMode::Live:
+            GetCursorScreenPos(x, y);
+            return;
+    }
+}
+
+bool ReplayClockReading(double& seconds)
+{
+    if (mode != SessionMode::Replay) return false;
+    if (haveFrame && frameReadingsUsed < 2) {
+        seconds = replay.events[nextEvent - 1].values[2 + frameReadingsUsed++];
+    } else if (nextEvent < replay.events.size() && replay.events[nextEvent].kind == SessionEventKind::Clock) {
+        seconds = replay.events[nextEvent++].values[0];
+    } else {
+        ReplayMismatch("the show reads the clock where the recording has no reading");
+    }
+    if (pace) {
+        // In step with the recorded time, as it was played; a slower machine simply plays slower.
+        const auto now = std::chrono::steady_clock::now();
+        const auto at = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(seconds));
+        if (!paceStarted) {
+            paceStarted = true;
+            paceStart = now - at;
+        } else if (paceStart + at > now) {
+            std::this_thread::sleep_until(paceStart + at);
+        }
+    }
+    return true;
+}
+
+void RecordClockReading(double seconds)
+{
+    if (mode != SessionMode::Record || !out) return;
+    lastReading = seconds;
+    if (framePending && frameReadings < 2) {
+        frameEvent.values[2 + frameReadings++] = seconds;
+    } else if (framePending) {
+        extraReadings.push_back(seconds);
+    } else {
+        SessionEvent e;
+        e.kind = SessionEventKind::Clock;
+        e.values[0] = seconds;
+        AppendSessionEvent(pending, e);
+    }
+}
+
+bool FinishSession()
+{
+    if (mode != SessionMode::Record || !out) return !failed;
+    EndPendingFrame();  // a frame that ended the show itself (the end of the Escape fade)
+    SessionEvent end;
+    end.kind = SessionEventKind::End;
+    end.frames = framesRecorded;
+    AppendSessionEvent(pending, end);
+    WritePending();
+    out = nullptr;
+    if (framesRecorded == 0) {
+        DiscardOutputFile(outFile);
+        std::fprintf(stderr, "quarnel: no frame was drawn, so no recording\n");
+        return true;
+    }
+    std::string cause;
+    if (!CommitOutputFile(outFile, cause)) {  // closes the file
+        std::fprintf(stderr, "quarnel: cannot write %s: %s\n", sessionPath.c_str(), cause.c_str());
+        failed = true;
+        return false;
+    }
+    std::fprintf(stderr, "quarnel: recorded %llu frames (%.1f s) in %s\n",
+                 static_cast<unsigned long long>(framesRecorded), lastReading, sessionPath.c_str());
+    return true;
+}

@@ -1,0 +1,311 @@
+// Capture of a run (see video_capture.h). Every frame lasts the samples its time step mixed: frame n starts
+// at round(44100 x the time before it) and ends at round(44100 x its own time), so picture and sound stay
+// in step to the sample however the steps fall. A frame whose step rounds to no sample is left out.
+#include "capture/video_capture.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "capture/session_recording.h"
+#include "capture/video_encoder.h"
+#include "platform/output_file.h"
+#include "platform/process.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "runtime/global_state.h"
+#include "runtime/music.h"
+#include "sound/sound.h"
+#include "sound/sound_stream.h"
+
+namespace {
+
+constexpr int kWidth = 800, kHeight = 600;
+constexpr double kTerminalUpdateSeconds = 0.25;  // progress line on a terminal
+constexpr double kLogUpdateSeconds = 5.0;        // progress lines into a file or pipe
+
+using Clock = std::chrono::steady_clock;
+
+CaptureOptions options;
+bool replaying = false;
+bool allowsMusic = true;
+bool playsMixedSound = false;  // the offline music goes to the speakers (a replay, or in a page)
+bool soundStreamOpen = false;
+bool soundStreamFailed = false;
+
+// The video file
+VideoEncoder* encoder = nullptr;
+OutputFile file;
+std::vector<unsigned char> pixels;
+std::vector<float> sound;    // this frame's mixed sound, taken from the music
+std::vector<float> silence;  // with the music off
+double filmTime = 0.0;       // seconds, summed from the frame deltas as the offline music sums them
+int64_t filmEnd = 0;         // samples encoded
+long framesEncoded = 0;
+int64_t sampleLimit = 0;  // a replay's --seconds; 0: none
+bool quitPosted = false;
+bool finished = false;
+
+// Progress
+Clock::time_point started;
+Clock::time_point lastReport;
+bool terminal = false;
+bool progressShown = false;
+long totalFrames = 0;       // the show untouched: the frames asked for
+double totalSeconds = 0.0;  // a replay: the recorded time to render
+
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+[[noreturn]] void FailVideo(const std::string& cause)
+{
+    if (progressShown && terminal) std::fputc('\n', stderr);
+    std::fprintf(stderr, "quarnel: cannot write %s: %s\n", options.video.c_str(), cause.c_str());
+    if (encoder) AbandonVideoEncoder(encoder);
+    encoder = nullptr;
+    DiscardOutputFile(file);
+    finished = true;
+    EndProcess(1);
+}
+
+void FormatDuration(double seconds, char* out, size_t size)
+{
+    const long s = seconds > 0.0 && seconds < 1e7 ? std::lround(seconds) : 0;
+    std::snprintf(out, size, "%ld:%02ld", s / 60, s % 60);
+}
+
+void ReportProgress(bool force)
+{
+    const Clock::time_point now = Clock::now();
+    if (!force && Seconds(now - lastReport) < (terminal ? kTerminalUpdateSeconds : kLogUpdateSeconds)) return;
+    lastReport = now;
+    const double elapsed = Seconds(now - started);
+    const double fps = elapsed > 0.0 ? framesEncoded / elapsed : 0.0;
+    const double done = static_cast<double>(filmEnd) / kSoundMixRate;
+    double fraction = 0.0;
+    if (totalFrames > 0) fraction = static_cast<double>(framesEncoded) / totalFrames;
+    if (totalSeconds > 0.0) fraction = done / totalSeconds;
+    if (fraction > 1.0) fraction = 1.0;
+    char left[32] = "-:--";
+    if (fraction > 0.0) FormatDuration(elapsed * (1.0 - fraction) / fraction, left, sizeof left);
+    char line[160];
+    std::snprintf(line, sizeof line, "quarnel: %s: frame %ld, %.1f s, %3.0f%%, %.1f frames/s, %s left",
+                  options.video.c_str(), framesEncoded, done, fraction * 100.0, fps, left);
+    if (terminal)
+        std::fprintf(stderr, "\r%-79s", line);
+    else
+        std::fprintf(stderr, "%s\n", line);
+    std::fflush(stderr);
+    progressShown = true;
+}
+
+void FinishVideo(bool sessionOk)
+{
+    if (!encoder) return;
+    if (progressShown && terminal) std::fputc('\n', stderr);
+    if (!sessionOk || framesEncoded == 0) {
+        AbandonVideoEncoder(encoder);
+        encoder = nullptr;
+        DiscardOutputFile(file);
+        if (!sessionOk) return;
+        std::fprintf(stderr, "quarnel: no frame was drawn, so no video in %s\n", options.video.c_str());
+        EndProcess(1);  // the file asked for is not there
+    }
+    std::string cause;
+    VideoEncoder* e = encoder;
+    encoder = nullptr;
+    if (!FinishVideoEncoder(e, cause) || !CommitOutputFile(file, cause)) FailVideo(cause);
+    const double elapsed = Seconds(Clock::now() - started);
+    const long long bytes = OutputFileSize(file);  // unknown for a device or pipe
+    char size[32] = "";
+    if (bytes >= 0) std::snprintf(size, sizeof size, ", %.1f MB", bytes / 1e6);
+    std::fprintf(stderr, "quarnel: wrote %s: %ld frames, %.2f s%s, %.1f frames per second on average\n",
+                 options.video.c_str(), framesEncoded, static_cast<double>(filmEnd) / kSoundMixRate, size,
+                 elapsed > 0.0 ? framesEncoded / elapsed : 0.0);
+}
+
+// An exit hook of a page: Web Audio would otherwise go on asking the ended program for sound.
+void StopMixedSound()
+{
+    if (soundStreamOpen) CloseSoundStream();
+    soundStreamOpen = false;
+}
+
+// An exit hook: every end of the show (the Escape fade, the close box, the frame limit) comes here.
+void FinishCapture()
+{
+    if (finished) return;
+    finished = true;
+    const bool sessionOk = FinishSession();
+    StopMixedSound();
+    FinishVideo(sessionOk);
+    if (!sessionOk) EndProcess(1);
+}
+
+void OpenVideo(double fixedStep, long frames)
+{
+    if (!VideoFormatForPath(options.video))
+        FailVideo("unknown extension (use .mp4 for H.264 + AAC, .mkv or .webm for VP9 + Opus)");
+    std::string cause;
+    if (!OpenOutputFile(options.video, file, cause)) FailVideo(cause);
+    VideoEncoderSettings settings;
+    settings.path = options.video;
+    // FFmpeg writes a device or pipe through the descriptor the writer opened (opening a pipe again could
+    // find it without its reader), and a temporary file by its name (MP4 reads it back at the end).
+    settings.writePath = file.inPlace ? "pipe:" + std::to_string(OutputFileDescriptor(file)) : file.writePath;
+    settings.stream = file.inPlace;
+    settings.width = kWidth;
+    settings.height = kHeight;
+    settings.quality = options.videoQuality;
+    settings.sampleRate = kSoundMixRate;
+    settings.framesVary = replaying;
+    double rate = 60.0;
+    if (fixedStep > 0.0) rate = 1.0 / fixedStep;
+    if (replaying) {
+        const Recording& r = ReplayedRecording();
+        if (r.seconds > 0.0) rate = r.frames / r.seconds;
+    }
+    if (std::fabs(rate - std::round(rate)) < 1e-6 && rate >= 1.0) {
+        settings.frameRateNum = static_cast<int>(std::lround(rate));
+        settings.frameRateDen = 1;
+    } else {
+        settings.frameRateNum = static_cast<int>(std::lround(rate * 1000.0));
+        settings.frameRateDen = 1000;
+        if (settings.frameRateNum < 1) settings.frameRateNum = 1;
+    }
+    encoder = OpenVideoEncoder(settings, cause);
+    if (!encoder) FailVideo(cause);
+    pixels.resize(static_cast<size_t>(kWidth) * kHeight * 3);
+    sound.reserve(kSoundMixRate * 2);
+    silence.assign(kSoundMixRate * 2, 0.0f);
+
+    totalFrames = options.videoFrames;
+    if (replaying) {
+        totalFrames = 0;
+        totalSeconds = ReplayedRecording().seconds;
+        if (options.seconds > 0.0) {
+            sampleLimit = std::llround(options.seconds * kSoundMixRate);
+            if (options.seconds < totalSeconds) totalSeconds = options.seconds;
+        }
+    }
+    if (frames > 0 && (totalFrames == 0 || frames < totalFrames) && !replaying) totalFrames = frames;
+    terminal = isatty(STDERR_FILENO);
+    started = lastReport = Clock::now();
+}
+
+void EncodeFrame(int64_t end)
+{
+    const int64_t length = end - filmEnd;
+    std::string cause;
+    ReadWindowPixels(kWidth, kHeight, pixels.data());
+    if (!EncodeVideoPicture(encoder, pixels.data(), filmEnd, length, cause)) FailVideo(cause);
+    const float* stereo = silence.data();
+    if (gState.musicOn) {
+        // The music mixed exactly this frame's samples; keep to the picture's length all the same.
+        sound.resize(static_cast<size_t>(length) * 2, 0.0f);
+        stereo = sound.data();
+    } else if (silence.size() < static_cast<size_t>(length) * 2) {
+        silence.assign(static_cast<size_t>(length) * 2, 0.0f);
+        stereo = silence.data();
+    }
+    if (!EncodeVideoSound(encoder, stereo, length, cause)) FailVideo(cause);
+    filmEnd = end;
+    ++framesEncoded;
+}
+
+}  // namespace
+
+void ConfigureCapture(const CaptureOptions& capture, double fixedStep, long frames)
+{
+    options = capture;
+    replaying = !options.replay.empty();
+    SessionMode mode = SessionMode::Live;
+    std::string path;
+    if (replaying) {
+        mode = SessionMode::Replay;
+        path = options.replay;
+    } else if (!options.record.empty()) {
+        mode = SessionMode::Record;
+        path = options.record;
+    } else if (!options.video.empty()) {
+        mode = SessionMode::Untouched;
+    }
+    if (mode == SessionMode::Live) {
+        // A page has no thread to mix on: the music is mixed frame by frame and handed to Web Audio.
+        if (!SystemCan(SystemAbility::SoundThread)) {
+            MusicUseOfflineSound(true);
+            playsMixedSound = true;
+            AddExitHook(StopMixedSound);
+        }
+        return;
+    }
+
+    std::string error;
+    if (!StartSession(mode, path, replaying && options.video.empty(), error)) {
+        std::fprintf(stderr, "quarnel: %s\n", error.c_str());
+        EndProcess(1);
+    }
+    AddExitHook(FinishCapture);
+    if (replaying) allowsMusic = ReplayedRecording().musicOn;
+    if (!options.video.empty()) OpenVideo(fixedStep, frames);
+    // The music is mixed frame by frame, so that it follows the frames' time steps and not a device.
+    if (!options.video.empty() || replaying || !SystemCan(SystemAbility::SoundThread))
+        MusicUseOfflineSound(true);
+    playsMixedSound =
+        options.video.empty() && (replaying || !SystemCan(SystemAbility::SoundThread)) && allowsMusic;
+}
+
+bool CaptureAllowsMusic()
+{
+    return allowsMusic;
+}
+
+namespace {
+
+// The mixed music to the speakers: the device opens with the first sound, once the music is known to
+// play (in a page, after the dialog's click, which lets the page play sound).
+void PlayMixedSound()
+{
+    if (sound.empty()) return;
+    if (!soundStreamOpen && !soundStreamFailed) {
+        std::string cause;
+        soundStreamOpen = OpenSoundStream(kSoundMixRate, cause);
+        soundStreamFailed = !soundStreamOpen;
+        if (soundStreamFailed)
+            std::fprintf(stderr, "quarnel: the music plays without sound: %s\n", cause.c_str());
+    }
+    if (soundStreamOpen) QueueSoundStream(sound.data(), static_cast<int64_t>(sound.size() / 2));
+}
+
+}  // namespace
+
+void CaptureFrameDrawn()
+{
+    if (!encoder && !playsMixedSound) return;
+    // This frame's end, in samples: the offline music's count when it plays, else the same sum here.
+    if (gState.frameDelta > 0.0) filmTime += gState.frameDelta;
+    int64_t end = std::llround(filmTime * kSoundMixRate);
+    sound.clear();
+    if (gState.musicOn) {
+        MusicTakeOfflineSound(sound);
+        end = MusicOfflineFramesMixed();
+    }
+    if (!encoder) {
+        PlayMixedSound();
+        return;
+    }
+    if (end > filmEnd) EncodeFrame(end);
+    ReportProgress(false);
+    const bool enough = (options.videoFrames > 0 && !replaying && framesEncoded >= options.videoFrames) ||
+                        (sampleLimit > 0 && filmEnd >= sampleLimit);
+    if (enough && !quitPosted) {
+        quitPosted = true;
+        QueueQuitMessage(0);  // ends as the close box does
+    }
+}

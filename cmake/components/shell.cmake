@@ -1,0 +1,116 @@
+# shell/: the program's entry and command line, the setup dialog's procedure, the main window and its
+# procedure, the clock and title, start-up, the message loop and automation. Stands on every folder below.
+# Then the show itself: shell/main.cpp with the system's entry point (platform/<system>/entry.cpp).
+quarnel_library(quarnel_shell
+    SOURCES shell/clock.cpp shell/window_proc.cpp shell/main_window.cpp shell/start_up.cpp
+            shell/command_line.cpp shell/capture_options.cpp shell/automation.cpp shell/program_entry.cpp
+            shell/data_folder.cpp shell/setup_dialog.cpp
+    LIBS quarnel_capture quarnel_runtime)
+
+add_executable(quarnel shell/main.cpp ${QUARNEL_PLATFORM_ENTRY})
+target_link_libraries(quarnel PRIVATE quarnel_shell)
+set_target_properties(quarnel PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_SHOW_DIR})
+# --version prints the project's version, the one the package carries.
+target_compile_definitions(quarnel PRIVATE QUARNEL_VERSION="${PROJECT_VERSION}")
+get_property(QUARNEL_DATA GLOBAL PROPERTY QUARNEL_SHOW_DATA)
+if(QUARNEL_DATA)
+    add_dependencies(quarnel ${QUARNEL_DATA})
+endif()
+if(EMSCRIPTEN)
+    quarnel_web_page(quarnel)
+endif()
+
+quarnel_test(shell_test SOURCES tests/shell/shell_test.cpp LIBS quarnel_shell)
+quarnel_test(data_folder_test SOURCES tests/shell/data_folder_test.cpp LIBS quarnel_shell)
+quarnel_test(setup_dialog_tests
+    SOURCES tests/shell/setup_dialog_test.cpp
+    LIBS quarnel_shell
+    LABELS unit)
+if(QUARNEL_LINUX)
+    # The real dialog, driven with xdotool.
+    add_executable(dialog_harness tests/shell/dialog_harness.cpp)
+    target_link_libraries(dialog_harness PRIVATE quarnel_shell)
+    add_test(NAME setup_dialog_e2e
+        COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/shell/setup_dialog_e2e.py $<TARGET_FILE:dialog_harness>)
+    set_tests_properties(setup_dialog_e2e PROPERTIES
+        LABELS e2e TIMEOUT 300 ENVIRONMENT "SDL_AUDIODRIVER=dummy;LC_ALL=C")
+endif()
+
+if(WIN32)
+    # The system enters at WinMain, an object of the executable's own, so that no library's can stand in.
+    target_link_options(quarnel PRIVATE -mwindows)
+    target_link_libraries(quarnel PRIVATE shell32)
+    # quarnel.exe under Wine: the picture guard's frames, music, the command line and a video.
+    if(QUARNEL_WINDOWS_TESTS)
+        foreach(name help_and_a_bad_option frames_equal_the_linux_references
+                music_plays_through_a_pulseaudio_null_sink video_to_mp4)
+            add_test(NAME windows.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/windows/windows_e2e.py ${name})
+            set_tests_properties(windows.${name} PROPERTIES LABELS e2e TIMEOUT 1800 RUN_SERIAL TRUE
+                ENVIRONMENT "QUARNEL_WIN_BUILD_DIR=${CMAKE_BINARY_DIR}")
+        endforeach()
+        file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    endif()
+endif()
+
+# End-to-end tests: the real executable under X, driven with xdotool.
+if(QUARNEL_LINUX)
+add_executable(x11-close-window tests/support/x11_close_window.c)
+find_package(X11 REQUIRED)
+target_link_libraries(x11-close-window PRIVATE X11::X11)
+set_target_properties(x11-close-window PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+# What scripts/soak.sh preloads into the show to sample memory, descriptors, threads and GL objects.
+add_library(quarnel_soak_probe MODULE tests/support/soak_probe.c)
+target_link_libraries(quarnel_soak_probe PRIVATE OpenGL::GL ${CMAKE_DL_LIBS})
+set_target_properties(quarnel_soak_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests PREFIX "")
+
+function(quarnel_e2e script)
+    foreach(name ${ARGN})
+        add_test(NAME e2e.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/${script} ${name})
+        set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RUN_SERIAL TRUE
+            ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
+    endforeach()
+endfunction()
+quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout camera_follows_every_pointer_move
+    close_box_ends_with_status_0
+    one_quick_escape_tap_ends_the_show dialog_run_then_escape dialog_quit_ends_with_status_0
+    frames_and_screenshot capture_writes_every_frame capture_frames_writes_only_the_listed_frames
+    capture_folder_is_made_or_refused_at_once
+    failed_writes_end_with_status_1 unknown_option_prints_usage_and_exits_2 fullscreen_fallback_answered_yes_goes_windowed
+    fullscreen_fallback_answered_no_closes fullscreen_on_an_800_by_600_display)
+
+if(TARGET quarnel_generated_assets)
+    quarnel_e2e(show_e2e.py intro_shows_red_lines_on_a_dimmed_picture
+        after_the_intro_score_and_time_show_near_the_player same_frame_number_gives_the_same_picture
+        outside_the_sea_the_film_grain_is_stronger missing_texture_ends_with_the_jpg_box
+        missing_effect_file_still_shows_the_show music_off_needs_no_music_file
+        missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
+        music_plays_with_the_show outside_the_sea_the_music_pushes_the_bands_apart
+        a_lost_sound_server_leaves_the_show_running)
+    # A virtual pad plugged into the show: it steers and ends it as the keys do.
+    add_executable(pad_show_harness tests/support/pad_show_harness.cpp)
+    target_link_libraries(pad_show_harness PRIVATE quarnel_shell)
+    set_target_properties(pad_show_harness PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    if(NOT QUARNEL_TESTS)
+        set_target_properties(pad_show_harness PROPERTIES EXCLUDE_FROM_ALL TRUE)
+    endif()
+    quarnel_e2e(pad_e2e.py a_pad_steers_the_player_out_of_the_sea b_on_a_pad_ends_the_show_as_escape_does)
+    # The picture guard: four frames of a fixed-step run against the committed reference pictures. One
+    # run of 1200 frames that writes only those four, still a while on a loaded machine.
+    quarnel_e2e(picture_guard.py frames_match_the_reference_pictures)
+    set_tests_properties(e2e.frames_match_the_reference_pictures PROPERTIES TIMEOUT 2400)
+    # The one writer of output files: each program that writes a file, against every kind of output (a
+    # device, a pipe, links, a folder it may not write in). The tools read the generated data.
+    if(TARGET jpeg-decode AND TARGET spectrum-dump)
+        quarnel_e2e(output_files_e2e.py jpeg_decode_writes_every_kind_of_output
+            spectrum_dump_writes_every_kind_of_output screenshot_writes_every_kind_of_output
+            capture_writes_every_kind_of_output video_writes_every_kind_of_output
+            record_writes_every_kind_of_output)
+    endif()
+endif()
+
+# The floor of a frame: the show's pixel work without its state churn (run it from build/show).
+add_executable(frame_floor bench/frame_floor.cpp)
+target_link_libraries(frame_floor PRIVATE quarnel_scene)
+set_target_properties(frame_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+
+endif()

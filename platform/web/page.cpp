@@ -1,0 +1,88 @@
+// The page the browser build runs in (see page.h): emscripten's main loop and a few calls into the page's
+// script (dist/web/index.html), which keeps what it is told on `window` and shows it.
+#include "platform/page.h"
+
+#include <emscripten.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+void RunPagePasses(void (*pass)())
+{
+    emscripten_cancel_main_loop();
+    // Paced by requestAnimationFrame; "simulate an infinite loop" leaves the caller's frame for good.
+    emscripten_set_main_loop(pass, 0, 1);
+    std::abort();  // not reached: the call above unwinds
+}
+
+void ReportPageStage(const char* stage)
+{
+    EM_ASM({ window.quarnelStage = UTF8ToString($0); }, stage);
+}
+
+void ReportPageFrame(long framesDrawn, const float* spectrum, int spectrumSize)
+{
+    double mean = -1.0;
+    if (spectrum && spectrumSize > 0) {
+        double sum = 0.0;
+        for (int i = 0; i < spectrumSize; ++i) sum += spectrum[i];
+        mean = sum / spectrumSize;
+    }
+    // The newest 10,000 to 20,000 values stay: a page left running must not grow without end.
+    EM_ASM(
+        {
+            window.quarnelFrames = $0;
+            if ($1 >= 0) {
+                var values = (window.quarnelSpectrum = window.quarnelSpectrum || []);
+                values.push($1);
+                if (values.length > 20000) values.splice(0, 10000);
+            }
+        },
+        framesDrawn, mean);
+}
+
+void ReportPageSound(int64_t queuedFrames, int64_t waitingFrames)
+{
+    // (Commas in the script stand inside parentheses: the macro would take them for its own.)
+    EM_ASM({ window.quarnelSound = ({queued : $0, waiting : $1}); }, static_cast<double>(queuedFrames),
+           static_cast<double>(waitingFrames));
+}
+
+void ReportPageDialogControl(const char* text, int centreX, int centreY)
+{
+    char name[32] = {};
+    for (int i = 0; text[i] && text[i] != ' ' && i < 31; ++i)
+        name[i] = (text[i] >= 'A' && text[i] <= 'Z') ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+    EM_ASM(
+        {
+            (window.quarnelDialogButtons = window.quarnelDialogButtons || {})[UTF8ToString($0)] =
+                Array.of($1, $2);
+        },
+        name, centreX, centreY);
+}
+
+void EndPage(int status)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    emscripten_cancel_main_loop();
+    EM_ASM(
+        {
+            if (window.quarnelEnded) window.quarnelEnded($0);
+        },
+        status);
+    // Ends the runtime: nothing of the program runs after this, and the canvas keeps the last frame.
+    emscripten_force_exit(status);
+    std::abort();  // not reached
+}
+
+void ReplacePageCanvas()
+{
+    EM_ASM({
+        var old = Module.canvas;
+        var fresh = old.cloneNode(false);
+        old.parentNode.replaceChild(fresh, old);
+        Module.canvas = fresh;
+    });
+}
