@@ -27,9 +27,9 @@ function(quarnel_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/failed_suite_setup.cpp)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-    # Windows' build without its tests (the zip alone) and the browser's: the program stays defined, for
-    # the components' settings of it, but out of the build and of CTest.
-    if((WIN32 AND NOT QUARNEL_WINDOWS_TESTS) OR EMSCRIPTEN)
+    # Windows' build without its tests (the zip alone), the browser's and a build without tests: the
+    # program stays defined, for the components' settings of it, but out of the build and of CTest.
+    if((WIN32 AND NOT QUARNEL_WINDOWS_TESTS) OR EMSCRIPTEN OR NOT QUARNEL_TESTS)
         set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL TRUE)
         return()
     endif()

@@ -5,7 +5,8 @@
 # gl_layer/ when the show draws through the layer.
 set(QUARNEL_PLATFORM_SOURCES
     platform/output_file.cpp platform/input_file.cpp platform/abrupt_end.cpp platform/png_file.cpp
-    platform/process.cpp platform/message_box.cpp platform/sdl/window.cpp platform/sdl/dialog.cpp)
+    platform/process.cpp platform/message_box.cpp platform/sdl/window.cpp platform/sdl/dialog.cpp
+    platform/sdl/game_controller.cpp)
 if(QUARNEL_GL_LAYER)
     list(APPEND QUARNEL_PLATFORM_SOURCES platform/sdl/gl_context_layer.cpp)
 else()
@@ -49,3 +50,5 @@ if(WIN32)
 else()
     quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_platform)
 endif()
+# Pads (SDL's virtual joystick) and fingers through the window's message stream.
+quarnel_test(game_controller_test SOURCES tests/platform/game_controller_test.cpp LIBS quarnel_platform LABELS gl)
