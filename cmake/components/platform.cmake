@@ -51,4 +51,6 @@ else()
     quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_platform)
 endif()
 # Pads (SDL's virtual joystick) and fingers through the window's message stream.
-quarnel_test(game_controller_test SOURCES tests/platform/game_controller_test.cpp LIBS quarnel_platform LABELS gl)
+# Its cases move the display's one pointer: they run alone.
+quarnel_test(game_controller_test SOURCES tests/platform/game_controller_test.cpp LIBS quarnel_platform LABELS gl
+    SERIAL)

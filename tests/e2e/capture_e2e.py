@@ -365,12 +365,16 @@ def test_a_changed_byte_leaves_the_round_at_its_frame():
                             r"checksums: all \d+ agree\n", out), out
         assert out.endswith("checksums: all %d agree\n" % len(checks)), out
 
-        # One byte of a clock reading in the frame of the second checksum but one: the replay leaves the
-        # round there (the step differs), says so once, and --verify names that frame.
+        # One byte of a clock reading in the frame of the second checksum: the replay leaves the round there
+        # (the step differs), says so once, and --verify names that frame. A set bit of the mantissa is
+        # cleared, so the reading comes a little earlier and never after the frame's second one (a clock
+        # that goes back is refused before anything plays).
         frame_no = checks[1]
         frames = [off for k, off in record_offsets(data) if k == b"F"]
         changed = bytearray(data)
-        changed[frames[frame_no - 1] + 16 + 5] ^= 0x01  # reading 1, a middle byte of the mantissa
+        reading = frames[frame_no - 1] + 16  # reading 1, little-endian
+        byte = next(b for b in range(reading + 2, reading + 6) if changed[b])
+        changed[byte] &= changed[byte] - 1  # its lowest set bit cleared
         bad = os.path.join(work, "changed.qrec")
         open(bad, "wb").write(bytes(changed))
         status, out, err = verify(bad)
