@@ -16,14 +16,14 @@ for arg in "$@"; do
         *) echo "usage: ./test.sh [--no-windows] [--no-web]" >&2; exit 2 ;;
     esac
 done
-./scripts/install-deps.sh
+./scripts/install-deps.sh packages.txt packages-test.txt
 
 # Formatting: every tracked C and C++ source as clang-format leaves it (the effects under data/ are GLSL
 # under a C++ name, and stay as written).
 git ls-files '*.cpp' '*.h' '*.c' | grep -v '^data/' | xargs clang-format --dry-run -Werror
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_TESTS=ON -DQUARNEL_BENCH=ON
 cmake --build build -j "$jobs"
 export SDL_AUDIODRIVER=dummy
 # Every test runs once: the end-to-end tests wait for what they need (a window, frames drawn, a file), so a

@@ -131,6 +131,8 @@ public:
     bool FastPath() const { return fastPath; }  // requested, and the processor has the SIMD it needs
     int64_t BytesConsumed() const { return totalBytes; }  // bytes of the stream up to the end of the picture
     size_t AllocatedBytes() const { return allocatedBytes; }  // pool memory in use, beside the object itself
+    // The data ran out before the picture's end: the rest was decoded as if filled in (a file cut short).
+    bool ReadPastEnd() const { return readPastEnd; }
 
     // 0 on success (and when already begun), -1 when an error is recorded or occurs during set-up.
     // A progressive picture, or one coded in several sequential scans, is decoded whole here.
@@ -277,7 +279,8 @@ private:
     bool markerHit = false;   // entropy data reached a marker: only 1-bits until the next resync
     bool eoiPending = false;  // an EOI was met where a restart marker was due: the data has ended
     uint8_t virtualNext = 0xFF;
-    uint64_t bitBuffer = 0;  // left-aligned
+    bool readPastEnd = false;  // a byte was asked for after the stream's last one
+    uint64_t bitBuffer = 0;    // left-aligned
     int bitCount = 0;
     int64_t totalBytes = 0;
 

@@ -49,6 +49,7 @@ uint8_t JpegDecoder::RawByte()
     if (inputPos >= inputEnd) {
         Refill();
         if (inputPos >= inputEnd) {
+            readPastEnd = true;
             uint8_t b = virtualNext;
             virtualNext = b == 0xFF ? 0xD9 : 0xFF;
             return b;
@@ -68,6 +69,7 @@ uint8_t JpegDecoder::EntropyByte()
     if (markerHit) return 0xFF;
     if (inputEnd - inputPos < 2) Refill();
     if (inputPos >= inputEnd) {
+        readPastEnd = true;
         markerHit = true;
         return 0xFF;
     }

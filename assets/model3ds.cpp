@@ -6,9 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
+#include <system_error>
 
 namespace {
+
+constexpr size_t kLargestModelFile = 64u << 20;
 
 // Chunk ids of the 3DS format that the reader handles.
 enum : uint16_t {
@@ -88,6 +92,19 @@ float Clamp01(float value)
 bool Model3ds::Load(const char* fileName)
 {
     if (!fileName) return false;
+    // A regular file only: a pipe in its place would hang the open, a device fill memory. (A missing or
+    // unreadable file fails at the open.)
+    namespace fs = std::filesystem;
+    std::error_code failure;
+    const fs::file_type type = fs::status(fileName, failure).type();
+    if (type != fs::file_type::regular && type != fs::file_type::not_found && type != fs::file_type::none) {
+        std::fprintf(stderr, "quarnel: %s: not a regular file\n", fileName);
+        return false;
+    }
+    if (type == fs::file_type::regular && fs::file_size(fileName, failure) > kLargestModelFile && !failure) {
+        std::fprintf(stderr, "quarnel: %s: larger than %zu MB\n", fileName, kLargestModelFile >> 20);
+        return false;
+    }
     FILE* file = std::fopen(fileName, "rb");
     if (!file) return false;
     if (std::fseek(file, 0, SEEK_END) != 0) {

@@ -9,15 +9,22 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/input_file.h"
 #include "platform/output_file.h"
-#include "platform/path.h"
 #include "platform/process.h"
+#include "platform/system.h"
 #include "runtime/global_state.h"
 
 namespace {
 
-constexpr size_t kHeaderSize = 16;  // magic, version, flags
+#ifndef QUARNEL_VERSION
+#define QUARNEL_VERSION "(unknown version)"
+#endif
+
+constexpr size_t kHeaderSize = 16;  // magic, version, flags; version 2 adds two names after it
 constexpr uint32_t kFlagMusicOn = 1;
+constexpr uint32_t kFlagWindowed = 2;   // version 2
+constexpr double kCheckInterval = 1.0;  // seconds of demo time between two checksums
 constexpr double kRestingCursorX = 400.0, kRestingCursorY = 300.0;  // the camera's rest position
 constexpr double kLargestReading = 1e9;                             // seconds; about 30 years
 constexpr double kLargestCursor = 1e6;                              // screen pixels
@@ -77,13 +84,22 @@ size_t PayloadSize(SessionEventKind kind)
             return 8;
         case SessionEventKind::End:
             return 8;
+        case SessionEventKind::Check:
+            return 16;
     }
     return 0;
 }
 
-bool KnownKind(uint8_t k)
+bool KnownKind(uint8_t k, uint32_t version)
 {
-    return k == 'M' || k == 'F' || k == 'I' || k == 'C' || k == 'E';
+    return k == 'M' || k == 'F' || k == 'I' || k == 'C' || k == 'E' || (version >= 2 && k == 'S');
+}
+
+bool PrintableName(const uint8_t* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (p[i] < 0x20 || p[i] > 0x7e) return false;
+    return true;
 }
 
 bool Reasonable(double v, double largest)
@@ -110,6 +126,9 @@ std::vector<double> extraReadings;  // readings of a frame beyond its two (none 
 int messagesSincePass = 0;
 uint64_t framesRecorded = 0;
 double lastReading = 0.0;
+bool checkPending = false;  // the frame being drawn ends a second of demo time: its checksum follows it
+SessionEvent checkEvent;
+double nextCheckTime = kCheckInterval;
 
 // Replay
 Recording replay;
@@ -118,9 +137,17 @@ bool haveFrame = false;
 bool frameCursorRead = false;
 int frameReadingsUsed = 0;
 uint64_t framesReplayed = 0;
+uint64_t idlePassesUsed = 0;  // of the Idle event at nextEvent
 bool viewerClosed = false;
 bool quitPosted = false;
 bool pace = false;
+bool verifying = false;
+uint64_t framesDrawn = 0;  // of the replay, the last one included
+uint64_t checksCompared = 0, checksAgreeing = 0;
+uint64_t firstDisagreement = 0;  // frame; 0: none
+uint64_t roundsSeen = 0;
+double lastSceneTime = 0.0;
+double bestScore = 0.0, highScore = 0.0;
 bool paceStarted = false;
 std::chrono::steady_clock::time_point paceStart;
 
@@ -146,8 +173,13 @@ void WritePending()
 {
     if (!out) return;
     if (!headerWritten) {
+        Recording about;
+        about.musicOn = gState.musicOn;
+        about.windowed = !gState.fullScreen;
+        about.program = "quarnel " QUARNEL_VERSION;
+        about.target = RecordingTarget();
         std::vector<uint8_t> header;
-        AppendRecordingHeader(header, gState.musicOn);
+        AppendRecordingHeader(header, about);
         pending.insert(pending.begin(), header.begin(), header.end());
         headerWritten = true;
     }
@@ -171,16 +203,36 @@ void EndPendingFrame()
     }
     extraReadings.clear();
     ++framesRecorded;
+    if (checkPending) {
+        checkEvent.frames = framesRecorded;
+        AppendSessionEvent(pending, checkEvent);
+        checkPending = false;
+    }
 }
 
-// The viewer's own input during a replay: only closing the window counts. A quit the show posted itself
-// (a replayed close box, a frame limit) comes through the window's queue as always.
+// The viewer's own input during a replay: only closing the window (the close box, Escape, an interrupt,
+// which SDL turns into a close) counts. A quit the show posted itself (a replayed close box, a frame
+// limit) comes through the window's queue as always.
 void PumpRealInput()
 {
     WindowMessage real;
     while (PeekWindowMessage(real)) {
         if (real.message == WM_CLOSE) viewerClosed = true;
+        if (real.message == WM_KEYDOWN && real.wParam == VK_ESCAPE) viewerClosed = true;
         if (real.message == WM_QUIT) quitPosted = true;
+    }
+}
+
+// Waits for the recorded time in short slices, reading the viewer's input between them, so that a long
+// recorded pause can be closed like any other moment.
+void WaitForRecordedTime(std::chrono::steady_clock::time_point when)
+{
+    constexpr auto kSlice = std::chrono::milliseconds(20);
+    while (!viewerClosed && !quitPosted) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= when) return;
+        std::this_thread::sleep_for(when - now < kSlice ? when - now : kSlice);
+        PumpRealInput();
     }
 }
 
@@ -196,6 +248,13 @@ bool ReplayNextMessage(WindowMessage& message)
         return true;
     }
     if (nextEvent >= replay.events.size()) {  // a recording cut short ends where it was cut
+        message = quit;
+        return true;
+    }
+    // A checksum belongs to the frame before it, compared once that frame was drawn.
+    while (nextEvent < replay.events.size() && replay.events[nextEvent].kind == SessionEventKind::Check)
+        ++nextEvent;
+    if (nextEvent >= replay.events.size()) {
         message = quit;
         return true;
     }
@@ -218,11 +277,15 @@ bool ReplayNextMessage(WindowMessage& message)
             frameReadingsUsed = 0;
             return false;
         case SessionEventKind::Idle:
-            ++nextEvent;
+            if (++idlePassesUsed >= e.frames) {
+                ++nextEvent;
+                idlePassesUsed = 0;
+            }
             return false;
         case SessionEventKind::Clock:
             ReplayMismatch("a clock reading comes where the show takes a message");
         case SessionEventKind::End:
+        case SessionEventKind::Check:
             message = quit;
             return true;
     }
@@ -274,11 +337,19 @@ bool RecordNextMessage(WindowMessage& message)
 // ------------------------------------------------------------------------------------------------------------
 // The file format
 
-void AppendRecordingHeader(std::vector<uint8_t>& bytes, bool musicOn)
+void AppendRecordingHeader(std::vector<uint8_t>& bytes, const Recording& about)
 {
     bytes.insert(bytes.end(), kRecordingMagic, kRecordingMagic + sizeof kRecordingMagic);
-    PutU32(bytes, kRecordingVersion);
-    PutU32(bytes, musicOn ? kFlagMusicOn : 0);
+    PutU32(bytes, about.version);
+    uint32_t flags = about.musicOn ? kFlagMusicOn : 0;
+    if (about.version >= 2 && about.windowed) flags |= kFlagWindowed;
+    PutU32(bytes, flags);
+    if (about.version < 2) return;
+    for (const std::string* name : {&about.program, &about.target}) {
+        const size_t n = name->size() < 255 ? name->size() : 255;
+        bytes.push_back(static_cast<uint8_t>(n));
+        bytes.insert(bytes.end(), name->begin(), name->begin() + static_cast<std::ptrdiff_t>(n));
+    }
 }
 
 void AppendSessionEvent(std::vector<uint8_t>& bytes, const SessionEvent& e)
@@ -294,12 +365,17 @@ void AppendSessionEvent(std::vector<uint8_t>& bytes, const SessionEvent& e)
             for (double v : e.values) PutF64(bytes, v);
             break;
         case SessionEventKind::Idle:
+            for (uint64_t i = 1; i < e.frames; ++i) bytes.push_back(static_cast<uint8_t>(e.kind));
             break;
         case SessionEventKind::Clock:
             PutF64(bytes, e.values[0]);
             break;
         case SessionEventKind::End:
             PutU64(bytes, e.frames);
+            break;
+        case SessionEventKind::Check:
+            PutU64(bytes, e.frames);
+            PutU64(bytes, e.checksum);
             break;
     }
 }
@@ -317,21 +393,66 @@ RecordingStatus ParseRecording(const std::vector<uint8_t>& bytes, Recording& out
         return RecordingStatus::CutShort;
     }
     const uint32_t version = GetU32(bytes.data() + 8);
-    if (version != kRecordingVersion) {
+    if (version != 1 && version != 2) {
         detail = "it is a recording of version " + std::to_string(version) +
-                 ", and this build reads version " + std::to_string(kRecordingVersion);
+                 ", and this build reads versions 1 and 2";
         return RecordingStatus::OtherVersion;
     }
     Recording r;
-    r.musicOn = (GetU32(bytes.data() + 12) & kFlagMusicOn) != 0;
+    r.version = version;
+    const uint32_t flags = GetU32(bytes.data() + 12);
+    r.musicOn = (flags & kFlagMusicOn) != 0;
     size_t at = kHeaderSize;
+    if (version >= 2) {
+        r.windowed = (flags & kFlagWindowed) != 0;
+        for (std::string* name : {&r.program, &r.target}) {
+            if (at >= bytes.size() || bytes.size() - at - 1 < bytes[at]) {
+                detail = "it is cut short inside its header";
+                return RecordingStatus::CutShort;
+            }
+            const size_t n = bytes[at];
+            if (!PrintableName(bytes.data() + at + 1, n)) {
+                detail = "it is damaged: its header names no program or system at byte " + std::to_string(at);
+                return RecordingStatus::Damaged;
+            }
+            name->assign(reinterpret_cast<const char*>(bytes.data() + at + 1), n);
+            at += 1 + n;
+        }
+    }
     auto damaged = [&](const std::string& what) {
         detail = what + " at byte " + std::to_string(at);
         return RecordingStatus::Damaged;
     };
+    uint64_t records = 0;
+    double lastReading = 0.0;  // the clock starts at 0 with the reset at the end of start-up
+    // What the clock can do: a reading never goes back, and no step between two readings is longer than
+    // kLongestRecordedStep. Named by the frame the reading belongs to, counted from 1.
+    auto unreal = [&](double reading, std::string& why) {
+        char text[160];
+        const auto frame = static_cast<unsigned long long>(r.frames + 1);
+        if (reading < lastReading) {
+            std::snprintf(text, sizeof text, "no session can hold it: its clock goes back at frame %llu",
+                          frame);
+        } else if (reading - lastReading > kLongestRecordedStep) {
+            std::snprintf(text, sizeof text,
+                          "no session can hold it: a step of %.0f s at frame %llu, longer than a day",
+                          reading - lastReading, frame);
+        } else {
+            lastReading = reading;
+            return false;
+        }
+        why = text;
+        return true;
+    };
+    std::string why;
     while (at < bytes.size()) {
+        if (++records > kMostRecordingRecords) {
+            detail = "no session can hold it: more than " + std::to_string(kMostRecordingRecords) +
+                     " records (at byte " + std::to_string(at) + ")";
+            return RecordingStatus::Damaged;
+        }
         const uint8_t kind = bytes[at];
-        if (!KnownKind(kind)) {
+        if (!KnownKind(kind, version)) {
             char text[64];
             std::snprintf(text, sizeof text, "it is damaged: unknown record 0x%02x", kind);
             return damaged(text);
@@ -353,6 +474,10 @@ RecordingStatus ParseRecording(const std::vector<uint8_t>& bytes, Recording& out
                     return damaged("it is damaged: a cursor position out of range");
                 if (!Reasonable(e.values[2], kLargestReading) || !Reasonable(e.values[3], kLargestReading))
                     return damaged("it is damaged: a clock reading out of range");
+                if (unreal(e.values[2], why) || unreal(e.values[3], why)) {
+                    detail = why;
+                    return RecordingStatus::Damaged;
+                }
                 ++r.frames;
                 r.seconds = e.values[3];
                 break;
@@ -360,6 +485,10 @@ RecordingStatus ParseRecording(const std::vector<uint8_t>& bytes, Recording& out
                 e.values[0] = GetF64(p);
                 if (!Reasonable(e.values[0], kLargestReading))
                     return damaged("it is damaged: a clock reading out of range");
+                if (unreal(e.values[0], why)) {
+                    detail = why;
+                    return RecordingStatus::Damaged;
+                }
                 break;
             case SessionEventKind::End:
                 e.frames = GetU64(p);
@@ -370,7 +499,23 @@ RecordingStatus ParseRecording(const std::vector<uint8_t>& bytes, Recording& out
                 }
                 r.complete = true;
                 break;
+            case SessionEventKind::Check:
+                e.frames = GetU64(p);
+                e.checksum = GetU64(p + 8);
+                // Right after the frame it sums up (and a frame's own clock readings).
+                if (e.frames != r.frames || r.frames == 0 ||
+                    (!r.events.empty() && r.events.back().kind == SessionEventKind::Check))
+                    return damaged("it is damaged: a checksum of another frame");
+                ++r.checks;
+                break;
             case SessionEventKind::Idle:
+                // Idle passes in a row are kept as one event that counts them.
+                if (!r.events.empty() && r.events.back().kind == SessionEventKind::Idle) {
+                    ++r.events.back().frames;
+                    at += 1;
+                    continue;
+                }
+                e.frames = 1;
                 break;
         }
         r.events.push_back(e);
@@ -387,7 +532,8 @@ RecordingStatus ParseRecording(const std::vector<uint8_t>& bytes, Recording& out
 // ------------------------------------------------------------------------------------------------------------
 // The session of this run
 
-bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock, std::string& error)
+bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock, std::string& error,
+                  bool verify)
 {
     mode = newMode;
     sessionPath = path;
@@ -402,23 +548,17 @@ bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock
         return true;
     }
     if (mode == SessionMode::Replay) {
-        FILE* in = OpenFileUtf8(path, "rb");
-        if (!in) {
-            error = "cannot read " + path + ": " + std::strerror(errno);
-            return false;
-        }
+        // Only a regular file, and no larger than a real session writes: a pipe or a link to a device would
+        // otherwise be read until memory runs out.
         std::vector<uint8_t> bytes;
-        uint8_t block[65536];
-        size_t n = 0;
-        while ((n = std::fread(block, 1, sizeof block, in)) > 0) bytes.insert(bytes.end(), block, block + n);
-        const bool readFailed = std::ferror(in);
-        std::fclose(in);
-        if (readFailed) {
-            error = "cannot read " + path + ": " + std::strerror(errno);
+        std::string cause;
+        if (!ReadInputFile(path, kLargestRecordingBytes, bytes, cause)) {
+            error = "cannot read " + path + ": " + cause;
             return false;
         }
         std::string detail;
         const RecordingStatus status = ParseRecording(bytes, replay, detail);
+        std::vector<uint8_t>().swap(bytes);  // the events are kept; the file's bytes are not needed
         if (status != RecordingStatus::Ok && status != RecordingStatus::CutShort) {
             error = "cannot replay " + path + ": " + detail;
             return false;
@@ -432,9 +572,53 @@ bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock
             std::fprintf(stderr, "quarnel: warning: %s: %s; it plays up to the cut\n", path.c_str(),
                          detail.c_str());
         replay.complete = true;  // from here on: whatever was kept ends as a whole recording does
-        pace = paceToClock;
+        pace = paceToClock && !verify;
+        verifying = verify;
     }
     return true;
+}
+
+const char* RecordingTarget()
+{
+    return SystemName();
+}
+
+void NoteFrameState(const GameFrameState& state)
+{
+    if (mode == SessionMode::Record) {
+        // Once a second of demo time, on the frame that reaches it.
+        if (framePending && state.demoTime >= nextCheckTime) {
+            while (nextCheckTime <= state.demoTime) nextCheckTime += kCheckInterval;
+            checkEvent = SessionEvent{};
+            checkEvent.kind = SessionEventKind::Check;
+            checkEvent.checksum = state.checksum;
+            checkPending = true;
+        }
+        return;
+    }
+    if (mode != SessionMode::Replay) return;
+    if (framesDrawn == 1 || state.sceneTime < lastSceneTime) ++roundsSeen;
+    lastSceneTime = state.sceneTime;
+    if (state.score > bestScore || framesDrawn == 1) bestScore = state.score;
+    highScore = state.highScore;
+    if (!haveFrame || nextEvent >= replay.events.size()) return;
+    const SessionEvent& e = replay.events[nextEvent];
+    if (e.kind != SessionEventKind::Check) return;
+    ++checksCompared;
+    if (e.checksum == state.checksum) {
+        ++checksAgreeing;
+        return;
+    }
+    if (firstDisagreement != 0) return;
+    firstDisagreement = e.frames;
+    std::fprintf(stderr, "quarnel: %s leaves the recorded round at frame %llu (recorded by %s on %s)\n",
+                 sessionPath.c_str(), static_cast<unsigned long long>(e.frames), replay.program.c_str(),
+                 replay.target.c_str());
+}
+
+SessionMode CurrentSessionMode()
+{
+    return mode;
 }
 
 const Recording& ReplayedRecording()
@@ -465,6 +649,7 @@ void ReadFrameCursor(double& x, double& y)
             x = replay.events[nextEvent - 1].values[0];
             y = replay.events[nextEvent - 1].values[1];
             frameCursorRead = true;
+            ++framesDrawn;
             return;
         case SessionMode::Untouched:
             x = kRestingCursorX;
@@ -500,7 +685,7 @@ bool ReplayClockReading(double& seconds)
             paceStarted = true;
             paceStart = now - at;
         } else if (paceStart + at > now) {
-            std::this_thread::sleep_until(paceStart + at);
+            WaitForRecordedTime(paceStart + at);
         }
     }
     return true;
@@ -522,8 +707,31 @@ void RecordClockReading(double seconds)
     }
 }
 
+// The verdict of --verify, one line on standard output: the figures, and whether every checksum agreed.
+bool ReportVerification()
+{
+    const auto n = [](uint64_t v) { return static_cast<unsigned long long>(v); };
+    const auto whole = [](double v) { return std::isfinite(v) ? static_cast<long long>(v) : 0LL; };
+    std::printf("%s: %llu frames, %llu rounds, best score %lld, high score %lld, ", sessionPath.c_str(),
+                n(framesDrawn), n(roundsSeen), whole(bestScore), whole(highScore));
+    if (replay.version < 2) {
+        std::printf("checksums: none in a version %u recording\n", replay.version);
+    } else if (firstDisagreement == 0) {
+        std::printf("checksums: all %llu agree\n", n(checksCompared));
+    } else {
+        std::printf("checksums: %llu of %llu agree, the first to disagree is at frame %llu\n",
+                    n(checksAgreeing), n(checksCompared), n(firstDisagreement));
+    }
+    std::fflush(stdout);
+    return firstDisagreement == 0;
+}
+
 bool FinishSession()
 {
+    if (mode == SessionMode::Replay && verifying && !failed) {
+        verifying = false;  // once, whichever way the show ends
+        return ReportVerification();
+    }
     if (mode != SessionMode::Record || !out) return !failed;
     EndPendingFrame();  // a frame that ended the show itself (the end of the Escape fade)
     SessionEvent end;

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "capture/session_recording.h"
 #include "capture/video_encoder.h"
 #include "capture/video_formats.h"
+#include "platform/abrupt_end.h"
 #include "platform/output_file.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -46,6 +48,7 @@ std::vector<float> sound;    // this frame's mixed sound, taken from the music
 std::vector<float> silence;  // with the music off
 double filmTime = 0.0;       // seconds, summed from the frame deltas as the offline music sums them
 int64_t filmEnd = 0;         // samples encoded
+int64_t soundAhead = 0;      // samples of the frame being drawn that were encoded before its picture
 long framesEncoded = 0;
 int64_t sampleLimit = 0;  // a replay's --seconds; 0: none
 bool quitPosted = false;
@@ -71,6 +74,7 @@ double Seconds(Clock::duration d)
     if (encoder) AbandonVideoEncoder(encoder);
     encoder = nullptr;
     DiscardOutputFile(file);
+    RemoveOnAbruptEnd("");
     finished = true;
     EndProcess(1);
 }
@@ -114,6 +118,7 @@ void FinishVideo(bool sessionOk)
         AbandonVideoEncoder(encoder);
         encoder = nullptr;
         DiscardOutputFile(file);
+        RemoveOnAbruptEnd("");
         if (!sessionOk) return;
         std::fprintf(stderr, "quarnel: no frame was drawn, so no video in %s\n", options.video.c_str());
         EndProcess(1);  // the file asked for is not there
@@ -122,6 +127,7 @@ void FinishVideo(bool sessionOk)
     VideoEncoder* e = encoder;
     encoder = nullptr;
     if (!FinishVideoEncoder(e, cause) || !CommitOutputFile(file, cause)) FailVideo(cause);
+    RemoveOnAbruptEnd("");
     const double elapsed = Seconds(Clock::now() - started);
     const long long bytes = OutputFileSize(file);  // unknown for a device or pipe
     char size[32] = "";
@@ -143,7 +149,9 @@ void FinishCapture()
 {
     if (finished) return;
     finished = true;
-    const bool sessionOk = FinishSession();
+    // A show that ends in failure (a replay that left the show, a file that could not be read, memory
+    // running out) keeps no video: the film would stop somewhere in the middle.
+    const bool sessionOk = FinishSession() && EndingStatus() == 0;
     StopMixedSound();
     FinishVideo(sessionOk);
     if (!sessionOk) EndProcess(1);
@@ -155,6 +163,7 @@ void OpenVideo(double fixedStep, long frames)
         FailVideo("unknown extension; this build writes " + WritableVideoFormatsText());
     std::string cause;
     if (!OpenOutputFile(options.video, file, cause)) FailVideo(cause);
+    if (!file.inPlace) RemoveOnAbruptEnd(file.writePath);
     VideoEncoderSettings settings;
     settings.path = options.video;
     // FFmpeg writes a device or pipe through the descriptor the writer opened (opening a pipe again could
@@ -200,22 +209,35 @@ void OpenVideo(double fixedStep, long frames)
     started = lastReport = Clock::now();
 }
 
+// The music's pieces of a long step, encoded as they are mixed (before the frame's picture exists), so
+// that the step never has to be held whole.
+void EncodeSoundPiece(const float* stereo, int64_t frames)
+{
+    std::string cause;
+    if (!EncodeVideoSound(encoder, stereo, frames, cause)) FailVideo(cause);
+    soundAhead += frames;
+}
+
 void EncodeFrame(int64_t end)
 {
     const int64_t length = end - filmEnd;
     std::string cause;
     ReadWindowPixels(kWidth, kHeight, pixels.data());
     if (!EncodeVideoPicture(encoder, pixels.data(), filmEnd, length, cause)) FailVideo(cause);
-    const float* stereo = silence.data();
+    int64_t left = length - soundAhead;  // what the pieces of a long step have not given yet
+    soundAhead = 0;
     if (gState.musicOn) {
         // The music mixed exactly this frame's samples; keep to the picture's length all the same.
-        sound.resize(static_cast<size_t>(length) * 2, 0.0f);
-        stereo = sound.data();
-    } else if (silence.size() < static_cast<size_t>(length) * 2) {
-        silence.assign(static_cast<size_t>(length) * 2, 0.0f);
-        stereo = silence.data();
+        sound.resize(static_cast<size_t>(left > 0 ? left : 0) * 2, 0.0f);
+        if (left > 0 && !EncodeVideoSound(encoder, sound.data(), left, cause)) FailVideo(cause);
+    } else {
+        // Silence a second at a time, however long the step.
+        while (left > 0) {
+            const int64_t n = std::min<int64_t>(left, static_cast<int64_t>(silence.size() / 2));
+            if (!EncodeVideoSound(encoder, silence.data(), n, cause)) FailVideo(cause);
+            left -= n;
+        }
     }
-    if (!EncodeVideoSound(encoder, stereo, length, cause)) FailVideo(cause);
     filmEnd = end;
     ++framesEncoded;
 }
@@ -248,7 +270,7 @@ void ConfigureCapture(const CaptureOptions& capture, double fixedStep, long fram
     }
 
     std::string error;
-    if (!StartSession(mode, path, replaying && options.video.empty(), error)) {
+    if (!StartSession(mode, path, replaying && options.video.empty(), error, options.verify)) {
         std::fprintf(stderr, "quarnel: %s\n", error.c_str());
         EndProcess(1);
     }
@@ -256,15 +278,31 @@ void ConfigureCapture(const CaptureOptions& capture, double fixedStep, long fram
     if (replaying) allowsMusic = ReplayedRecording().musicOn;
     if (!options.video.empty()) OpenVideo(fixedStep, frames);
     // The music is mixed frame by frame, so that it follows the frames' time steps and not a device.
-    if (!options.video.empty() || replaying || !SystemCan(SystemAbility::SoundThread))
-        MusicUseOfflineSound(true);
+    const bool mixesOnMainThread = !SystemCan(SystemAbility::SoundThread);  // a page's music
+    if (!options.video.empty() || replaying || mixesOnMainThread) MusicUseOfflineSound(true);
+    // A long step's music goes into the film piece by piece; on the speakers only its end is heard, so
+    // that the music stays with the picture after a recorded pause.
+    if (encoder) MusicSetOfflineSink(EncodeSoundPiece);
     playsMixedSound =
-        options.video.empty() && (replaying || !SystemCan(SystemAbility::SoundThread)) && allowsMusic;
+        options.video.empty() && (replaying || mixesOnMainThread) && allowsMusic && !options.verify;
+}
+
+void AbandonCapture()
+{
+    if (finished) return;
+    finished = true;
+    StopMixedSound();
+    FinishVideo(false);
 }
 
 bool CaptureAllowsMusic()
 {
     return allowsMusic;
+}
+
+bool CaptureWantsWindow()
+{
+    return replaying && (options.verify || ReplayedRecording().windowed);
 }
 
 namespace {

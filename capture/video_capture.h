@@ -14,6 +14,7 @@ struct CaptureOptions {
     double fps = 0.0;       // --fps N: the fixed step 1/N
     std::string record;     // --record FILE: write every frame's delta and inputs while playing live
     std::string replay;     // --replay FILE: run the show from a recording instead of clock and input
+    bool verify = false;    // --verify: replay as fast as possible and check the recorded checksums
     long videoFrames = 0;   // frames a video of the show untouched renders (worked out by the check)
 };
 
@@ -26,8 +27,14 @@ constexpr double kVideoSeconds = 60.0;     // the default length: the intro and 
 // from them.
 void ConfigureCapture(const CaptureOptions& options, double fixedStep, long frames);
 
+// For a failure outside the show's own ways to end (memory running out): the video is removed, not kept.
+void AbandonCapture();
+
 // False when a replayed session was played without music: the replay stays silent as well.
 bool CaptureAllowsMusic();
+// True when a replayed session was played in a window (a version 2 recording says so), or a replay is
+// verified: the replay opens a window then, without the full-screen question.
+bool CaptureWantsWindow();
 
 // After a frame is drawn, before the swap: the back buffer and this frame's share of the sound go to the
 // file (or, in a replay without a file, the sound to the speakers).

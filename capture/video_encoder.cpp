@@ -463,10 +463,19 @@ bool EncodeVideoPicture(VideoEncoder* e, const unsigned char* rgb, int64_t start
     return SendFrame(e, e->video, e->videoStream, e->picture, error);
 }
 
+constexpr int64_t kLongSoundPiece = 65536;  // sample frames: no frame of a show at speed is this long
+
 bool EncodeVideoSound(VideoEncoder* e, const float* stereo, int64_t frames, std::string& error)
 {
     if (frames <= 0) return true;
-    return QueueSound(e, stereo, frames, error) && DrainFifo(e, false, error);
+    if (!QueueSound(e, stereo, frames, error) || !DrainFifo(e, false, error)) return false;
+    // A long pause comes as large pieces of sound before its one picture. The interleaver would hold all
+    // of their packets until that picture's (a VP9 stream does not count as waiting), so they go out now.
+    if (frames >= kLongSoundPiece) {
+        const int ret = av_interleaved_write_frame(e->format, nullptr);
+        if (ret < 0) return Fail(error, "writing failed", ret);
+    }
+    return true;
 }
 
 bool FinishVideoEncoder(VideoEncoder* e, std::string& error)

@@ -72,6 +72,11 @@ endforeach()
 install(FILES ${QUARNEL_DIST_DIR}/quarnel.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES README.md LICENSE dist/copyright dist/acknowledge.txt DESTINATION ${QUARNEL_DOC_INSTALL_DIR})
 
+# What ./run.sh installs (packages.txt) holds nothing of the tests or the cross builds.
+add_test(NAME install.package_lists COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/install/package_lists_test.py)
+set_tests_properties(install.package_lists PROPERTIES LABELS unit
+    ENVIRONMENT "QUARNEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+
 # Tests of the installed files and the package; they need the whole show, so only with the assets.
 if(TARGET quarnel_generated_assets)
     foreach(name installed_show_runs_from_another_folder no_data_anywhere_names_every_place

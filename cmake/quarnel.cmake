@@ -24,12 +24,12 @@ function(quarnel_library name)
 endfunction()
 
 function(quarnel_test name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/failed_suite_setup.cpp)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-    # Windows' build without its tests (the zip alone) and the browser's: the program stays defined, for
-    # the components' settings of it, but out of the build and of CTest.
-    if((WIN32 AND NOT QUARNEL_WINDOWS_TESTS) OR EMSCRIPTEN)
+    # Windows' build without its tests (the zip alone), the browser's and a build without tests: the
+    # program stays defined, for the components' settings of it, but out of the build and of CTest.
+    if((WIN32 AND NOT QUARNEL_WINDOWS_TESTS) OR EMSCRIPTEN OR NOT QUARNEL_TESTS)
         set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL TRUE)
         return()
     endif()
@@ -52,11 +52,17 @@ function(quarnel_test name)
         DISCOVERY_TIMEOUT ${discovery_timeout})
     # The environment is set once the cases are listed, by a script of our own that CTest reads after the
     # listing's: the listing cannot carry a list-valued property (it kept only the first variable).
+    # SERIAL: the cases share something of the display's (the pointer) and run alone.
+    set(serial FALSE)
+    if(ARG_SERIAL)
+        set(serial TRUE)
+    endif()
     set(properties ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
     file(WRITE ${properties}
          "foreach(test IN LISTS ${name}_TESTS)\n"
          "    set_tests_properties(\"\${test}\" PROPERTIES\n"
-         "        ENVIRONMENT [==[SDL_AUDIODRIVER=dummy;QUARNEL_SOURCE_DIR=${CMAKE_SOURCE_DIR};QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR}]==])\n"
+         "        ENVIRONMENT [==[SDL_AUDIODRIVER=dummy;QUARNEL_SOURCE_DIR=${CMAKE_SOURCE_DIR};QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR}]==]\n"
+         "        RUN_SERIAL ${serial})\n"
          "endforeach()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties})
 endfunction()

@@ -34,6 +34,8 @@ size_t PayloadSize(uint8_t kind)
         case 'C':
         case 'E':
             return 8;
+        case 'S':
+            return 16;
     }
     return SIZE_MAX;
 }
@@ -46,50 +48,85 @@ bool InRange(double v, double largest)
 // A refused file leaves `out` as a fresh Recording.
 void CheckEmpty(const Recording& r)
 {
-    if (!r.events.empty() || r.complete || r.frames != 0 || r.seconds != 0.0 || !r.musicOn) Fail();
+    if (!r.events.empty() || r.complete || r.frames != 0 || r.seconds != 0.0 || !r.musicOn || r.windowed ||
+        !r.program.empty() || !r.target.empty() || r.checks != 0 || r.version != kRecordingVersion)
+        Fail();
+}
+
+// Where the header of a recording of version 1 or 2 ends: after the flags, and in version 2 after the
+// program's and the system's names (a length byte each). SIZE_MAX when the bytes end inside it.
+size_t HeaderEnd(const std::vector<uint8_t>& bytes)
+{
+    if (bytes.size() < kHeaderSize) return SIZE_MAX;
+    size_t at = kHeaderSize;
+    if (bytes[8] != 2) return at;
+    for (int name = 0; name < 2; ++name) {
+        if (at >= bytes.size() || bytes.size() - at - 1 < bytes[at]) return SIZE_MAX;
+        at += 1 + bytes[at];
+    }
+    return at;
 }
 
 void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingStatus status)
 {
-    if (bytes.size() < kHeaderSize) {  // cut inside the header: nothing kept
-        CheckEmpty(r);
+    if (HeaderEnd(bytes) == SIZE_MAX) {
+        if (status != RecordingStatus::CutShort) Fail();
+        CheckEmpty(r);  // cut inside the header: nothing kept
         return;
     }
+    if (r.version != bytes[8]) Fail();
     const uint32_t flags =
         bytes[12] | bytes[13] << 8 | bytes[14] << 16 | static_cast<uint32_t>(bytes[15]) << 24;
     if (r.musicOn != ((flags & 1) != 0)) Fail();
+    if (r.version == 2 && r.windowed != ((flags & 2) != 0)) Fail();
+    if (r.version == 1 && (r.windowed || !r.program.empty() || !r.target.empty() || r.checks != 0)) Fail();
 
     std::vector<uint8_t> again;
-    AppendRecordingHeader(again, r.musicOn);
-    uint64_t frames = 0;
-    double seconds = 0.0;
+    AppendRecordingHeader(again, r);
+    if (again.size() != HeaderEnd(bytes)) Fail();
+    uint64_t frames = 0, checks = 0, records = 0;
+    double seconds = 0.0, last = 0.0;
+    // Readings never go back, and no step is longer than the longest pause a session can hold.
+    auto reading = [&](double v) {
+        if (!InRange(v, kLargestReading) || v < last || v - last > kLongestRecordedStep) Fail();
+        last = v;
+    };
     for (size_t i = 0; i < r.events.size(); ++i) {
         const SessionEvent& e = r.events[i];
+        records += e.kind == SessionEventKind::Idle ? e.frames : 1;
         switch (e.kind) {
             case SessionEventKind::Frame:
                 for (int v = 0; v < 2; ++v)
                     if (!InRange(e.values[v], kLargestCursor)) Fail();
-                for (int v = 2; v < 4; ++v)
-                    if (!InRange(e.values[v], kLargestReading)) Fail();
+                for (int v = 2; v < 4; ++v) reading(e.values[v]);
                 ++frames;
                 seconds = e.values[3];
                 break;
             case SessionEventKind::Clock:
-                if (!InRange(e.values[0], kLargestReading)) Fail();
+                reading(e.values[0]);
+                break;
+            case SessionEventKind::Check:
+                if (r.version < 2 || e.frames != frames || frames == 0) Fail();
+                if (i > 0 && r.events[i - 1].kind == SessionEventKind::Check) Fail();
+                ++checks;
                 break;
             case SessionEventKind::End:
                 // Only last, and counting the frames before it.
                 if (i + 1 != r.events.size() || e.frames != frames) Fail();
                 break;
-            case SessionEventKind::Message:
             case SessionEventKind::Idle:
+                // Idle records in a row are one event.
+                if (e.frames == 0 || (i > 0 && r.events[i - 1].kind == SessionEventKind::Idle)) Fail();
+                break;
+            case SessionEventKind::Message:
                 break;
             default:
                 Fail();
         }
         AppendSessionEvent(again, e);
     }
-    if (r.frames != frames || r.seconds != seconds) Fail();
+    if (r.frames != frames || r.seconds != seconds || r.checks != checks) Fail();
+    if (records > kMostRecordingRecords) Fail();
     const bool ended = !r.events.empty() && r.events.back().kind == SessionEventKind::End;
     if (r.complete != ended || ended != (status == RecordingStatus::Ok)) Fail();
 
@@ -127,7 +164,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CheckKept(bytes, recording, status);
             break;
         case RecordingStatus::OtherVersion:
-            if (size < kHeaderSize || (data[8] == 1 && data[9] == 0 && data[10] == 0 && data[11] == 0))
+            if (size < kHeaderSize ||
+                ((data[8] == 1 || data[8] == 2) && data[9] == 0 && data[10] == 0 && data[11] == 0))
                 Fail();
             CheckEmpty(recording);
             break;

@@ -15,3 +15,8 @@ int NextRandom()
     randomState = randomState * 214013u + 2531011u;
     return static_cast<int>((randomState >> 16) & 0x7fff);
 }
+
+uint32_t RandomState()
+{
+    return randomState;
+}

@@ -9,3 +9,4 @@ constexpr int kRandomMax = 32767;
 
 void SeedRandom(uint32_t seed);  // srand
 int NextRandom();                // rand: 0 ... 32767
+uint32_t RandomState();          // the generator's whole state, for a checksum of the game

@@ -17,7 +17,13 @@ ExitHook hooks[kMaxHooks];
 int hookCount = 0;
 bool ending = false;
 bool failed = false;
+int endingStatus = 0;
 }  // namespace
+
+int EndingStatus()
+{
+    return endingStatus;
+}
 
 void AddExitHook(ExitHook hook)
 {
@@ -32,6 +38,7 @@ void SetExitFailure()
 void EndProcess(int status)
 {
     if (!ending) {
+        endingStatus = status;
         ending = true;  // a hook that ends the process itself must not run the hooks again
         for (int i = 0; i < hookCount; ++i) hooks[i]();
     }

@@ -10,6 +10,9 @@ void AddExitHook(ExitHook hook);
 // A hook (or anything else) whose work failed: the process then ends with status 1 where it would have
 // ended with 0.
 void SetExitFailure();
+// The status EndProcess was called with, for its hooks (0 before it is called): a hook that finishes a
+// file keeps it only when the process ends well.
+int EndingStatus();
 
 // The executable's own entry, with the command line in UTF-8 (shell/main.cpp). Linux enters it from
 // main; Windows from WinMain (platform/windows/entry.cpp), which first gives it the arguments as UTF-8.

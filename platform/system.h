@@ -2,6 +2,7 @@
 // instead of tests for a system scattered through the program. Answered per system (posix/, windows/,
 // web/).
 #pragma once
+#include <string>
 
 enum class SystemAbility {
     // A loop of the program's own may run as long as it likes. Not in a page, which must return to the
@@ -21,3 +22,11 @@ bool SystemCan(SystemAbility ability);
 // The font the setup dialog draws its controls with: the system's DejaVu Sans, or the copy the show carries
 // beside its data folders where the system has none.
 const char* DialogFontFile();
+
+// The system's name in words, as a recording's header gives it: "Linux", "Windows", "a web page".
+const char* SystemName();
+
+// False with the reason in `why` when nothing can show a window: on Linux no X or Wayland display is named
+// and SDL_VIDEODRIVER does not choose a driver outright (SDL would fall back to drawing off screen, unseen,
+// for as long as the show runs). Windows and a page always have one.
+bool DisplayAvailable(std::string& why);

@@ -8,10 +8,10 @@
 #include <GL/glu.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <vector>
 
+#include "platform/input_file.h"
 #include "render/billboards.h"
 #include "render/engine.h"
 #include "render/entry_points.h"
@@ -53,14 +53,14 @@ void WithProgram(uint32_t program, Store store)
     if (static_cast<uint32_t>(running) != program) UseProgram(static_cast<uint32_t>(running));
 }
 
-bool ReadFile(const char* file, std::string* text)
+constexpr size_t kLargestEffectFile = 1u << 20;  // a fragment program's source
+
+bool ReadFile(const char* file, std::string* text, std::string& cause)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    *text = content.str();
-    return !in.bad();
+    std::vector<unsigned char> bytes;
+    if (!ReadInputFile(file, kLargestEffectFile, bytes, cause)) return false;
+    text->assign(bytes.begin(), bytes.end());
+    return true;
 }
 
 // Binds a texture slot to a sampler parameter's unit and points the sampler there.
@@ -213,9 +213,10 @@ void CreateEffectProgram(Engine& engine, const char* file, int index)
     }
     for (int32_t& location : effects.parameters[index]) location = -1;
 
-    std::string source;
-    if (!file || !ReadFile(file, &source)) {
-        std::fprintf(stderr, "effect %s: cannot read the file; drawing without it\n", file ? file : "(null)");
+    std::string source, cause = "no file named";
+    if (!file || !ReadFile(file, &source, cause)) {
+        std::fprintf(stderr, "effect %s: cannot read the file (%s); drawing without it\n",
+                     file ? file : "(null)", cause.c_str());
         return;
     }
     std::string log;

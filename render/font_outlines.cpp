@@ -16,7 +16,10 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <string>
 #include <vector>
+
+#include "platform/input_file.h"
 
 #ifndef CALLBACK
 #define CALLBACK
@@ -252,6 +255,8 @@ FT_Fixed ToFixed(double value)
     return static_cast<FT_Fixed>(std::lround(value * 65536.0));
 }
 
+constexpr size_t kLargestFontFile = 64u << 20;
+
 struct FreeTypeFace {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
@@ -269,6 +274,14 @@ bool BuildFontOutlineLists(const FontOutlineRequest& request, GlyphOutlineMetric
     FreeTypeFace ft;
     if (!request.file || FT_Init_FreeType(&ft.library) != 0) {
         std::fprintf(stderr, "font: cannot start FreeType\n");
+        return false;
+    }
+    // FreeType opens the file itself: make sure first that it is a regular file, not a pipe that would
+    // hang start-up.
+    std::string cause;
+    if (!CheckInputFile(request.file, kLargestFontFile, cause)) {
+        std::fprintf(stderr, "font %s: cannot be read (%s); texts will not be drawn\n", request.file,
+                     cause.c_str());
         return false;
     }
     if (FT_New_Face(ft.library, request.file, 0, &ft.face) != 0) {

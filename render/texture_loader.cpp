@@ -6,12 +6,15 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "assets/jpeg_decoder.h"
+#include "platform/input_file.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "render/engine.h"
@@ -19,6 +22,7 @@
 namespace {
 
 constexpr const char* kFilmTextureFile = "textures/superfilm3.jpg";
+constexpr size_t kLargestTextureFile = 32u << 20;
 
 [[noreturn]] void FailLoad(const char* fileName, const char* caption)
 {
@@ -59,8 +63,14 @@ void LoadJpegTexture(Engine& engine, const char* fileName, int slot)
 {
     if (engine.loadTickCallback) engine.loadTickCallback(0.1);
 
-    JpegFileStream stream;
-    if (!stream.Open(fileName, "rb")) FailLoad(fileName, "Jpg");
+    // A regular file of sensible size only: a pipe would hang start-up, a device fill memory.
+    std::vector<uint8_t> bytes;
+    std::string cause;
+    if (!ReadInputFile(fileName, kLargestTextureFile, bytes, cause)) {
+        std::fprintf(stderr, "quarnel: %s: %s\n", fileName, cause.c_str());
+        FailLoad(fileName, "Jpg");
+    }
+    JpegMemoryStream stream(bytes.data(), bytes.size());
 
     // About 40 KB: kept off the stack.
     std::unique_ptr<JpegDecoder> decoder(new (std::nothrow) JpegDecoder(&stream, true));
@@ -91,8 +101,9 @@ void LoadJpegTexture(Engine& engine, const char* fileName, int slot)
             }
         }
     }
+    if (decoder->ReadPastEnd())
+        std::fprintf(stderr, "quarnel: warning: %s is cut short; it shows what it has\n", fileName);
     decoder.reset();
-    stream.Close();
     UploadRgb(engine, slot, width, height, pixels.data(), fileName);
 }
 

@@ -25,9 +25,11 @@ constexpr const char* kNoSoundText =
     "--no-music).";
 
 bool offlineSound = false;
-double offlineTime = 0.0;       // seconds of output asked for since MusicInit
-int64_t offlineFrames = 0;      // output frames mixed since MusicInit
-std::vector<float> offlineOut;  // mixed and not yet taken, stereo interleaved
+double offlineTime = 0.0;         // seconds of output asked for since MusicInit
+int64_t offlineFrames = 0;        // output frames mixed since MusicInit
+std::vector<float> offlineOut;    // mixed and not yet taken, stereo interleaved
+std::vector<float> offlinePiece;  // one piece of a long step on its way to the sink
+MusicOfflineSink offlineSink = nullptr;
 
 struct SteerPlan {
     bool restart = false;
@@ -151,10 +153,27 @@ void MusicAdvance(double frameDelta)
     const int64_t total = std::llround(offlineTime * kSoundMixRate);
     const int64_t frames = total - offlineFrames;
     if (frames <= 0) return;
-    const size_t at = offlineOut.size();
-    offlineOut.resize(at + static_cast<size_t>(frames) * 2);
-    SoundRenderOffline(static_cast<int>(frames), offlineOut.data() + at);
     offlineFrames = total;
+    int64_t left = frames;
+    if (left > kMusicOfflinePiece) {
+        // What was collected before goes first, then the step's pieces but its last, in order.
+        if (offlineSink && !offlineOut.empty()) offlineSink(offlineOut.data(), offlineOut.size() / 2);
+        offlineOut.clear();
+        offlinePiece.resize(static_cast<size_t>(kMusicOfflinePiece) * 2);
+        while (left > kMusicOfflinePiece) {
+            SoundRenderOffline(static_cast<int>(kMusicOfflinePiece), offlinePiece.data());
+            if (offlineSink) offlineSink(offlinePiece.data(), kMusicOfflinePiece);
+            left -= kMusicOfflinePiece;
+        }
+    }
+    const size_t at = offlineOut.size();
+    offlineOut.resize(at + static_cast<size_t>(left) * 2);
+    SoundRenderOffline(static_cast<int>(left), offlineOut.data() + at);
+}
+
+void MusicSetOfflineSink(MusicOfflineSink sink)
+{
+    offlineSink = sink;
 }
 
 void MusicTakeOfflineSound(std::vector<float>& stereo)

@@ -28,7 +28,14 @@ void MusicClose();                                      // stops the track and c
 // time step (44100 x step, fractions carried so nothing drifts); it runs after the steering and before
 // MusicAnalyse, so a frame's spectrum is of the output that ends at that frame's time. The mixed frames
 // collect until MusicTakeOfflineSound hands them over. With live sound MusicAdvance does nothing.
+// A long step (a minimised window, a pause) is mixed in pieces of kMusicOfflinePiece frames: all but the
+// last piece go to the sink as they are mixed (or are dropped without a sink), so the memory a step takes
+// stays that of one piece; the last piece is kept for MusicTakeOfflineSound as a short step's whole output.
+// The samples are the same as mixed in one go.
+constexpr int64_t kMusicOfflinePiece = 65536;  // sample frames, a multiple of the sound layer's own piece
+using MusicOfflineSink = void (*)(const float* stereo, int64_t frames);
 void MusicUseOfflineSound(bool offline);
+void MusicSetOfflineSink(MusicOfflineSink sink);
 void MusicAdvance(double frameDelta);
 void MusicTakeOfflineSound(std::vector<float>& stereo);  // appends the collected frames, interleaved
 int64_t MusicOfflineFramesMixed();                       // output frames mixed since MusicInit

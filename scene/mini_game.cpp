@@ -9,6 +9,7 @@
 
 #include "math/clamp.h"
 #include "math/random.h"
+#include "platform/touch_steering.h"
 #include "render/billboards.h"
 #include "render/engine.h"
 #include "render/image_sum.h"
@@ -232,11 +233,29 @@ void SetColour(float* to, const float (&from)[3])
     to[0] = from[0], to[1] = from[1], to[2] = from[2];
 }
 
+// Where the player stands in the picture, for a finger that steers: the point through the game plane's
+// matrices, as fractions of the picture from its top left (the viewport is the whole window).
+void ReportPlayerPlace(const Vec& p)
+{
+    GLdouble model[16], projection[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    double eye[4], clip[4];
+    for (int r = 0; r < 4; ++r)
+        eye[r] = model[r] * p.x + model[4 + r] * p.y + model[8 + r] * p.z + model[12 + r];
+    for (int r = 0; r < 4; ++r)
+        clip[r] = projection[r] * eye[0] + projection[4 + r] * eye[1] + projection[8 + r] * eye[2] +
+                  projection[12 + r] * eye[3];
+    if (clip[3] <= 0.0) return;  // behind the eye: the last place stays
+    SetTouchSteeringCentre(0.5 + 0.5 * clip[0] / clip[3], 0.5 - 0.5 * clip[1] / clip[3]);
+}
+
 }  // namespace
 
 void DrawPlayerSprites(DemoScene& scene, Engine& engine)
 {
     const int current = ((scene.frameCount % kTrailLength) + kTrailLength) % kTrailLength;
+    ReportPlayerPlace(scene.trail[current]);
     const double angle = scene.inputsCopy.arrowLeftRight * -kRadiansToDegrees;
     const double halfWidth = scene.introActive ? 5.6 : 0.7;
     const double halfHeight = scene.introActive ? 6.4 : 0.8;

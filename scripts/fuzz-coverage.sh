@@ -94,4 +94,4 @@ report jpeg "JPEG decoder" assets/jpeg_decoder.cpp assets/jpeg_markers.cpp asset
 report model3ds "3DS reader" assets/model3ds.cpp
 # ParseRecording, the lambda inside it, and the helpers only it calls.
 report_functions recording "Recording reader" capture/session_recording.cpp \
-    'ParseRecording|GetU32|GetU64|GetF64|PayloadSize|KnownKind|Reasonable'
+    'ParseRecording|GetU32|GetU64|GetF64|PayloadSize|KnownKind|PrintableName|Reasonable'

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of packages.txt that are not installed yet (nothing when all are there).
+# Installs the Debian packages of the given lists (default: packages.txt, what building and running the
+# show needs) that are not installed yet; nothing when all are there.
+#   scripts/install-deps.sh [LIST ...]      e.g. scripts/install-deps.sh packages.txt packages-test.txt
 set -euo pipefail
 cd "$(dirname "$0")/.."
+lists=("$@")
+(( ${#lists[@]} )) || lists=(packages.txt)
 missing=()
-while read -r pkg; do
-    [[ -z $pkg || $pkg == \#* ]] && continue
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done < packages.txt
+for list in "${lists[@]}"; do
+    [[ -r $list ]] || { echo "install-deps: cannot read the package list $list" >&2; exit 2; }
+    while read -r pkg; do
+        [[ -z $pkg || $pkg == \#* ]] && continue
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done < "$list"
+done
 if (( ${#missing[@]} )); then
     echo "Installing: ${missing[*]}"
     SUDO=""

@@ -29,7 +29,11 @@ const char* CaptureUsage()
         "  --record FILE      play live and write every frame's time step and inputs to FILE\n"
         "  --replay FILE      run the show from a recording, no dialog (with --video: the recorded play as "
         "a\n"
-        "                     film)\n";
+        "                     film)\n"
+        "  --verify           with --replay: replay as fast as possible, silently, and print the round's "
+        "figures\n"
+        "                     and whether the game's state agrees with the recorded checksums (exit 1 if "
+        "not)\n";
     return text.c_str();
 }
 
@@ -53,6 +57,10 @@ bool ParseNumber(const char* name, const char* v, double lowest, double highest,
 bool ParseCaptureOption(int argc, const char* const* argv, int& i, CaptureOptions& out, std::string& error)
 {
     const char* arg = argv[i];
+    if (!std::strcmp(arg, "--verify")) {
+        out.verify = true;
+        return true;
+    }
     const bool known = !std::strcmp(arg, "--video") || !std::strcmp(arg, "--video-quality") ||
                        !std::strcmp(arg, "--seconds") || !std::strcmp(arg, "--fps") ||
                        !std::strcmp(arg, "--record") || !std::strcmp(arg, "--replay");
@@ -117,8 +125,13 @@ bool CheckCaptureOptions(CommandLine& options, std::string& error)
             return false;
         }
     }
+    if (c.verify && (!replay || video)) {
+        error = "--verify checks a replay: give --replay FILE, without --video";
+        return false;
+    }
     if (c.fps > 0.0) options.fixedStep = 1.0 / c.fps;
     if (replay) options.run = true;
+    if (c.verify) options.windowed = true;
     if (video) {
         options.run = true;
         options.windowed = true;  // the picture is read from the window; the display mode stays as it is

@@ -1,16 +1,22 @@
 // The executable's entry: reads the command line, finds the data folder and hands over to the program
 // entry. On Windows the system enters at WinMain (platform/windows/entry.cpp), which calls ProgramMain.
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <string>
 
+#include "capture/video_capture.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
+#include "platform/system.h"
 #include "shell/command_line.h"
 #include "shell/data_folder.h"
 #include "shell/program_entry.h"
 
-int ProgramMain(int argc, char** argv)
+namespace {
+
+int RunProgram(int argc, char** argv)
 {
     CommandLine options;
     std::string error;
@@ -25,6 +31,11 @@ int ProgramMain(int argc, char** argv)
     if (options.version) {
         std::puts("quarnel " QUARNEL_VERSION);
         return 0;
+    }
+    std::string noDisplay;
+    if (!DisplayAvailable(noDisplay)) {
+        std::fprintf(stderr, "quarnel: no display: %s\n", noDisplay.c_str());
+        return 1;
     }
     // The show opens every file relative to its data folder, so it works there; paths the user gave
     // stay relative to where the program was started.
@@ -41,4 +52,20 @@ int ProgramMain(int argc, char** argv)
     options.capture.record = ResolveFromStartFolder(startFolder, options.capture.record);
     options.capture.replay = ResolveFromStartFolder(startFolder, options.capture.replay);
     EndProcess(quarnel::WinMain(options));
+}
+
+}  // namespace
+
+int ProgramMain(int argc, char** argv)
+{
+    // Whatever escapes the show ends it with a message and status 1, and takes an unfinished video along.
+    try {
+        return RunProgram(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "quarnel: out of memory\n");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quarnel: %s\n", e.what());
+    }
+    AbandonCapture();
+    EndProcess(1);
 }

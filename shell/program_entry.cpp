@@ -13,7 +13,9 @@
 #include "platform/window.h"
 #include "runtime/frame_driver.h"
 #include "runtime/global_state.h"
+#include "scene/demo_scene.h"
 #include "scene/frame_inputs.h"
+#include "scene/game_checksum.h"
 #include "shell/automation.h"
 #include "shell/clock.h"
 #include "shell/command_line.h"
@@ -37,6 +39,21 @@ bool HandleLoopMessage(const WindowMessage& message)
     return true;
 }
 
+// A recording keeps the game's state, a replay checks it against the recorded one.
+void NoteGameState()
+{
+    const SessionMode mode = CurrentSessionMode();
+    const DemoScene* scene = gSceneTable[0];
+    if ((mode != SessionMode::Record && mode != SessionMode::Replay) || !scene) return;
+    GameFrameState state;
+    state.checksum = GameStateChecksum(*scene, gState.demoTime);
+    state.demoTime = gState.demoTime;
+    state.sceneTime = scene->time;
+    state.score = scene->score;
+    state.highScore = scene->highScore;
+    NoteFrameState(state);
+}
+
 // Idle pass: draw while active; Escape is noticed and the buffers swapped on every pass.
 void IdlePass()
 {
@@ -44,6 +61,7 @@ void IdlePass()
         FrameStarted();
         DrawFrame();
         FrameDrawn();
+        NoteGameState();
         CaptureFrameDrawn();
         ReportPageFrame(FramesDrawn(), gState.musicOn ? gFrameInputs.spectrum : nullptr,
                         static_cast<int>(std::size(gFrameInputs.spectrum)));
@@ -77,7 +95,8 @@ void PagePass()
 // window could not be made (its message has been shown).
 bool OpenShowWindow()
 {
-    if (!CaptureAllowsMusic()) gState.musicOn = false;  // a replay of a session played without music
+    if (!CaptureAllowsMusic()) gState.musicOn = false;    // a replay of a session played without music
+    if (CaptureWantsWindow()) gState.fullScreen = false;  // a replay of a session played in a window
     if (!CreateMainWindow(kCreationTitle, 800, 600, 32, gState.fullScreen)) return false;
     ReportPageStage("show");
     return true;

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/input_file.h"
 #include "sound/sound_spectrum.h"
 
 namespace {
@@ -510,19 +511,26 @@ std::unique_ptr<Track> ReplaceTrack(std::unique_ptr<Track> next)
     return old;
 }
 
-bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes)
+constexpr size_t kLargestTrackFile = 64u << 20;
+
+// True when the Ogg pages do not run whole to a last page that ends the stream: the file was cut short
+// (vorbisfile then plays what the whole pages hold, without a word).
+bool OggCutShort(const std::vector<unsigned char>& b)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes->resize(static_cast<size_t>(size));
-        ok = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
+    size_t at = 0;
+    bool ended = false;
+    while (at < b.size()) {
+        if (b.size() - at < 27 || std::memcmp(b.data() + at, "OggS", 4) != 0) return true;
+        const size_t segments = b[at + 26];
+        if (b.size() - at - 27 < segments) return true;
+        size_t body = 0;
+        for (size_t i = 0; i < segments; ++i) body += b[at + 27 + i];
+        const size_t page = 27 + segments + body;
+        if (b.size() - at < page) return true;
+        ended = (b[at + 5] & 4) != 0;  // the page that ends the logical stream
+        at += page;
     }
-    std::fclose(file);
-    return ok;
+    return !ended;
 }
 
 }  // namespace
@@ -621,14 +629,17 @@ bool SoundLoadTrack(const char* path)
         return false;
     }
     auto track = std::make_unique<Track>();
-    if (!path || !ReadWholeFile(path, &track->bytes)) {
-        Fail(std::string("cannot read \"") + (path ? path : "") + "\"");
+    std::string cause = "no file named";
+    if (!path || !ReadInputFile(path, kLargestTrackFile, track->bytes, cause)) {
+        Fail(std::string("cannot read \"") + (path ? path : "") + "\": " + cause);
         return false;
     }
     if (track->bytes.empty()) {
         Fail(std::string("\"") + path + "\" is empty");
         return false;
     }
+    if (OggCutShort(track->bytes))
+        std::fprintf(stderr, "sound: warning: \"%s\" is cut short; it plays what it has\n", path);
     track->workerFile = MemoryFile{track->bytes.data(), track->bytes.size(), 0};
     track->mixerFile = track->workerFile;
     if (ov_open_callbacks(&track->workerFile, &track->workerVorbis, nullptr, 0, kMemoryCallbacks) != 0) {

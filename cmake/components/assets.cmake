@@ -14,6 +14,9 @@ quarnel_test(quarnel_model3ds_tests
     SOURCES tests/assets/model3ds_reader_test.cpp
     LIBS quarnel_assets
     LABELS unit)
+# Where the regression files are, for runs without the test environment variables.
+target_compile_definitions(quarnel_model3ds_tests PRIVATE QUARNEL_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                                          QUARNEL_TEST_BUILD_DIR="${CMAKE_BINARY_DIR}")
 find_library(QUARNEL_LIB3DS 3ds)
 if(QUARNEL_LIB3DS)
     quarnel_test(quarnel_model3ds_lib3ds_tests
@@ -57,11 +60,8 @@ quarnel_test(quarnel_model3ds_info_tests  # the tool's test starts it as a POSIX
     SOURCES tests/assets/model3ds_info_test.cpp
     LABELS unit)
 add_dependencies(quarnel_model3ds_info_tests 3ds-info)
-# Where the regression files and the tool are, for runs without the test environment variables.
-foreach(test_target quarnel_model3ds_tests quarnel_model3ds_info_tests)
-    target_compile_definitions(${test_target} PRIVATE QUARNEL_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-                                                      QUARNEL_TEST_BUILD_DIR="${CMAKE_BINARY_DIR}")
-endforeach()
+target_compile_definitions(quarnel_model3ds_info_tests PRIVATE QUARNEL_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                                              QUARNEL_TEST_BUILD_DIR="${CMAKE_BINARY_DIR}")
 
 if(QUARNEL_BENCH)
     add_executable(jpeg_bench bench/jpeg_bench.cpp)

@@ -11,6 +11,8 @@ quarnel_library(quarnel_capture
     SOURCES ${QUARNEL_VIDEO_ENCODER} capture/video_formats.cpp capture/session_recording.cpp
             capture/video_capture.cpp
     LIBS quarnel_runtime quarnel_sound quarnel_platform $<TARGET_NAME_IF_EXISTS:PkgConfig::FFMPEG>)
+# A recording names the program that made it.
+target_compile_definitions(quarnel_capture PRIVATE QUARNEL_VERSION="${PROJECT_VERSION}")
 
 # The recordings and the capture options of the command line.
 quarnel_test(capture_test SOURCES tests/shell/capture_test.cpp LIBS quarnel_shell LABELS unit)
@@ -24,7 +26,8 @@ endif()
 # End-to-end: videos read back with ffprobe and ffmpeg, play recorded with xdotool and replayed.
 foreach(name video_streams_sound_and_the_same_frames_twice video_ends_with_escape_and_with_the_close_box
         video_without_an_x_server        recorded_play_replays_the_same_every_time bad_recordings_are_refused_and_a_cut_one_plays_to_its_cut
-        bad_output_paths_leave_no_file)
+        bad_output_paths_leave_no_file a_changed_byte_leaves_the_round_at_its_frame
+        what_no_session_holds_leaves_nothing a_video_ended_from_outside_leaves_nothing)
     add_test(NAME e2e.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/capture_e2e.py ${name})
     set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RUN_SERIAL TRUE
         ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
@@ -35,11 +38,12 @@ if(QUARNEL_FUZZ)
     # instrumentation. What the rest of session_recording.cpp calls comes from the libraries as they are.
     set(recording_libs quarnel_runtime)
     quarnel_fuzz_target(recording_fuzz
-        SOURCES fuzz/recording_fuzz.cpp capture/session_recording.cpp platform/output_file.cpp)
+        SOURCES fuzz/recording_fuzz.cpp capture/session_recording.cpp platform/output_file.cpp
+                platform/input_file.cpp)
     target_link_libraries(recording_fuzz PRIVATE ${recording_libs})
     # Seed files written with the format's own writer: recording_fuzz_corpus OUT_DIR.
     add_executable(recording_fuzz_corpus fuzz/recording/make_corpus.cpp capture/session_recording.cpp
-                                         platform/output_file.cpp)
+                                         platform/output_file.cpp platform/input_file.cpp)
     target_link_libraries(recording_fuzz_corpus PRIVATE ${recording_libs})
     set_target_properties(recording_fuzz_corpus PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endif()

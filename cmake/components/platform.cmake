@@ -4,8 +4,9 @@
 # in a page), windows/ on Windows, web/ in a page, desktop/ for the page's calls off a page. Stands on
 # gl_layer/ when the show draws through the layer.
 set(QUARNEL_PLATFORM_SOURCES
-    platform/output_file.cpp platform/png_file.cpp platform/process.cpp platform/message_box.cpp
-    platform/sdl/window.cpp platform/sdl/dialog.cpp)
+    platform/output_file.cpp platform/input_file.cpp platform/abrupt_end.cpp platform/png_file.cpp
+    platform/process.cpp platform/message_box.cpp platform/sdl/window.cpp platform/sdl/dialog.cpp
+    platform/sdl/game_controller.cpp)
 if(QUARNEL_GL_LAYER)
     list(APPEND QUARNEL_PLATFORM_SOURCES platform/sdl/gl_context_layer.cpp)
 else()
@@ -13,7 +14,8 @@ else()
 endif()
 if(WIN32)
     list(APPEND QUARNEL_PLATFORM_SOURCES
-        platform/windows/output_file_system.cpp platform/windows/process_system.cpp platform/windows/system.cpp
+        platform/windows/output_file_system.cpp platform/windows/input_file_system.cpp
+        platform/windows/abrupt_end_system.cpp platform/windows/process_system.cpp platform/windows/system.cpp
         platform/windows/path.cpp
         platform/windows/utf16.cpp platform/windows/windows_names_check.cpp
         platform/sdl/message_box.cpp platform/sdl/clipboard.cpp platform/sdl/gl_entry_point.cpp
@@ -21,14 +23,16 @@ if(WIN32)
     set(QUARNEL_PLATFORM_ENTRY platform/windows/entry.cpp)
 elseif(EMSCRIPTEN)
     list(APPEND QUARNEL_PLATFORM_SOURCES
-        platform/posix/output_file_system.cpp platform/posix/process_system.cpp platform/web/system.cpp
+        platform/posix/output_file_system.cpp platform/posix/input_file_system.cpp
+        platform/posix/abrupt_end_system.cpp platform/posix/process_system.cpp platform/web/system.cpp
         platform/posix/path.cpp
         platform/web/message_box.cpp platform/sdl/clipboard.cpp platform/web/gl_entry_point.cpp
         platform/web/page.cpp)
     set(QUARNEL_PLATFORM_ENTRY platform/web/entry.cpp)
 else()
     list(APPEND QUARNEL_PLATFORM_SOURCES
-        platform/posix/output_file_system.cpp platform/posix/process_system.cpp platform/posix/system.cpp
+        platform/posix/output_file_system.cpp platform/posix/input_file_system.cpp
+        platform/posix/abrupt_end_system.cpp platform/posix/process_system.cpp platform/posix/system.cpp
         platform/posix/path.cpp
         platform/sdl/message_box.cpp platform/posix/clipboard.cpp platform/sdl/gl_entry_point.cpp
         platform/desktop/page.cpp)
@@ -49,3 +53,7 @@ if(WIN32)
 else()
     quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_platform)
 endif()
+# Pads (SDL's virtual joystick) and fingers through the window's message stream.
+# Its cases move the display's one pointer: they run alone.
+quarnel_test(game_controller_test SOURCES tests/platform/game_controller_test.cpp LIBS quarnel_platform LABELS gl
+    SERIAL)

@@ -2,8 +2,8 @@
 # it renders into textures, and FrameInputs, the record the frame driver hands the scene. Stands on
 # render/. With the game's unit tests and a GL test of the layers and the frame.
 quarnel_library(quarnel_scene
-    SOURCES scene/frame_inputs.cpp scene/demo_scene.cpp scene/mini_game.cpp scene/main_composition.cpp
-            scene/scene_layers.cpp
+    SOURCES scene/frame_inputs.cpp scene/demo_scene.cpp scene/game_checksum.cpp scene/mini_game.cpp
+            scene/main_composition.cpp scene/scene_layers.cpp
     LIBS quarnel_render)
 
 quarnel_test(scene_game_test
@@ -16,4 +16,15 @@ if(TARGET JPEG::JPEG)
         LIBS quarnel_scene quarnel_gl_test_support JPEG::JPEG
         LABELS gl)
     target_compile_definitions(scene_gl_test PRIVATE QUARNEL_EFFECTS_DIR="${CMAKE_SOURCE_DIR}/data/cgeffects")
+endif()
+
+# game-maths-table: the system maths functions the game's steps call, on the arguments the show gives them,
+# written by one build and compared by another (Linux, Windows, a page). The test checks that its arguments
+# are the game's own.
+add_executable(game-maths-table tests/scene/game_maths_table.cpp)
+target_link_libraries(game-maths-table PRIVATE quarnel_scene)
+set_target_properties(game-maths-table PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
+if(NOT EMSCRIPTEN)
+    add_test(NAME scene.game_maths_table_takes_the_game_s_arguments COMMAND game-maths-table --self-check)
+    set_tests_properties(scene.game_maths_table_takes_the_game_s_arguments PROPERTIES LABELS unit)
 endif()

@@ -89,6 +89,14 @@ if(TARGET quarnel_generated_assets)
         missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
         music_plays_with_the_show outside_the_sea_the_music_pushes_the_bands_apart
         a_lost_sound_server_leaves_the_show_running)
+    # A virtual pad plugged into the show: it steers and ends it as the keys do.
+    add_executable(pad_show_harness tests/support/pad_show_harness.cpp)
+    target_link_libraries(pad_show_harness PRIVATE quarnel_shell)
+    set_target_properties(pad_show_harness PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    if(NOT QUARNEL_TESTS)
+        set_target_properties(pad_show_harness PROPERTIES EXCLUDE_FROM_ALL TRUE)
+    endif()
+    quarnel_e2e(pad_e2e.py a_pad_steers_the_player_out_of_the_sea b_on_a_pad_ends_the_show_as_escape_does)
     # The picture guard: four frames of a fixed-step run against the committed reference pictures. One
     # run of 1200 frames that writes only those four, still a while on a loaded machine.
     quarnel_e2e(picture_guard.py frames_match_the_reference_pictures)

@@ -19,7 +19,25 @@ struct Session {
     uint64_t frames = 0;
     double time = 0.0;
 
-    explicit Session(bool musicOn) { AppendRecordingHeader(bytes, musicOn); }
+    explicit Session(bool musicOn, uint32_t version = kRecordingVersion)
+    {
+        Recording about;
+        about.version = version;
+        about.musicOn = musicOn;
+        about.windowed = !musicOn;
+        about.program = "quarnel 1.0.0";
+        about.target = "Linux";
+        AppendRecordingHeader(bytes, about);
+    }
+
+    void Check(uint64_t checksum)
+    {
+        SessionEvent e;
+        e.kind = SessionEventKind::Check;
+        e.frames = frames;
+        e.checksum = checksum;
+        AppendSessionEvent(bytes, e);
+    }
 
     void Clock(double reading)
     {
@@ -71,15 +89,16 @@ void MouseMove(Session& s, int x, int y)
     s.Message(WM_MOUSEMOVE, 0, x | y << 16);
 }
 
-Bytes Played(bool musicOn)
+Bytes Played(bool musicOn, uint32_t version = kRecordingVersion)
 {
-    Session s(musicOn);
+    Session s(musicOn, version);
     s.Message(WM_ACTIVATE, 1, 0);
     s.Message(WM_SIZE, 0, 800 | 600 << 16);
     s.Clock(0.0);
     for (int i = 0; i < 6; ++i) {
         MouseMove(s, 400 + 13 * i, 300 - 7 * i);
         s.Frame(400 + 13 * i, 300 - 7 * i, 1.0 / 60.0 + i * 1e-4);
+        if (version >= 2 && i % 3 == 2) s.Check(0x0123456789abcdefull * static_cast<uint64_t>(i));
     }
     s.Message(WM_KEYDOWN, VK_UP, 0);
     s.Message(WM_KEYDOWN, VK_LEFT, 0);
@@ -186,27 +205,29 @@ int main(int argc, char** argv)
     const Bytes played = Played(true);
     const Bytes plain = Plain(5, false, 1.0 / 60.0);
 
+    const size_t header = Session(false).bytes.size();
     Bytes otherVersion = plain;
-    otherVersion[8] = 2;
+    otherVersion[8] = 3;
     Bytes moreFlags = plain;
     moreFlags[12] = 0xFE;  // bits this version does not use; music off
     moreFlags[15] = 0x80;
     Bytes unknown = plain;
-    unknown[16] = 'Z';
+    unknown[header] = 'Z';
     Bytes afterEnd = plain;
     afterEnd.push_back('I');
     Bytes miscounted = Cut(plain, plain.size() - 9);
     {
         Session s(false);
         s.End(4);
-        miscounted.insert(miscounted.end(), s.bytes.begin() + 16, s.bytes.end());
+        miscounted.insert(miscounted.end(), s.bytes.begin() + static_cast<std::ptrdiff_t>(header),
+                          s.bytes.end());
     }
     Bytes noEnd = Cut(plain, plain.size() - 9);
-    Bytes empty = Cut(plain, 16);
+    Bytes empty = Cut(plain, header);
     {
         Session s(false);
         s.End(0);
-        empty.insert(empty.end(), s.bytes.begin() + 16, s.bytes.end());
+        empty.insert(empty.end(), s.bytes.begin() + static_cast<std::ptrdiff_t>(header), s.bytes.end());
     }
     const std::string text = "just some text, not a recording\n";
 
@@ -222,10 +243,14 @@ int main(int argc, char** argv)
         {"fixed-step", Plain(3, true, 0.25)},
         {"empty-session", empty},
         {"cut-in-header", Cut(plain, 12)},
-        {"cut-after-header", Cut(plain, 16)},
-        {"cut-in-clock", Cut(plain, 20)},
-        {"cut-in-frame", Cut(plain, 16 + 9 + 33 + 20)},
-        {"cut-in-message", Cut(played, 16 + 10)},
+        {"cut-in-names", Cut(plain, 20)},
+        {"cut-after-header", Cut(plain, header)},
+        {"cut-in-clock", Cut(plain, header + 4)},
+        {"cut-in-frame", Cut(plain, header + 9 + 33 + 20)},
+        {"cut-in-message", Cut(played, header + 10)},
+        {"version-1", Played(true, 1)},
+        {"clock-goes-back", WithFrame(400, 300, 0.02, 0.01)},
+        {"step-over-a-day", WithFrame(400, 300, 0.01, 1e6)},
         {"cut-in-end", Cut(plain, plain.size() - 3)},
         {"cut-before-end", noEnd},
         {"other-version", otherVersion},

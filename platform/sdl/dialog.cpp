@@ -10,7 +10,9 @@
 
 #include "platform/page.h"
 #include "platform/process.h"
+#include "platform/sdl/game_controller.h"
 #include "platform/system.h"
+#include "platform/windows_names.h"
 
 // ---------------------------------------------------------------------------------------------------------
 // Behaviour
@@ -411,7 +413,10 @@ bool StartVideo(const Dialog& dialog)
     for (int attempt = 1;; ++attempt) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
             const char* driver = SDL_GetCurrentVideoDriver();
-            if (ShowsWindows(driver)) return true;
+            if (ShowsWindows(driver)) {
+                StartGameControllers();  // a pad answers the dialog too
+                return true;
+            }
             SDL_SetError("no display (video driver \"%s\")", driver ? driver : "none");
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             // A driver that was asked for by name will not change on a retry.
@@ -474,6 +479,24 @@ DialogKey KeyOf(SDL_Keycode code)
     }
 }
 
+// A pad's button as the key it stands for in a dialog (A and Start are Enter, B and Back Escape).
+void DispatchPadButton(Dialog& dialog, const SDL_Event& event)
+{
+    bool down = false, shift = false;
+    const int vk = DialogKeyOfControllerEvent(event, down, shift);
+    const DialogKey key = vk == VK_RETURN   ? DialogKey::Enter
+                          : vk == VK_ESCAPE ? DialogKey::Escape
+                          : vk == VK_SPACE  ? DialogKey::Space
+                          : vk == VK_TAB    ? DialogKey::Tab
+                                            : DialogKey::Other;
+    if (key == DialogKey::Other) return;
+    if (down) {
+        dialog.KeyDown(key, shift, false);
+    } else {
+        dialog.KeyUp(key);
+    }
+}
+
 // One event into the dialog. Closing a last window makes SDL report both a window close and a quit
 // request; closeSeen keeps that to one IDCANCEL.
 void Dispatch(Dialog& dialog, const SDL_Event& event, bool& closeSeen)
@@ -514,6 +537,7 @@ void Dispatch(Dialog& dialog, const SDL_Event& event, bool& closeSeen)
             if (event.button.button == SDL_BUTTON_LEFT) dialog.MouseUp(event.button.x, event.button.y);
             return;
         default:
+            DispatchPadButton(dialog, event);
             return;
     }
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "platform/sdl/game_controller.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/system.h"
 
@@ -51,6 +52,7 @@ bool StartVideo()
         return false;
     }
     videoStarted = true;
+    StartGameControllers();
     return true;
 }
 
@@ -102,6 +104,7 @@ int64_t PackPoint(int x, int y)
 // which takes the default path like any other message would.
 void Translate(const SDL_Event& e)
 {
+    if (TranslateControllerEvent(e, window, Push)) return;  // pads and touch screens, as keys and pointer
     switch (e.type) {
         case SDL_QUIT:
             Push(WM_CLOSE);
@@ -345,6 +348,7 @@ bool PeekWindowMessage(WindowMessage& message)
     if (queueCount == 0) {
         SDL_Event e;
         while (queueCount == 0 && SDL_PollEvent(&e)) Translate(e);
+        if (queueCount == 0) StepControllers(window, Push);  // a stick or finger held acts on
     }
     if (queueCount > 0) {
         message = queue[queueHead];

@@ -10,3 +10,13 @@ const char* DialogFontFile()
 {
     return "fonts/DejaVuSans.ttf";  // the copy the page carries: no browser offers DejaVu Sans
 }
+
+const char* SystemName()
+{
+    return "a web page";
+}
+
+bool DisplayAvailable(std::string&)
+{
+    return true;
+}

@@ -10,3 +10,13 @@ const char* DialogFontFile()
 {
     return "fonts/DejaVuSans.ttf";  // the copy beside the data folders: no Windows has DejaVu Sans
 }
+
+const char* SystemName()
+{
+    return "Windows";
+}
+
+bool DisplayAvailable(std::string&)
+{
+    return true;
+}

@@ -7,14 +7,17 @@ import glob
 import hashlib
 import json
 import os
+import re
 import shutil
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from show_driver import QUARNEL, SHOW_DIR, Frames, Show  # noqa: E402
+from show_driver import QUARNEL, SHOW_DIR, Frames, Show, Xvfb, wait_until  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
 FRAME = 1.0 / 60.0
@@ -82,15 +85,42 @@ def synthetic_recording(frames, step=FRAME, music=False):
     return header(music) + body + b"E" + struct.pack("<Q", frames)
 
 
+def header_size(data):
+    """Version 1: 16 bytes; version 2 adds the program's and the system's names, each after its length."""
+    at = 16
+    if struct.unpack("<I", data[8:12])[0] >= 2:
+        for _ in range(2):
+            at += 1 + data[at]
+    return at
+
+
 def events(data):
     """The records of a recording: (kind, payload bytes)."""
-    sizes = {b"M": 20, b"F": 32, b"I": 0, b"C": 8, b"E": 8}
-    out, at = [], 16
+    sizes = {b"M": 20, b"F": 32, b"I": 0, b"C": 8, b"E": 8, b"S": 16}
+    out, at = [], header_size(data)
     while at < len(data):
         kind = data[at:at + 1]
         out.append((kind, data[at + 1:at + 1 + sizes[kind]]))
         at += 1 + sizes[kind]
     return out
+
+
+def record_offsets(data):
+    """(kind, offset of the payload) of every record."""
+    sizes = {b"M": 20, b"F": 32, b"I": 0, b"C": 8, b"E": 8, b"S": 16}
+    out, at = [], header_size(data)
+    while at < len(data):
+        kind = data[at:at + 1]
+        out.append((kind, at + 1))
+        at += 1 + sizes[kind]
+    return out
+
+
+def as_version_1(data):
+    """The same session in the first format: no names, no checksums."""
+    flags = struct.unpack("<I", data[12:16])[0] & 1
+    body = b"".join(k + p for k, p in events(data) if k != b"S")
+    return b"QUARNREC" + struct.pack("<II", 1, flags) + body
 
 
 def without_keys(data):
@@ -102,7 +132,7 @@ def without_keys(data):
             if msg in (WM_KEYDOWN, WM_KEYUP) and 0x25 <= wparam <= 0x28:
                 continue
         kept += kind + payload
-    return data[:16] + kept
+    return data[:header_size(data)] + kept
 
 
 def png_digests(directory):
@@ -303,6 +333,176 @@ def test_bad_recordings_are_refused_and_a_cut_one_plays_to_its_cut():
         status, err = render("--replay", whole, "--video", film, "--seconds", "0.1")
         assert status == 0, err
         assert "wrote %s: 6 frames, 0.10 s" % film in err, err
+    finally:
+        shutil.rmtree(work)
+
+
+def verify(path):
+    r = subprocess.run([QUARNEL, "--replay", path, "--verify", "--batch"], cwd=SHOW_DIR, env=show_env(),
+                       capture_output=True, text=True, timeout=600)
+    return r.returncode, r.stdout, r.stderr
+
+
+def show_env(extra=None):
+    from show_driver import env
+    return env(extra)
+
+
+def test_a_changed_byte_leaves_the_round_at_its_frame():
+    work = tempfile.mkdtemp()
+    try:
+        recording = os.path.join(work, "round.qrec")
+        status, err = render("--run", "--windowed", "--frames", "60", "--record", recording)
+        assert status == 0, err
+        data = open(recording, "rb").read()
+        assert data[8] == 2 and b"quarnel " in data[:64] and b"Linux" in data[:64], data[:64]
+        checks = [struct.unpack("<QQ", p)[0] for k, p in events(data) if k == b"S"]
+        assert len(checks) >= 3, checks
+
+        status, out, err = verify(recording)
+        assert status == 0, err
+        assert re.fullmatch(re.escape(recording) + r": 60 frames, \d+ rounds, best score -?\d+, high score \d+, "
+                            r"checksums: all \d+ agree\n", out), out
+        assert out.endswith("checksums: all %d agree\n" % len(checks)), out
+
+        # One byte of a clock reading in the frame of the second checksum: the replay leaves the round there
+        # (the step differs), says so once, and --verify names that frame. A set bit of the mantissa is
+        # cleared, so the reading comes a little earlier and never after the frame's second one (a clock
+        # that goes back is refused before anything plays).
+        frame_no = checks[1]
+        frames = [off for k, off in record_offsets(data) if k == b"F"]
+        changed = bytearray(data)
+        reading = frames[frame_no - 1] + 16  # reading 1, little-endian
+        byte = next(b for b in range(reading + 2, reading + 6) if changed[b])
+        changed[byte] &= changed[byte] - 1  # its lowest set bit cleared
+        bad = os.path.join(work, "changed.qrec")
+        open(bad, "wb").write(bytes(changed))
+        status, out, err = verify(bad)
+        assert status == 1, (out, err)
+        line = "quarnel: %s leaves the recorded round at frame %d (recorded by quarnel " % (bad, frame_no)
+        assert line in err and err.count("leaves the recorded round") == 1, err
+        assert "the first to disagree is at frame %d" % frame_no in out, out
+
+        # The same round in version 1 still replays, without checksums to compare.
+        old = os.path.join(work, "old.qrec")
+        open(old, "wb").write(as_version_1(data))
+        status, out, err = verify(old)
+        assert status == 0, err
+        assert "60 frames" in out and "checksums: none in a version 1 recording" in out, out
+    finally:
+        shutil.rmtree(work)
+
+
+def test_what_no_session_holds_leaves_nothing():
+    """Crafted recordings and data files: each with its status, its message and nothing left behind."""
+    work = tempfile.mkdtemp()
+    try:
+        good = synthetic_recording(3)
+        day = header() + b"C" + struct.pack("<d", 0.0) + frame(400, 300, 1e8, 1e8) + b"E" + struct.pack("<Q", 1)
+        back = header() + b"C" + struct.pack("<d", 1.0) + frame(400, 300, 0.5, 0.5) + b"E" + struct.pack("<Q", 1)
+        files = {"day.qrec": day, "back.qrec": back, "idle.qrec": header() + b"I" * 1000001}
+        for name, data in files.items():
+            open(os.path.join(work, name), "wb").write(data)
+        with open(os.path.join(work, "huge.qrec"), "wb") as f:
+            f.write(good)
+            f.truncate(64 * 1024 * 1024 + 1)
+        os.mkfifo(os.path.join(work, "fifo.qrec"))
+        os.symlink("/dev/zero", os.path.join(work, "zero.qrec"))
+        cases = [
+            ("day.qrec", "a step of 100000000 s at frame 1, longer than a day"),
+            ("back.qrec", "its clock goes back at frame 1"),
+            ("idle.qrec", "more than 1000000 records"),
+            ("huge.qrec", "larger than 64 MB"),
+            ("fifo.qrec", "not a regular file"),
+            ("zero.qrec", "not a regular file"),
+        ]
+        for name, words in cases:
+            path = os.path.join(work, name)
+            film = os.path.join(work, "film.mp4")
+            status, err = render("--replay", path, "--video", film)
+            assert status == 1, (name, status, err)
+            assert " %s: " % path in err and words in err, (name, err)
+            assert not glob.glob(film + "*"), (name, leftovers(work))
+
+        # The show's own files in a copy of the data folder: a pipe, a folder, a link to a device, a file
+        # cut short. Each keeps its box and status and names the cause; the cut picture still shows.
+        data = os.path.join(work, "data")
+        for folder in ("textures", "cgeffects", "meshes", "music"):
+            shutil.copytree(os.path.join(SHOW_DIR, folder), os.path.join(data, folder), symlinks=True)
+        music = glob.glob(os.path.join(data, "music", "*.ogg"))[0]
+        film_texture = os.path.join(data, "textures", "superfilm3.jpg")
+        effect = sorted(glob.glob(os.path.join(data, "cgeffects", "*")))[0]
+        picture = open(film_texture, "rb").read()
+        sound = open(music, "rb").read()
+
+        def swap(path, make):
+            os.rename(path, path + ".kept")
+            make(path)
+
+        def restore(path):
+            if os.path.isdir(path) and not os.path.islink(path):
+                os.rmdir(path)
+            else:
+                os.remove(path)
+            os.rename(path + ".kept", path)
+
+        data_cases = [
+            (film_texture, os.mkfifo, 0, "textures/superfilm3.jpg: not a regular file"),
+            (effect, lambda p: os.symlink("/dev/zero", p), 0, "not a regular file"),
+            (music, os.mkdir, 0, "it is a folder, not a regular file"),
+            (film_texture, lambda p: open(p, "wb").write(picture[:len(picture) // 2]), 0,
+             "warning: textures/superfilm3.jpg is cut short"),
+            (music, lambda p: open(p, "wb").write(sound[:len(sound) // 2]), 0, "is cut short; it plays what it has"),
+        ]
+        for path, make, expected, words in data_cases:
+            swap(path, make)
+            try:
+                r = subprocess.run([QUARNEL, "--run", "--windowed", "--frames", "3", "--batch"], cwd=SHOW_DIR,
+                                   env=show_env({"QUARNEL_DATA_DIR": data}), capture_output=True, text=True,
+                                   timeout=120)
+            finally:
+                restore(path)
+            assert r.returncode == expected and words in r.stderr, (path, r.returncode, r.stderr)
+
+        # No display and no driver asked for: said at once, not a show that runs unseen.
+        e = show_env()
+        e.pop("DISPLAY", None)
+        e.pop("WAYLAND_DISPLAY", None)
+        e.pop("SDL_VIDEODRIVER", None)
+        r = subprocess.run([QUARNEL, "--run", "--windowed"], cwd=SHOW_DIR, env=e, capture_output=True, text=True,
+                           timeout=60)
+        assert r.returncode == 1 and "quarnel: no display" in r.stderr, (r.returncode, r.stderr)
+    finally:
+        shutil.rmtree(work)
+
+
+def test_a_video_ended_from_outside_leaves_nothing():
+    """A hang-up, a quit signal and a lost X connection during a video: status 1, no temporary file. A long
+    step is mixed and encoded in pieces on the way."""
+    work = tempfile.mkdtemp()
+    try:
+        long_step = header() + b"C" + struct.pack("<d", 0.0) + frame(400, 300, 0.02, 0.02) + \
+            frame(400, 300, 3000.0, 3000.0) + frame(400, 300, 3000.02, 3000.02) + b"E" + struct.pack("<Q", 3)
+        path = os.path.join(work, "pause.qrec")
+        open(path, "wb").write(long_step)
+        for ending in ("SIGHUP", "SIGQUIT", "X"):
+            film = os.path.join(work, "film.mkv")
+            x = Xvfb() if ending == "X" else None
+            show = Show("--replay", path, "--video", film, "--batch", display=x.display if x else None)
+            try:
+                wait_until(lambda: glob.glob(film + ".part-*"), "the video's temporary file")
+                time.sleep(1.0)  # inside the long step's pieces
+                if x:
+                    x.stop()
+                else:
+                    show.proc.send_signal(getattr(signal, ending))
+                status = show.wait()
+            finally:
+                show.kill()
+                if x and x.proc.poll() is None:
+                    x.stop()
+            assert status == 1, (ending, status, show.stderr())
+            assert leftovers(work) == ["pause.qrec"], (ending, leftovers(work))
     finally:
         shutil.rmtree(work)
 

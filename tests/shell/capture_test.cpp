@@ -10,6 +10,12 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <random>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "capture/session_recording.h"
 #include "capture/video_encoder.h"
@@ -43,10 +49,22 @@ std::vector<SessionEvent> SampleSession()
     return events;
 }
 
-std::vector<uint8_t> Encode(const std::vector<SessionEvent>& events, bool musicOn, bool withEnd)
+Recording About(bool musicOn, uint32_t version = kRecordingVersion)
+{
+    Recording about;
+    about.version = version;
+    about.musicOn = musicOn;
+    about.windowed = true;
+    about.program = "quarnel 9.8.7";
+    about.target = "Windows";
+    return about;
+}
+
+std::vector<uint8_t> Encode(const std::vector<SessionEvent>& events, bool musicOn, bool withEnd,
+                            uint32_t version = kRecordingVersion)
 {
     std::vector<uint8_t> bytes;
-    AppendRecordingHeader(bytes, musicOn);
+    AppendRecordingHeader(bytes, About(musicOn, version));
     uint64_t frames = 0;
     for (const SessionEvent& e : events) {
         AppendSessionEvent(bytes, e);
@@ -72,12 +90,23 @@ void ExpectSameEvent(const SessionEvent& a, const SessionEvent& b)
 
 TEST(RecordingFormat, RoundTripKeepsEveryEventBitForBit)
 {
-    const std::vector<SessionEvent> events = SampleSession();
+    std::vector<SessionEvent> events = SampleSession();
+    SessionEvent check;
+    check.kind = SessionEventKind::Check;
+    check.frames = 1;
+    check.checksum = 0xfedcba9876543210ull;
+    events.insert(events.begin() + 4, check);
     for (bool music : {true, false}) {
         Recording r;
         std::string detail;
         ASSERT_EQ(ParseRecording(Encode(events, music, true), r, detail), RecordingStatus::Ok) << detail;
         EXPECT_EQ(r.musicOn, music);
+        EXPECT_EQ(r.version, 2u);
+        EXPECT_TRUE(r.windowed);
+        EXPECT_EQ(r.program, "quarnel 9.8.7");
+        EXPECT_EQ(r.target, "Windows");
+        EXPECT_EQ(r.checks, 1u);
+        EXPECT_EQ(r.events[4].checksum, check.checksum);
         EXPECT_TRUE(r.complete);
         EXPECT_EQ(r.frames, 1u);
         EXPECT_EQ(r.seconds, 1.0 / 3.0);
@@ -99,15 +128,33 @@ TEST(RecordingFormat, RefusesWhatIsNotARecordingOfThisVersion)
     EXPECT_NE(detail.find("not a Quarnel recording"), std::string::npos) << detail;
 
     std::vector<uint8_t> other = good;
-    other[8] = 2;
+    other[8] = 3;
     EXPECT_EQ(ParseRecording(other, r, detail), RecordingStatus::OtherVersion);
-    EXPECT_NE(detail.find("version 2"), std::string::npos) << detail;
+    EXPECT_NE(detail.find("version 3"), std::string::npos) << detail;
     EXPECT_TRUE(r.events.empty());
 
+    const size_t headerSize = Encode({}, true, false).size();
     std::vector<uint8_t> unknown = good;
-    unknown[16] = 'Z';
+    unknown[headerSize] = 'Z';
     EXPECT_EQ(ParseRecording(unknown, r, detail), RecordingStatus::Damaged);
-    EXPECT_NE(detail.find("unknown record 0x5a at byte 16"), std::string::npos) << detail;
+    EXPECT_NE(detail.find("unknown record 0x5a at byte " + std::to_string(headerSize)), std::string::npos)
+        << detail;
+
+    // A checksum record is version 2's: in version 1 it is unknown.
+    SessionEvent check;
+    check.kind = SessionEventKind::Check;
+    check.frames = 1;
+    std::vector<SessionEvent> checked = SampleSession();
+    checked.insert(checked.begin() + 4, check);
+    EXPECT_EQ(ParseRecording(Encode(checked, true, true, 1), r, detail), RecordingStatus::Damaged);
+    EXPECT_NE(detail.find("unknown record 0x53"), std::string::npos) << detail;
+    checked[4].frames = 2;  // the frame before it is the first
+    EXPECT_EQ(ParseRecording(Encode(checked, true, true), r, detail), RecordingStatus::Damaged);
+    EXPECT_NE(detail.find("checksum of another frame"), std::string::npos) << detail;
+
+    std::vector<uint8_t> unnamed = good;
+    unnamed[17] = '\n';  // a control character in the program's name
+    EXPECT_EQ(ParseRecording(unnamed, r, detail), RecordingStatus::Damaged);
 
     std::vector<uint8_t> trailing = good;
     trailing.push_back('I');
@@ -142,12 +189,13 @@ TEST(RecordingFormat, ACutRecordingKeepsItsWholeEvents)
 
     // Without its end record, and cut at every byte: never more than the whole events before the cut.
     const std::vector<uint8_t> noEnd = Encode(events, true, false);
-    for (size_t cut = 16; cut < whole.size(); ++cut) {
+    for (size_t cut = Encode({}, true, false).size(); cut < whole.size(); ++cut) {
         const std::vector<uint8_t> part(whole.begin(), whole.begin() + cut);
         ASSERT_EQ(ParseRecording(part, r, detail), RecordingStatus::CutShort) << cut;
         EXPECT_FALSE(r.complete);
         std::vector<uint8_t> again = Encode({}, true, false);
         for (const SessionEvent& e : r.events) AppendSessionEvent(again, e);
+        EXPECT_EQ(r.program, "quarnel 9.8.7");
         EXPECT_LE(again.size(), cut);
         EXPECT_GT(again.size() + 33, cut) << "no more than one record lost";
         EXPECT_TRUE(std::equal(again.begin(), again.end(), whole.begin()));
@@ -156,9 +204,79 @@ TEST(RecordingFormat, ACutRecordingKeepsItsWholeEvents)
     EXPECT_EQ(r.frames, 1u);
     EXPECT_NE(detail.find("cut short after 1 frames"), std::string::npos) << detail;
 
-    const std::vector<uint8_t> header(whole.begin(), whole.begin() + 12);
-    EXPECT_EQ(ParseRecording(header, r, detail), RecordingStatus::CutShort);
-    EXPECT_EQ(r.frames, 0u);
+    for (size_t cut : {12, 20, 28}) {  // in the fixed part, in the program's name, in the system's
+        const std::vector<uint8_t> header(whole.begin(), whole.begin() + cut);
+        EXPECT_EQ(ParseRecording(header, r, detail), RecordingStatus::CutShort) << cut;
+        EXPECT_EQ(r.frames, 0u);
+    }
+}
+
+SessionEvent FrameAt(double reading)
+{
+    SessionEvent e;
+    e.kind = SessionEventKind::Frame;
+    e.values[0] = 400.0;
+    e.values[1] = 300.0;
+    e.values[2] = e.values[3] = reading;
+    return e;
+}
+
+// What no real session holds is refused before anything plays, naming the frame or the size; idle
+// records, however many, take no memory of their own.
+TEST(RecordingFormat, WhatNoSessionHoldsIsRefusedBeforeItPlays)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        fs::temp_directory_path() / ("quarnel-crafted-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir);
+    const std::vector<uint8_t> header = Encode({}, true, false);
+    auto write = [&](const char* name, const std::vector<uint8_t>& bytes) {
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return (dir / name).string();
+    };
+    std::vector<uint8_t> manyIdle = header;
+    manyIdle.resize(header.size() + kMostRecordingRecords + 1, 'I');
+
+    struct Case {
+        std::string path;
+        const char* message;
+    } cases[] = {
+        {write("back.qrec", Encode({FrameAt(1.0), FrameAt(0.5)}, true, true)), "clock goes back at frame 2"},
+        {write("day.qrec", Encode({FrameAt(1.0), FrameAt(1e8)}, true, true)),
+         "a step of 99999999 s at frame 2, longer than a day"},
+        {write("records.qrec", manyIdle), "more than 1000000 records"},
+        {(dir / "huge.qrec").string(), "larger than 64 MB"},
+        {dir.string(), "not a regular file"},
+#ifndef _WIN32
+        {(dir / "fifo.qrec").string(), "not a regular file"},
+        {(dir / "zero.qrec").string(), "not a regular file"},
+#endif
+    };
+    fs::resize_file(write("huge.qrec", header), kLargestRecordingBytes + 1);  // sparse: no disk used
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((dir / "fifo.qrec").c_str(), 0600), 0);  // never opened by a writer: must not wait
+    fs::create_symlink("/dev/zero", dir / "zero.qrec");
+#endif
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(StartSession(SessionMode::Replay, c.path, false, error)) << c.path;
+        EXPECT_NE(error.find(" " + c.path + ": "), std::string::npos) << error;  // cannot read, or replay
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+
+    // A million idle records are one event; a step of a day and no more is a real pause.
+    manyIdle.pop_back();
+    Recording r;
+    std::string detail;
+    EXPECT_EQ(ParseRecording(manyIdle, r, detail), RecordingStatus::CutShort) << detail;
+    ASSERT_EQ(r.events.size(), 1u);
+    EXPECT_EQ(r.events[0].frames, kMostRecordingRecords);
+    EXPECT_EQ(
+        ParseRecording(Encode({FrameAt(1.0), FrameAt(1.0 + kLongestRecordedStep)}, true, true), r, detail),
+        RecordingStatus::Ok)
+        << detail;
+    fs::remove_all(dir);
 }
 
 std::vector<uint8_t> ReadFile(const std::string& path)
@@ -200,8 +318,9 @@ TEST(RecordingFormat, SessionsRecordedByTheShowReadWhole)
         EXPECT_GT(r.seconds, 0.0);
         EXPECT_EQ(r.events.front().kind, SessionEventKind::Clock) << "the reading at the end of start-up";
         EXPECT_TRUE(HasMessage(r, expected.ending));
+        EXPECT_EQ(r.version, 1u) << "recorded before version 2";
         std::vector<uint8_t> again;
-        AppendRecordingHeader(again, r.musicOn);
+        AppendRecordingHeader(again, r);
         for (const SessionEvent& e : r.events) AppendSessionEvent(again, e);
         EXPECT_EQ(again, bytes);
     }
@@ -266,6 +385,8 @@ TEST(CaptureOptions, OptionsThatCannotGoTogether)
         {"--video", "out.mp4", "--fps", "-1"},
         {"--video", ""},
         {"--video"},
+        {"--verify"},
+        {"--replay", "r.qrec", "--verify", "--video", "out.mp4"},
     };
     for (const auto& args : bad) {
         EXPECT_EQ(Parse(args, c, error), ParseResult::Error)
