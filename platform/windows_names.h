@@ -5,6 +5,10 @@
 #pragma once
 #include <cstdint>
 
+// On Windows, <GL/gl.h> includes <windows.h>, whose macros of the same names and values then stand in for
+// these (included after them, its macros take over the names from here on, with the same values).
+#ifndef WM_NULL
+
 // Window messages.
 constexpr uint32_t WM_NULL = 0x0000;
 constexpr uint32_t WM_SIZE = 0x0005;
@@ -50,3 +54,5 @@ constexpr int IDNO = 7;
 
 // A button's notification in WM_COMMAND.
 constexpr unsigned BN_CLICKED = 0;
+
+#endif  // WM_NULL
