@@ -334,9 +334,6 @@ int SelfCheck()
 
 }  // namespace
 
-// SDL's Windows build renames main for an entry point of its own, which this table, no SDL program, does not
-// take: its main stays main.
-#undef main
 int main(int argc, char** argv)
 {
     if (argc == 1) return Summary();
