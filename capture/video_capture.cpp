@@ -14,6 +14,7 @@
 
 #include "capture/session_recording.h"
 #include "capture/video_encoder.h"
+#include "capture/video_formats.h"
 #include "platform/abrupt_end.h"
 #include "platform/output_file.h"
 #include "platform/process.h"
@@ -159,7 +160,7 @@ void FinishCapture()
 void OpenVideo(double fixedStep, long frames)
 {
     if (!VideoFormatForPath(options.video))
-        FailVideo("unknown extension (use .mp4 for H.264 + AAC, .mkv or .webm for VP9 + Opus)");
+        FailVideo("unknown extension; this build writes " + WritableVideoFormatsText());
     std::string cause;
     if (!OpenOutputFile(options.video, file, cause)) FailVideo(cause);
     if (!file.inPlace) RemoveOnAbruptEnd(file.writePath);

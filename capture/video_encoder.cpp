@@ -26,6 +26,8 @@ struct Container {
     const char* videoCodec;
     const char* audioCodec;
     const char* description;
+    const char* content;                                // the codecs in words
+    const char* videoName;                              // the video codec in words
     int lowestQuality, highestQuality, defaultQuality;  // constant-rate-factor range of the video codec
     int audioBitRate;
     int audioRate;  // 0: the rate of the sound handed over
@@ -33,10 +35,31 @@ struct Container {
 
 // H.264 at rate factor 18 is visually near lossless; VP9 reaches about the same at 24.
 constexpr Container kContainers[] = {
-    {".mp4", "mp4", "libx264", "aac", "H.264 + AAC in MP4", 0, 51, 18, 192000, 0},
-    {".mkv", "matroska", "libvpx-vp9", "libopus", "VP9 + Opus in Matroska", 0, 63, 24, 160000, 48000},
-    {".webm", "webm", "libvpx-vp9", "libopus", "VP9 + Opus in WebM", 0, 63, 24, 160000, 48000},
+    {".mp4", "mp4", "libx264", "aac", "H.264 + AAC in MP4", "H.264 + AAC", "H.264", 0, 51, 18, 192000, 0},
+    {".mkv", "matroska", "libvpx-vp9", "libopus", "VP9 + Opus in Matroska", "VP9 + Opus", "VP9", 0, 63, 24,
+     160000, 48000},
+    {".webm", "webm", "libvpx-vp9", "libopus", "VP9 + Opus in WebM", "VP9 + Opus", "VP9", 0, 63, 24, 160000,
+     48000},
 };
+
+// A build of FFmpeg with less in it (the Windows build has no VP9 or Opus) cannot write every container.
+bool CanWrite(const Container& c)
+{
+    return av_guess_format(c.format, nullptr, nullptr) && avcodec_find_encoder_by_name(c.videoCodec) &&
+           avcodec_find_encoder_by_name(c.audioCodec);
+}
+
+// "use .mp4 or .mkv": the extensions this build writes.
+std::string WritableExtensions()
+{
+    std::string list;
+    const std::vector<VideoFormat> formats = WritableVideoFormats();
+    for (size_t i = 0; i < formats.size(); ++i) {
+        if (i > 0) list += i + 1 == formats.size() ? " or " : ", ";
+        list += formats[i].extension;
+    }
+    return list;
+}
 
 const Container* ContainerFor(const std::string& path)
 {
@@ -341,6 +364,16 @@ const char* VideoFormatForPath(const std::string& path)
     return c ? c->description : nullptr;
 }
 
+std::vector<VideoFormat> WritableVideoFormats()
+{
+    std::vector<VideoFormat> formats;
+    for (const Container& c : kContainers)
+        if (CanWrite(c))
+            formats.push_back(
+                {c.extension, c.content, c.videoName, c.lowestQuality, c.highestQuality, c.defaultQuality});
+    return formats;
+}
+
 void VideoQualityRange(const std::string& path, int& lowest, int& highest, int& fallback)
 {
     const Container* c = ContainerFor(path);
@@ -360,17 +393,15 @@ VideoEncoder* OpenVideoEncoder(const VideoEncoderSettings& s, std::string& error
     e->inputRate = s.sampleRate;
     for (int64_t& start : e->slotStart) start = -1;
     if (!e->container) {
-        error = "unknown extension (use .mp4, .mkv or .webm)";
+        error = "unknown extension (use " + WritableExtensions() + ")";
         FreeEncoder(e);
         return nullptr;
     }
     // A build of FFmpeg with less in it (the Windows build writes MP4 only) says what it lacks.
-    if (!av_guess_format(e->container->format, nullptr, nullptr) ||
-        !avcodec_find_encoder_by_name(e->container->videoCodec) ||
-        !avcodec_find_encoder_by_name(e->container->audioCodec)) {
+    if (!CanWrite(*e->container)) {
         error = std::string("this build cannot write ") + e->container->description + " (its FFmpeg lacks " +
                 e->container->format + ", " + e->container->videoCodec + " or " + e->container->audioCodec +
-                "); write an .mp4 file instead";
+                "); write a file ending in " + WritableExtensions() + " instead";
         FreeEncoder(e);
         return nullptr;
     }

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct VideoEncoder;
 
@@ -25,6 +26,18 @@ struct VideoEncoderSettings {
 
 // What the extension of `path` gives ("H.264 + AAC in MP4"), or null for an extension that is not known.
 const char* VideoFormatForPath(const std::string& path);
+
+// A kind of video file this build writes.
+struct VideoFormat {
+    const char* extension;   // ".mp4"
+    const char* content;     // "H.264 + AAC"
+    const char* videoCodec;  // "H.264": the codec --video-quality speaks of
+    int lowestQuality, highestQuality, defaultQuality;
+};
+
+// The formats this build can write (its FFmpeg has their muxer and both encoders), in a fixed order: what
+// the usage and the messages offer. None where the build has no encoder.
+std::vector<VideoFormat> WritableVideoFormats();
 
 // The quality levels the codec for `path` accepts, and its default.
 void VideoQualityRange(const std::string& path, int& lowest, int& highest, int& fallback);

@@ -7,6 +7,11 @@ const char* VideoFormatForPath(const std::string& path)
     return "a video, which this build cannot write";
 }
 
+std::vector<VideoFormat> WritableVideoFormats()
+{
+    return {};
+}
+
 void VideoQualityRange(const std::string& path, int& lowest, int& highest, int& fallback)
 {
     lowest = 0;

@@ -39,12 +39,13 @@ if(TARGET quarnel_generated_assets)
     foreach(size 48 64 128 256)
         list(APPEND QUARNEL_ICON_FILES ${QUARNEL_ICON_DIR}/hicolor/${size}x${size}/apps/${QUARNEL_APP_ID}.png)
     endforeach()
-    add_custom_command(OUTPUT ${QUARNEL_ICON_FILES}
+    # quarnel.ico, made beside them, is the Windows program's (cmake/windows_program.cmake), not installed.
+    add_custom_command(OUTPUT ${QUARNEL_ICON_FILES} ${QUARNEL_ICON_DIR}/quarnel.ico
         COMMAND gen_icons ${QUARNEL_SHOW_DIR}/textures ${QUARNEL_ICON_DIR} ${QUARNEL_APP_ID}
         DEPENDS gen_icons ${QUARNEL_SHOW_DIR}/textures/blob41b.jpg ${QUARNEL_SHOW_DIR}/textures/3-1.jpg
         COMMENT "Making the icons"
         VERBATIM)
-    add_custom_target(quarnel_icons ALL DEPENDS ${QUARNEL_ICON_FILES})
+    add_custom_target(quarnel_icons ALL DEPENDS ${QUARNEL_ICON_FILES} ${QUARNEL_ICON_DIR}/quarnel.ico)
     add_dependencies(quarnel_icons quarnel_generated_assets)
     add_dependencies(quarnel_install_files quarnel_icons)
 else()

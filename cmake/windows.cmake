@@ -4,8 +4,9 @@
 include(cmake/cross_prefix.cmake)
 quarnel_use_cross_prefix(win64)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-# The C++ runtime, libgcc and winpthread inside the executable; a GUI program (no console window).
-add_link_options(-static -static-libgcc -static-libstdc++)
+# The C++ runtime, libgcc and winpthread inside the executable; a GUI program (no console window). No link
+# time in the executables, so that the same sources give the same bytes.
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
 
 
 # The unit tests, run under Wine by CTest: tests/windows/run-tests.sh runs them in the prefix that

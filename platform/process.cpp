@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/page.h"
+#include "platform/path.h"
 #include "platform/process_system.h"
 #include "platform/system.h"
 
@@ -53,8 +54,8 @@ std::filesystem::path ThisProgramFile(const char* argv0)
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path program = SystemProgramFile();
-    if (program.empty() && argv0 && fs::path(argv0).has_parent_path()) {
-        program = fs::absolute(argv0, ec);
+    if (program.empty() && argv0 && PathFromUtf8(argv0).has_parent_path()) {
+        program = fs::absolute(PathFromUtf8(argv0), ec);
         if (ec) program.clear();
     }
     return program;

@@ -135,7 +135,9 @@ bool DrawFrame()
         if (gState.musicOn) MusicSetFade(fade);
         DrawFadeOverlay(fade);
         if (fade > 0.9990000128746033) {
-            CopyTextToClipboard(CaptureText.c_str());
+            // Nothing captured: the clipboard keeps what the user had put there; an empty text would
+            // only throw it away.
+            if (!CaptureText.empty()) CopyTextToClipboard(CaptureText.c_str());
             if (gState.musicOn) MusicClose();
             hooks.destroyMainWindow();
             EndProcess(0);

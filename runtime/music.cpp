@@ -4,7 +4,6 @@
 #include "runtime/music.h"
 
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "math/random.h"
@@ -18,8 +17,12 @@ const char* const kMusicFile = "music//[bEXAN] The lamp was distant.ogg";
 namespace {
 
 constexpr int kDiscardedDraws = 2000;  // drawn after seeding, before the first number that is used
-constexpr const char* kNoSoundHint =
-    "the show runs without music with --no-music (or with \"Music\" unticked in the dialog)";
+// The box's own words, then how to go on: a program started by double-click has no standard error, so
+// the way out belongs in the box itself.
+constexpr const char* kNoSoundText =
+    "Problem initializing FMod. \nProgram will now exit.\n\n"
+    "The show runs without a sound device when \"Music\" is unticked in the setup dialog (or with "
+    "--no-music).";
 
 bool offlineSound = false;
 double offlineTime = 0.0;         // seconds of output asked for since MusicInit
@@ -63,11 +66,9 @@ SteerPlan PlanSteer(double demoTime, int32_t musicSteady, int64_t position)
     return plan;
 }
 
-// `hint`, when given, follows the box on standard error: the box keeps its words, a terminal learns more.
-void FailAndEnd(const char* text, const char* title, int status, const char* hint = nullptr)
+void FailAndEnd(const char* text, const char* title, int status)
 {
     ShowMessageBox(text, title, MB_OK | MB_ICONINFORMATION);
-    if (hint) std::fprintf(stderr, "quarnel: %s\n", hint);
     EndProcess(status);
 }
 
@@ -85,8 +86,7 @@ void MusicInit(const char* path)
     offlineOut.clear();
     if (offlineSound) offlineOut.reserve(kSoundMixRate * 2);  // a second's worth: no growth per frame
     if (!(offlineSound ? SoundInitOffline() : SoundInit())) {
-        FailAndEnd("Problem initializing FMod. \nProgram will now exit.", "Vudedad arudud 3. Morvain !  ", 1,
-                   kNoSoundHint);
+        FailAndEnd(kNoSoundText, "Vudedad arudud 3. Morvain !  ", 1);
     }
     if (!SoundLoadTrack(path)) {
         SoundClose();

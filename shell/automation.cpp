@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/path.h"
 #include "platform/png_file.h"
 #include "platform/process.h"
 #include "platform/window.h"
@@ -68,8 +69,9 @@ bool ConfigureAutomation(const CommandLine& commandLine)
     if (!options.captureDir.empty()) {
         // Made now, so that a folder that cannot exist ends the program before any window opens.
         std::error_code error;
-        std::filesystem::create_directories(options.captureDir, error);
-        if (!error && !std::filesystem::is_directory(options.captureDir, error))
+        const std::filesystem::path folder = PathFromUtf8(options.captureDir);
+        std::filesystem::create_directories(folder, error);
+        if (!error && !std::filesystem::is_directory(folder, error))
             error = std::make_error_code(std::errc::not_a_directory);
         if (error) {
             std::fprintf(stderr, "quarnel: cannot create the capture folder %s: %s\n",

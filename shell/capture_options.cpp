@@ -4,23 +4,38 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "capture/video_encoder.h"
+#include "capture/video_formats.h"
 #include "shell/command_line.h"
 
-const char* const kCaptureUsage =
-    "  --video FILE       render the show into FILE (.mp4: H.264 + AAC, .mkv/.webm: VP9 + Opus) at a\n"
-    "                     fixed step (1/60 s unless --fps or --fixed-step), no dialog, progress on stderr\n"
-    "  --seconds S        length of the video (default 60: the intro and one round; --frames N also works)\n"
-    "  --fps N            the fixed step 1/N seconds\n"
-    "  --video-quality Q  constant quality of the video codec, lower is better (H.264 0-51, default 18;\n"
-    "                     VP9 0-63, default 24)\n"
-    "  --record FILE      play live and write every frame's time step and inputs to FILE\n"
-    "  --replay FILE      run the show from a recording, no dialog (with --video: the recorded play as a\n"
-    "                     film)\n"
-    "  --verify           with --replay: replay as fast as possible, silently, and print the round's "
-    "figures\n"
-    "                     and whether the game's state agrees with the recorded checksums (exit 1 if not)\n";
+const char* CaptureUsage()
+{
+    static const std::string text =
+        "  --video FILE       render the show into FILE at a fixed step (1/60 s unless --fps or "
+        "--fixed-step),\n"
+        "                     no dialog, progress on stderr; it writes " +
+        WritableVideoFormatsText() +
+        "\n"
+        "  --seconds S        length of the video (default 60: the intro and one round; --frames N also "
+        "works)\n"
+        "  --fps N            the fixed step 1/N seconds\n"
+        "  --video-quality Q  constant quality of the video codec, lower is better\n"
+        "                     (" +
+        VideoQualityRangesText() +
+        ")\n"
+        "  --record FILE      play live and write every frame's time step and inputs to FILE\n"
+        "  --replay FILE      run the show from a recording, no dialog (with --video: the recorded play as "
+        "a\n"
+        "                     film)\n"
+        "  --verify           with --replay: replay as fast as possible, silently, and print the round's "
+        "figures\n"
+        "                     and whether the game's state agrees with the recorded checksums (exit 1 if "
+        "not)\n";
+    return text.c_str();
+}
 
 namespace {
 

@@ -16,4 +16,5 @@ bool ParseCaptureOption(int argc, const char* const* argv, int& i, CaptureOption
 // number of frames. False with the reason in `error` for options that cannot go together.
 bool CheckCaptureOptions(CommandLine& options, std::string& error);
 
-extern const char* const kCaptureUsage;
+// The usage lines of these options, naming only the video formats this build writes.
+const char* CaptureUsage();

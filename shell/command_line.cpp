@@ -25,7 +25,7 @@ const char* UsageText()
             "  --batch            message boxes go to standard error only, answered with their default\n"
             "  --stats            print frame-time figures at exit (start to start, with the swap)\n"
             "  --profile          also the median wall time of each pass (each ended with glFinish)\n") +
-        kCaptureUsage + "  --help, --version\n";
+        CaptureUsage() + "  --help, --version\n";
     return text.c_str();
 }
 

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/path.h"
 #include "platform/process.h"
 
 // Where an installation keeps the data, relative to the folder of the executable; the build passes the
@@ -58,18 +59,19 @@ DataFolderSearch FindDataFolder(const fs::path& workingDirectory, const fs::path
 {
     DataFolderSearch result;
     if (variable && *variable) {
-        const fs::path named =
-            fs::path(variable).is_relative() ? workingDirectory / variable : fs::path(variable);
+        const fs::path named = PathFromUtf8(variable).is_relative()
+                                   ? workingDirectory / PathFromUtf8(variable)
+                                   : PathFromUtf8(variable);
         if (!IsFolder(named)) {
-            result.note = std::string(kDataFolderVariable) + " names " + named.string() +
+            result.note = std::string(kDataFolderVariable) + " names " + Utf8FromPath(named) +
                           ", which is not a folder. It should name the folder that holds textures/, "
                           "cgeffects/, meshes/ and music/.";
             return result;
         }
         result.folder = named;
         if (!Missing(named).empty())
-            result.note = std::string(kDataFolderVariable) + " names " + named.string() + ", which has " +
-                          Lacks(named) + ".";
+            result.note = std::string(kDataFolderVariable) + " names " + Utf8FromPath(named) +
+                          ", which has " + Lacks(named) + ".";
         return result;
     }
 
@@ -98,7 +100,7 @@ DataFolderSearch FindDataFolder(const fs::path& workingDirectory, const fs::path
 
     std::string looked;
     for (const Place& place : distinct)
-        looked += "\n  " + place.path.string() + " (" + place.what + "): " + Lacks(place.path);
+        looked += "\n  " + Utf8FromPath(place.path) + " (" + place.what + "): " + Lacks(place.path);
     if (Missing(workingDirectory).size() < 4) {
         result.folder = workingDirectory;
         result.note =
@@ -124,8 +126,10 @@ bool EnterDataFolderOfThisProcess(const char* argv0, fs::path& startFolder, std:
     }
     const fs::path executableFolder = ThisProgramFile(argv0).parent_path();
 
+    std::string named;
+    const bool isSet = EnvironmentUtf8(kDataFolderVariable, named);
     const DataFolderSearch search = FindDataFolder(
-        startFolder, executableFolder, std::getenv(kDataFolderVariable), QUARNEL_INSTALLED_DATA_DIR);
+        startFolder, executableFolder, isSet ? named.c_str() : nullptr, QUARNEL_INSTALLED_DATA_DIR);
     if (search.folder.empty()) {
         error = search.note;
         return false;
@@ -133,7 +137,7 @@ bool EnterDataFolderOfThisProcess(const char* argv0, fs::path& startFolder, std:
     if (!search.note.empty()) std::fprintf(stderr, "quarnel: %s\n", search.note.c_str());
     fs::current_path(search.folder, ec);
     if (ec) {
-        error = "Cannot change into the data folder " + search.folder.string() + ": " + ec.message();
+        error = "Cannot change into the data folder " + Utf8FromPath(search.folder) + ": " + ec.message();
         return false;
     }
     return true;
@@ -141,6 +145,6 @@ bool EnterDataFolderOfThisProcess(const char* argv0, fs::path& startFolder, std:
 
 std::string ResolveFromStartFolder(const fs::path& startFolder, const std::string& path)
 {
-    if (path.empty() || fs::path(path).is_absolute()) return path;
-    return (startFolder / path).string();
+    if (path.empty() || PathFromUtf8(path).is_absolute()) return path;
+    return Utf8FromPath(startFolder / PathFromUtf8(path));
 }

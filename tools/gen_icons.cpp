@@ -2,11 +2,13 @@
 // rounded tile, read with the show's JPEG decoder and written as PNG files at the hicolor theme's sizes,
 // and the same picture drawn as vectors for the scalable size. Deterministic. Depends on
 // assets/jpeg_decoder and libpng.
-// Usage: gen_icons TEXTURE_DIR OUT_DIR NAME  (writes OUT_DIR/hicolor/<size>/apps/NAME.{png,svg})
+// Usage: gen_icons TEXTURE_DIR OUT_DIR NAME  (writes OUT_DIR/hicolor/<size>/apps/NAME.{png,svg}, and
+// OUT_DIR/quarnel.ico, the Windows program's icon)
 #include <png.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -149,7 +151,8 @@ Icon Reduce(const Icon& source, int size)
     return out;
 }
 
-bool WritePng(const fs::path& path, const Icon& icon)
+// Straight (not premultiplied) RGBA bytes, top row first.
+std::vector<unsigned char> StraightRgba(const Icon& icon)
 {
     std::vector<unsigned char> bytes(icon.rgba.size());
     for (size_t i = 0; i < icon.rgba.size(); i += 4) {
@@ -160,16 +163,27 @@ bool WritePng(const fs::path& path, const Icon& icon)
                                  : 0;
         bytes[i + 3] = static_cast<unsigned char>(std::lround(std::clamp(a, 0.0f, 1.0f) * 255));
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+    return bytes;
+}
+
+void AppendToVector(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* out = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+// The icon as PNG file bytes; empty when libpng fails.
+std::vector<unsigned char> EncodePng(const Icon& icon)
+{
+    const std::vector<unsigned char> bytes = StraightRgba(icon);
+    std::vector<unsigned char> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
+        return {};
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &out, AppendToVector, nullptr);
     png_set_compression_level(png, 9);
     png_set_IHDR(png, info, icon.size, icon.size, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -178,7 +192,89 @@ bool WritePng(const fs::path& path, const Icon& icon)
         png_write_row(png, bytes.data() + static_cast<size_t>(y) * icon.size * 4);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    return out;
+}
+
+bool WriteFile(const fs::path& path, const std::vector<unsigned char>& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+bool WritePng(const fs::path& path, const Icon& icon)
+{
+    const std::vector<unsigned char> bytes = EncodePng(icon);
+    return !bytes.empty() && WriteFile(path, bytes);
+}
+
+void PutLe(std::vector<unsigned char>& out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+// One picture of an icon file as Windows has read them since its first versions: a BITMAPINFOHEADER of
+// twice the height (the colour rows, then the mask's), 32-bit BGRA rows bottom up, then the 1-bit mask
+// (set where the picture is fully transparent), each of its rows padded to 4 bytes.
+std::vector<unsigned char> EncodeIconBitmap(const Icon& icon)
+{
+    const std::vector<unsigned char> rgba = StraightRgba(icon);
+    const int n = icon.size;
+    const uint32_t maskRow = static_cast<uint32_t>((n + 31) / 32 * 4);
+    std::vector<unsigned char> out;
+    PutLe(out, 40, 4);                       // biSize
+    PutLe(out, n, 4);                        // biWidth
+    PutLe(out, 2 * n, 4);                    // biHeight: colour and mask
+    PutLe(out, 1, 2);                        // biPlanes
+    PutLe(out, 32, 2);                       // biBitCount
+    PutLe(out, 0, 4);                        // biCompression: BI_RGB
+    PutLe(out, n * n * 4 + maskRow * n, 4);  // biSizeImage
+    PutLe(out, 0, 4 * 4);                    // resolution and palette: none
+    for (int y = n - 1; y >= 0; --y)
+        for (int x = 0; x < n; ++x) {
+            const unsigned char* p = &rgba[(static_cast<size_t>(y) * n + x) * 4];
+            out.insert(out.end(), {p[2], p[1], p[0], p[3]});
+        }
+    for (int y = n - 1; y >= 0; --y) {
+        std::vector<unsigned char> row(maskRow, 0);
+        for (int x = 0; x < n; ++x)
+            if (rgba[(static_cast<size_t>(y) * n + x) * 4 + 3] == 0) row[x / 8] |= 0x80 >> (x % 8);
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
+// The Windows icon (an .ico file): the sizes Explorer and the taskbar ask for at 100 to 200 % scaling,
+// the largest as PNG (as Windows has read since Vista), the others as bitmaps.
+bool WriteIco(const fs::path& path, const Icon& master)
+{
+    constexpr int kIcoSizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
+    constexpr int kCount = sizeof kIcoSizes / sizeof kIcoSizes[0];
+    std::vector<std::vector<unsigned char>> pictures;
+    for (int size : kIcoSizes) {
+        const Icon icon = Reduce(master, size);
+        pictures.push_back(size == 256 ? EncodePng(icon) : EncodeIconBitmap(icon));
+        if (pictures.back().empty()) return false;
+    }
+    std::vector<unsigned char> out;
+    PutLe(out, 0, 2);  // reserved
+    PutLe(out, 1, 2);  // an icon, not a cursor
+    PutLe(out, kCount, 2);
+    uint32_t offset = 6 + 16 * kCount;
+    for (int i = 0; i < kCount; ++i) {
+        PutLe(out, kIcoSizes[i] % 256, 1);  // width and height; 0 stands for 256
+        PutLe(out, kIcoSizes[i] % 256, 1);
+        PutLe(out, 0, 2);   // no palette, reserved
+        PutLe(out, 1, 2);   // planes
+        PutLe(out, 32, 2);  // bits per pixel
+        PutLe(out, static_cast<uint32_t>(pictures[i].size()), 4);
+        PutLe(out, offset, 4);
+        offset += static_cast<uint32_t>(pictures[i].size());
+    }
+    for (const std::vector<unsigned char>& picture : pictures)
+        out.insert(out.end(), picture.begin(), picture.end());
+    return WriteFile(path, out);
 }
 
 // The same icon as vectors: the tile, the sea's light as a radial gradient, and the star of the sprite
@@ -284,6 +380,12 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "gen_icons: cannot write %s\n", (folder / (name + ".png")).c_str());
             return 1;
         }
+    }
+    // The Windows program's icon, named for the program rather than the desktop id.
+    const fs::path ico = fs::path(argv[2]) / "quarnel.ico";
+    if (!WriteIco(ico, master)) {
+        std::fprintf(stderr, "gen_icons: cannot write %s\n", ico.c_str());
+        return 1;
     }
     const fs::path scalable = out / "scalable" / "apps";
     std::error_code ec;

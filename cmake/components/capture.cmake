@@ -8,7 +8,8 @@ else()
     set(QUARNEL_VIDEO_ENCODER capture/video_encoder.cpp)
 endif()
 quarnel_library(quarnel_capture
-    SOURCES ${QUARNEL_VIDEO_ENCODER} capture/session_recording.cpp capture/video_capture.cpp
+    SOURCES ${QUARNEL_VIDEO_ENCODER} capture/video_formats.cpp capture/session_recording.cpp
+            capture/video_capture.cpp
     LIBS quarnel_runtime quarnel_sound quarnel_platform $<TARGET_NAME_IF_EXISTS:PkgConfig::FFMPEG>)
 # A recording names the program that made it.
 target_compile_definitions(quarnel_capture PRIVATE QUARNEL_VERSION="${PROJECT_VERSION}")

@@ -16,6 +16,7 @@ if(WIN32)
     list(APPEND QUARNEL_PLATFORM_SOURCES
         platform/windows/output_file_system.cpp platform/windows/input_file_system.cpp
         platform/windows/abrupt_end_system.cpp platform/windows/process_system.cpp platform/windows/system.cpp
+        platform/windows/path.cpp
         platform/windows/utf16.cpp platform/windows/windows_names_check.cpp
         platform/sdl/message_box.cpp platform/sdl/clipboard.cpp platform/sdl/gl_entry_point.cpp
         platform/desktop/page.cpp)
@@ -24,6 +25,7 @@ elseif(EMSCRIPTEN)
     list(APPEND QUARNEL_PLATFORM_SOURCES
         platform/posix/output_file_system.cpp platform/posix/input_file_system.cpp
         platform/posix/abrupt_end_system.cpp platform/posix/process_system.cpp platform/web/system.cpp
+        platform/posix/path.cpp
         platform/web/message_box.cpp platform/sdl/clipboard.cpp platform/web/gl_entry_point.cpp
         platform/web/page.cpp)
     set(QUARNEL_PLATFORM_ENTRY platform/web/entry.cpp)
@@ -31,6 +33,7 @@ else()
     list(APPEND QUARNEL_PLATFORM_SOURCES
         platform/posix/output_file_system.cpp platform/posix/input_file_system.cpp
         platform/posix/abrupt_end_system.cpp platform/posix/process_system.cpp platform/posix/system.cpp
+        platform/posix/path.cpp
         platform/sdl/message_box.cpp platform/posix/clipboard.cpp platform/sdl/gl_entry_point.cpp
         platform/desktop/page.cpp)
     set(QUARNEL_PLATFORM_ENTRY platform/posix/entry.cpp)

@@ -40,10 +40,12 @@ if(WIN32)
     # The system enters at WinMain, an object of the executable's own, so that no library's can stand in.
     target_link_options(quarnel PRIVATE -mwindows)
     target_link_libraries(quarnel PRIVATE shell32)
+    include(cmake/windows_program.cmake)
     # quarnel.exe under Wine: the picture guard's frames, music, the command line and a video.
     if(QUARNEL_WINDOWS_TESTS)
         foreach(name help_and_a_bad_option frames_equal_the_linux_references
-                music_plays_through_a_pulseaudio_null_sink video_to_mp4)
+                music_plays_through_a_pulseaudio_null_sink video_to_mp4 the_prefix_keeps_the_user_folders_inside
+                escape_leaves_the_clipboard_without_a_capture a_folder_named_outside_ascii)
             add_test(NAME windows.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/windows/windows_e2e.py ${name})
             set_tests_properties(windows.${name} PROPERTIES LABELS e2e TIMEOUT 1800 RUN_SERIAL TRUE
                 ENVIRONMENT "QUARNEL_WIN_BUILD_DIR=${CMAKE_BINARY_DIR}")
@@ -71,6 +73,7 @@ function(quarnel_e2e script)
     endforeach()
 endfunction()
 quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout camera_follows_every_pointer_move
+    escape_replaces_the_clipboard_only_with_a_capture
     close_box_ends_with_status_0
     one_quick_escape_tap_ends_the_show dialog_run_then_escape dialog_quit_ends_with_status_0
     frames_and_screenshot capture_writes_every_frame capture_frames_writes_only_the_listed_frames

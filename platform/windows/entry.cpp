@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -31,11 +32,30 @@ void ReachTheStartersConsole()
     if (!err) (void)std::freopen("CONOUT$", "w", stderr);
 }
 
+UINT consoleCodePage = 0;  // the console's own code page, given back at exit; 0 while it is untouched
+
+void GiveTheConsoleItsCodePage()
+{
+    if (consoleCodePage) SetConsoleOutputCP(consoleCodePage);
+}
+
+// The program writes UTF-8, which a console shows right only in its UTF-8 code page (in another, "Jörg"
+// reads "JÃ¶rg"). The console is the user's, shared with the prompt: the program takes that code page
+// while it runs and gives the console's own back when it ends.
+void SpeakUtf8ToTheConsole()
+{
+    const UINT current = GetConsoleOutputCP();  // 0 without a console
+    if (current == 0 || current == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) return;
+    consoleCodePage = current;
+    std::atexit(GiveTheConsoleItsCodePage);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     ReachTheStartersConsole();
+    SpeakUtf8ToTheConsole();
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> args;

@@ -8,7 +8,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(__file__))
-from show_driver import Frames, Show, Xvfb  # noqa: E402
+from show_driver import Frames, Show, UserClipboard, Xvfb, wait_until  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
 
@@ -33,6 +33,41 @@ def test_escape_ends_with_capture_text_on_stdout():
             assert out.count("  \n \n") == 2, repr(out)
         finally:
             show.kill()
+
+
+def test_escape_replaces_the_clipboard_only_with_a_capture():
+    # Text the user had copied stays on the clipboard when nothing was captured; a capture replaces it.
+    users = "the user's own text, copied before the show\n"
+    clipboard = UserClipboard()
+    try:
+        for capture in (False, True):
+            clipboard.hold(users)
+            with tempfile.TemporaryDirectory() as tmp:
+                show = Show("--run", "--windowed", "--no-music", "--batch", "--capture", tmp)
+                try:
+                    win = show.find_window(TITLE)
+                    show.focus(win)
+                    frames = Frames(show, tmp)
+                    frames.wait_more()
+                    if capture:
+                        show.xdotool("mousemove", "--sync", "--window", win, "500", "200")
+                        frames.wait_more()
+                        show.xdotool("click", "2")
+                        frames.wait_more()
+                    assert show.key_until_exit(win, "Escape") == 0, show.stderr()
+                finally:
+                    show.kill()
+            out = show.stdout()
+            if capture:
+                # The text outlives the show (an X11 clipboard would empty when its owner ends).
+                assert out.startswith("Cam :"), out
+                wait_until(lambda: clipboard.read() == out, "the capture text on the clipboard")
+                assert not clipboard.holding(), "the show did not take the clipboard"
+            else:
+                assert out == "", out
+                assert clipboard.holding() and clipboard.read() == users, clipboard.read()
+    finally:
+        clipboard.release()
 
 
 def test_camera_follows_every_pointer_move():

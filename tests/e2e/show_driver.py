@@ -208,6 +208,45 @@ class PulseServer:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
+class UserClipboard:
+    """The X clipboard as another program of the user holds it: xclip serving a text in the foreground, so
+    that the test owns that process and sees whether anyone took the clipboard from it (xclip ends when it
+    loses the selection)."""
+
+    def __init__(self, environment=None):
+        self.env = environment or env()
+        self.proc = None
+
+    def hold(self, text):
+        self.stop()
+        self.proc = subprocess.Popen(["xclip", "-selection", "clipboard", "-i", "-quiet"], env=self.env,
+                                     stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.proc.stdin.write(text.encode())
+        self.proc.stdin.close()
+        wait_until(lambda: self.read() == text, "the clipboard to hold %r" % text)
+
+    def read(self):
+        """The clipboard's text, or None when nobody holds it."""
+        r = subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=self.env, capture_output=True,
+                           timeout=DEADLINE)
+        return r.stdout.decode(errors="replace") if r.returncode == 0 else None
+
+    def holding(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        self.proc = None
+
+    def release(self):
+        """Takes the clipboard back from whoever holds it (an xclip the show left serving ends then), and
+        lets it go."""
+        self.hold("")
+        self.stop()
+
+
 def wait_until(condition, what, deadline=DEADLINE):
     """Polls condition() until it holds; fails naming what was awaited."""
     end = time.time() + deadline

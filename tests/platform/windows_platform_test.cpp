@@ -1,10 +1,12 @@
 // The Windows side of the platform layer, run under Wine: the one writer of output files (a temporary name
 // renamed over the file, devices and named pipes written in place, refusals that leave nothing behind) and
-// the program's own file as the system names it.
+// the program's own file as the system names it, and names outside ASCII through the path helpers.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "platform/output_file.h"
+#include "platform/path.h"
 #include "platform/process.h"
 
 namespace fs = std::filesystem;
@@ -134,6 +137,52 @@ TEST(WindowsProgramFile, NamesThisTestProgram)
     ASSERT_FALSE(program.empty());
     EXPECT_EQ(program.filename().string(), "windows_platform_test.exe");
     EXPECT_TRUE(fs::is_regular_file(program));
+}
+
+// A name as a Windows profile folder carries it (a user's name, an apostrophe, a dash and letters outside
+// every ANSI code page): made, listed, written, read and renamed through the path helpers, the system sees
+// the name as written, never its UTF-8 bytes read in the ANSI code page.
+TEST(WindowsPaths, NamesOutsideAsciiReachTheSystemAsWritten)
+{
+    const std::string name = "J\xC3\xB6rg's Spiele \xE2\x80\x93 \xE6\xB8\xAC\xE8\xA9\xA6";
+    const fs::path base =
+        fs::temp_directory_path() / ("quarnel-paths-" + std::to_string(GetCurrentProcessId()));
+    fs::remove_all(base);
+    const fs::path folder = base / PathFromUtf8(name);
+    ASSERT_TRUE(fs::create_directories(folder));
+    EXPECT_EQ(folder.filename().wstring(), L"J\u00f6rg's Spiele \u2013 \u6e2c\u8a66");
+    EXPECT_EQ(Utf8FromPath(folder.filename()), name);
+
+    const std::string picture = Utf8FromPath(folder / PathFromUtf8("schnappschuss \xC3\xA4.png"));
+    std::FILE* out = OpenFileUtf8(picture, "wb");
+    ASSERT_NE(out, nullptr);
+    std::fputs("picture", out);
+    std::fclose(out);
+    std::vector<std::wstring> names;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder))
+        names.push_back(e.path().filename().wstring());
+    EXPECT_EQ(names, std::vector<std::wstring>{L"schnappschuss \u00e4.png"});
+    std::FILE* in = OpenFileUtf8(picture, "rb");
+    ASSERT_NE(in, nullptr);
+    char text[16] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof text, in), 7u);
+    std::fclose(in);
+
+    // The one writer of output files takes the same names.
+    std::string cause;
+    const std::string film = Utf8FromPath(folder / PathFromUtf8("film \xC3\xA4.mp4"));
+    OutputFile file;
+    ASSERT_TRUE(OpenOutputFile(film, file, cause)) << cause;
+    std::fputs("film", file.stream);
+    ASSERT_TRUE(CommitOutputFile(file, cause)) << cause;
+    EXPECT_TRUE(fs::is_regular_file(folder / L"film \u00e4.mp4"));
+
+    _wputenv(L"QUARNEL_PATH_TEST=C:\\users\\J\u00f6rg");
+    std::string value;
+    ASSERT_TRUE(EnvironmentUtf8("QUARNEL_PATH_TEST", value));
+    EXPECT_EQ(value, "C:\\users\\J\xC3\xB6rg");
+    EXPECT_FALSE(EnvironmentUtf8("QUARNEL_PATH_TEST_UNSET", value));
+    fs::remove_all(base);
 }
 
 }  // namespace

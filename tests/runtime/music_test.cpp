@@ -245,9 +245,11 @@ TEST_F(MusicDeathTest, SoundSystemThatCannotStartEndsWithStatusOne)
             MusicInit(path.c_str());
         },
         ::testing::ExitedWithCode(1),
-        "\\[Vudedad arudud 3. Morvain !  \\] Problem initializing FMod. \nProgram will now exit.\n"
-        "quarnel: the show runs without music with --no-music \\(or with \"Music\" unticked in the "
-        "dialog\\)\n");
+        // The box keeps its words and title; the way on without sound is its second paragraph, since a
+        // program started by double-click has no standard error.
+        "\\[Vudedad arudud 3. Morvain !  \\] Problem initializing FMod. \nProgram will now exit.\n\n"
+        "The show runs without a sound device when \"Music\" is unticked in the setup dialog \\(or with "
+        "--no-music\\).\n");
 }
 
 }  // namespace

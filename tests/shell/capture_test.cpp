@@ -18,6 +18,7 @@
 #endif
 
 #include "capture/session_recording.h"
+#include "capture/video_encoder.h"
 #include "shell/command_line.h"
 
 namespace {
@@ -393,6 +394,33 @@ TEST(CaptureOptions, OptionsThatCannotGoTogether)
         EXPECT_FALSE(error.empty());
     }
     EXPECT_EQ(Parse({"--video", "out.webm", "--video-quality", "60"}, c, error), ParseResult::Ok) << error;
+}
+
+// --help names a video format only where this build writes it (the Windows build has no VP9 or Opus), and
+// every format it names opens for writing.
+TEST(CaptureOptions, TheUsageOffersTheVideoFormatsThisBuildWrites)
+{
+    const std::string usage = UsageText();
+    const std::vector<VideoFormat> formats = WritableVideoFormats();
+    ASSERT_FALSE(formats.empty());
+    auto writes = [&](const std::string& word) {
+        return std::any_of(formats.begin(), formats.end(),
+                           [&](const VideoFormat& f) { return word == f.extension || word == f.videoCodec; });
+    };
+    for (const char* word : {".mp4", ".mkv", ".webm", "H.264", "VP9"})
+        EXPECT_EQ(usage.find(word) != std::string::npos, writes(word)) << word << " in\n" << usage;
+
+    const std::filesystem::path folder = std::filesystem::temp_directory_path();
+    for (const VideoFormat& f : formats) {
+        VideoEncoderSettings settings;
+        settings.path = (folder / ("quarnel-format-probe" + std::string(f.extension))).string();
+        settings.writePath = settings.path;
+        std::string error;
+        VideoEncoder* encoder = OpenVideoEncoder(settings, error);
+        EXPECT_NE(encoder, nullptr) << f.extension << ": " << error;
+        if (encoder) AbandonVideoEncoder(encoder);
+        std::filesystem::remove(settings.path);
+    }
 }
 
 }  // namespace

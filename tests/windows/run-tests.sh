@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the cross-built Windows tests under Wine: the unit and GL tests through CTest, then quarnel.exe itself
-# (the e2e cases), all in one fresh prefix without the Z: drive, removed at the end.
+# (the e2e cases), all in one fresh prefix without the Z: drive, removed at the end; then the tests of the
+# zip scripts/build-windows.sh packed (read on Linux, one of them a second build).
 #   tests/windows/run-tests.sh BUILD_DIR [JOBS]
 # Run it on the X display the tests are to use (under xvfb-run): the prefix is made on that display too.
 # Wine's desktop process starts with the prefix and keeps the display it found there; started without any,
@@ -19,3 +20,4 @@ trap stop_wine EXIT
 export WINEPREFIX=$prefix
 ctest --test-dir "$build" -L "unit|gl" --output-on-failure -j "$jobs"
 ctest --test-dir "$build" -L e2e --output-on-failure
+ctest --test-dir "$build" -L package --output-on-failure

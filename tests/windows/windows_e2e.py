@@ -17,12 +17,29 @@ SOURCE = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "e2e"))
 from png_pixels import read_png  # noqa: E402
 from picture_guard import FRAMES, REFERENCE_DIR, STEP, frame_name  # noqa: E402
-from show_driver import PulseServer, Show, Xvfb, wait_until  # noqa: E402
+from show_driver import Frames, PulseServer, Show, UserClipboard, Xvfb, env, wait_until  # noqa: E402
 
 BUILD = os.path.abspath(os.environ.get("QUARNEL_WIN_BUILD_DIR", os.path.join(SOURCE, "build-win64")))
 SHOW = "D:\\show\\quarnel.exe"
+CLI = "D:\\show\\quarnel-cli.exe"
+TITLE = "Quarnel game. Kelm 2006"
 # Wine starts slowly on a loaded machine, and the software renderer draws every frame.
 DEADLINE = float(os.environ.get("QUARNEL_E2E_DEADLINE", "120"))
+
+
+def links_out(prefix):
+    """The links in the prefix that lead out of it, other than its D: and S: drives."""
+    prefix = os.path.realpath(prefix)
+    out = []
+    for folder, dirs, files in os.walk(prefix):
+        for name in dirs + files:
+            path = os.path.join(folder, name)
+            if not os.path.islink(path) or path in (os.path.join(prefix, "dosdevices", d) for d in ("d:", "s:")):
+                continue
+            target = os.path.realpath(path)
+            if target != prefix and not target.startswith(prefix + "/"):
+                out.append("%s -> %s" % (path, os.readlink(path)))
+    return out
 
 
 class Prefix:
@@ -37,6 +54,7 @@ class Prefix:
         else:
             self.path = os.environ["WINEPREFIX"]
         assert not os.path.lexists(os.path.join(self.path, "dosdevices", "z:")), "the prefix has a Z: drive"
+        assert not links_out(self.path), "links of the prefix lead out of it: %s" % links_out(self.path)
 
     def close(self):
         if self.own:
@@ -56,7 +74,7 @@ class WineShow(Show):
     """quarnel.exe with these arguments, started in build-win64/show under Wine; waits, output and the end
     as the Linux show's driver has them."""
 
-    def __init__(self, prefix, *args, display=None, extra_env=None):
+    def __init__(self, prefix, *args, display=None, extra_env=None, program=SHOW, cwd=None):
         self.out = tempfile.TemporaryFile()
         self.err = tempfile.TemporaryFile()
         e = dict(os.environ, WINEPREFIX=prefix.path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
@@ -66,7 +84,7 @@ class WineShow(Show):
         if extra_env:
             e.update(extra_env)
         self.env = e
-        self.proc = subprocess.Popen(["wine", SHOW, *args], cwd=os.path.join(BUILD, "show"), env=e,
+        self.proc = subprocess.Popen(["wine", program, *args], cwd=cwd or os.path.join(BUILD, "show"), env=e,
                                      stdout=self.out, stderr=self.err, stdin=subprocess.DEVNULL)
 
     def wait(self, deadline=DEADLINE):
@@ -87,12 +105,116 @@ def run_case(body):
 
 def test_help_and_a_bad_option():
     def body(prefix, display, scratch):
-        show = WineShow(prefix, "--help", display=display)
+        # quarnel-cli.exe, the console program, hands its streams and the show's status through.
+        for program in (SHOW, CLI):
+            show = WineShow(prefix, "--help", display=display, program=program)
+            assert show.wait() == 0, show.stderr()
+            usage = show.stdout()
+            assert "--fixed-step" in usage, usage
+            # This build writes MP4 only: --help offers nothing else.
+            assert ".mp4 (H.264 + AAC)" in usage, usage
+            assert not any(word in usage for word in (".mkv", ".webm", "VP9", "Opus")), usage
+            show = WineShow(prefix, "--no-such-option", display=display, program=program)
+            assert show.wait() == 2, show.stderr()
+            assert "--no-such-option" in show.stderr() and "--run" in show.stderr(), show.stderr()
+        show = WineShow(prefix, "--video", windows_path(os.path.join(scratch, "film.avi")), "--batch",
+                        display=display, program=CLI)
+        assert show.wait() == 1, show.stderr()
+        assert "unknown extension; this build writes .mp4 (H.264 + AAC)\n" in show.stderr(), show.stderr()
+    run_case(body)
+
+
+def test_the_prefix_keeps_the_user_folders_inside():
+    # A fresh prefix links Desktop, Documents and the others into the Linux home folder; the test prefix
+    # has plain folders there, so that a program writing to its Desktop stays inside the prefix.
+    def body(prefix, display, scratch):
+        assert not links_out(prefix.path), links_out(prefix.path)
+        users = os.path.join(prefix.path, "drive_c", "users")
+        user = [u for u in os.listdir(users) if u != "Public"][0]
+        folders = os.path.join(users, user)
+        for name in ("Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"):
+            path = os.path.join(folders, name)
+            assert os.path.isdir(path) and not os.path.islink(path), path
+        shot = "C:\\users\\%s\\Desktop\\shot.png" % user
+        show = WineShow(prefix, "--run", "--windowed", "--no-music", "--batch", "--frames", "2", "--screenshot", shot,
+                        display=display)
         assert show.wait() == 0, show.stderr()
-        assert "--fixed-step" in show.stdout(), show.stdout()
-        show = WineShow(prefix, "--no-such-option", display=display)
-        assert show.wait() == 2, show.stderr()
-        assert "--no-such-option" in show.stderr() and "--run" in show.stderr(), show.stderr()
+        assert os.path.isfile(os.path.join(folders, "Desktop", "shot.png")), show.stderr()
+        assert not links_out(prefix.path), links_out(prefix.path)
+    run_case(body)
+
+
+def test_a_folder_named_outside_ascii():
+    # The zip unpacked on a Desktop under a user's name: every file the show reads or writes there keeps its
+    # name (nothing like "Ã¤"), and the replay draws what the Linux build draws from the same recording.
+    def body(prefix, display, scratch):
+        users = os.path.join(prefix.path, "drive_c", "users")
+        user = [u for u in os.listdir(users) if u != "Public"][0]
+        work = os.path.join(users, user, "Desktop", "J\u00f6rg's Spiele \u2013 \u6e2c\u8a66")
+        os.makedirs(work)
+        subprocess.run(["xdotool", "mousemove", "400", "300"], env=dict(os.environ, DISPLAY=display), check=True)
+
+        def run(*args, deadline=DEADLINE):
+            show = WineShow(prefix, *args, "--batch", display=display, cwd=work)
+            status = show.wait(deadline)
+            return status, show.stderr()
+
+        status, err = run("--run", "--windowed", "--no-music", "--frames", "40", "--record", "runde \u00f6.qrec",
+                          "--screenshot", "schnappschuss \u00e4.png", "--capture", "bilder \u00f6",
+                          "--capture-frames", "10,40", deadline=5 * DEADLINE)
+        assert status == 0, err
+        status, err = run("--replay", "runde \u00f6.qrec", "--screenshot", "wiedergabe \u00e4.png",
+                          deadline=5 * DEADLINE)
+        assert status == 0, err
+        status, err = run("--replay", "runde \u00f6.qrec", "--video", "film \u00e4.mp4", deadline=5 * DEADLINE)
+        assert status == 0, err
+        expected = {"runde \u00f6.qrec", "schnappschuss \u00e4.png", "bilder \u00f6", "wiedergabe \u00e4.png",
+                    "film \u00e4.mp4"}
+        assert set(os.listdir(work)) == expected, sorted(os.listdir(work))
+        assert sorted(os.listdir(os.path.join(work, "bilder \u00f6"))) == ["frame000010.png", "frame000040.png"]
+        probe = json.loads(subprocess.run(
+            ["ffprobe", "-v", "error", "-show_streams", "-of", "json", os.path.join(work, "film \u00e4.mp4")],
+            capture_output=True, text=True, check=True).stdout)
+        assert {s["codec_type"] for s in probe["streams"]} == {"video", "audio"}, probe
+
+        # The Linux build replays the same recording to the same last frame.
+        linux = os.path.join(SOURCE, "build", "show")
+        linux_shot = os.path.join(scratch, "linux.png")
+        r = subprocess.run([os.path.join(linux, "quarnel"), "--replay", os.path.join(work, "runde \u00f6.qrec"),
+                            "--screenshot", linux_shot, "--batch"], cwd=linux, capture_output=True, text=True,
+                           env=dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy"), timeout=5 * DEADLINE)
+        assert r.returncode == 0, r.stderr
+        replay = read_png(os.path.join(work, "wiedergabe \u00e4.png"))
+        assert replay == read_png(linux_shot), "the replay's last frame differs from the Linux replay's"
+        assert replay == read_png(os.path.join(work, "schnappschuss \u00e4.png")), "the replay differs from the play"
+
+        # Messages name such paths as they are.
+        status, err = run("--replay", "fehlt \u00f6.qrec")
+        assert status == 1, err
+        assert "J\u00f6rg's Spiele \u2013 \u6e2c\u8a66\\fehlt \u00f6.qrec" in err, err
+    run_case(body)
+
+
+def test_escape_leaves_the_clipboard_without_a_capture():
+    # Windows keeps the clipboard after the program ends; Wine hands it to X. Text another program holds
+    # stays there after a show ended with Escape and nothing captured.
+    def body(prefix, display, scratch):
+        clipboard = UserClipboard(env({"DISPLAY": display}))
+        try:
+            users = "the user's own text\n"
+            clipboard.hold(users)
+            show = WineShow(prefix, "--run", "--windowed", "--no-music", "--batch", "--capture", windows_path(scratch),
+                            display=display)
+            try:
+                win = show.find_window(TITLE, deadline=DEADLINE)
+                Frames(show, scratch).wait_more(deadline=DEADLINE)
+                assert show.key_until_exit(win, "Escape", deadline=DEADLINE) == 0, show.stderr()
+            finally:
+                show.kill()
+            assert show.stdout() == "", show.stdout()
+            assert clipboard.holding() and clipboard.read() == users, clipboard.read()
+        finally:
+            clipboard.release()
     run_case(body)
 
 

@@ -10,6 +10,14 @@ if [[ -e $WINEPREFIX/dosdevices/z: ]]; then
     echo "wine-run: $WINEPREFIX has a Z: drive; make the prefix with tests/windows/wine-prefix.sh" >&2
     exit 125
 fi
+# Nothing else may lead out of the prefix (wine-prefix.sh made it so; Wine's services, started again with a
+# new server, link the serial ports anew).
+while IFS= read -r -d '' link; do
+    case $link in "$WINEPREFIX/dosdevices/d:" | "$WINEPREFIX/dosdevices/s:") continue ;; esac
+    case $(readlink -m "$link") in "$(readlink -f "$WINEPREFIX")" | "$(readlink -f "$WINEPREFIX")"/*) continue ;; esac
+    echo "wine-run: $link in the prefix leads out of it to $(readlink "$link")" >&2
+    exit 125
+done < <(find "$WINEPREFIX" -type l -print0)
 build=$(readlink -f "$WINEPREFIX/dosdevices/d:")
 source=$(readlink -f "$WINEPREFIX/dosdevices/s:")
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
