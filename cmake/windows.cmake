@@ -4,6 +4,10 @@
 include(cmake/cross_prefix.cmake)
 quarnel_use_cross_prefix(win64)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+# MinGW's GL/gl.h and GL/glu.h include <windows.h> unless these are given, and <windows.h> makes macros
+# of the Windows names the shell defines itself (platform/windows_names.h). <windows.h> stays in
+# platform/windows/.
+add_compile_definitions("WINGDIAPI=__declspec(dllimport)" APIENTRY=__stdcall CALLBACK=__stdcall)
 # The C++ runtime, libgcc and winpthread inside the executable; a GUI program (no console window). No link
 # time in the executables, so that the same sources give the same bytes.
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)

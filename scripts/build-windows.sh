@@ -60,8 +60,10 @@ sources=$out/$name-sources.txt
 } >"$sources"
 
 mkdir -p "$stage/licences"
+# strip writes the PE header anew, with the time of day unless SOURCE_DATE_EPOCH says otherwise: 0, as the
+# link left it (-Wl,--no-insert-timestamp).
 for program in quarnel quarnel-cli; do
-    x86_64-w64-mingw32-strip -o "$stage/$program.exe" "$out/show/$program.exe"
+    SOURCE_DATE_EPOCH=0 x86_64-w64-mingw32-strip -o "$stage/$program.exe" "$out/show/$program.exe"
 done
 cp -r "$out"/show/{textures,cgeffects,meshes,music,fonts} "$stage/"
 {

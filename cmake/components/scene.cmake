@@ -26,6 +26,13 @@ add_executable(game-maths-table tests/scene/game_maths_table.cpp)
 # this is a console program.
 target_link_libraries(game-maths-table PRIVATE $<LINK_ONLY:quarnel_scene>)
 set_target_properties(game-maths-table PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
+if(WIN32)
+    # A console program with its own main. SDL's flags, which come with the scene's libraries, rename main
+    # to SDL_main (for SDL2main's entry, which wants it in C linkage) and make a GUI program; the name
+    # comes back as main here, and the program is a console one.
+    target_compile_definitions(game-maths-table PRIVATE SDL_main=main)
+    target_link_libraries(game-maths-table PRIVATE -mconsole)
+endif()
 if(NOT EMSCRIPTEN)
     add_test(NAME scene.game_maths_table_takes_the_game_s_arguments COMMAND game-maths-table --self-check)
     set_tests_properties(scene.game_maths_table_takes_the_game_s_arguments PROPERTIES LABELS unit)

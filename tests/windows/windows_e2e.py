@@ -120,7 +120,7 @@ def test_help_and_a_bad_option():
         show = WineShow(prefix, "--video", windows_path(os.path.join(scratch, "film.avi")), "--batch",
                         display=display, program=CLI)
         assert show.wait() == 1, show.stderr()
-        assert "unknown extension; this build writes .mp4 (H.264 + AAC)\n" in show.stderr(), show.stderr()
+        assert "unknown extension; this build writes .mp4 (H.264 + AAC)\r\n" in show.stderr(), show.stderr()
     run_case(body)
 
 
