@@ -8,6 +8,7 @@ bool SystemCan(SystemAbility ability)
         case SystemAbility::SoundThread:
         case SystemAbility::DisplayModes:
         case SystemAbility::DestroyWindows:
+        case SystemAbility::WindowTitles:
             return true;
     }
     return false;
