@@ -4,19 +4,24 @@ one private Xvfb screen: the programs take turns in short runs, round after roun
 noisy machine weighs on all of them alike. Prints, for intro and game frames, the median over the rounds
 of each run's median, and each program's ratio to the floor.
 
-Usage: bench/frame-times.py BUILD_DIR [--rounds N] [--show NAME=SHOW_DIR ...] [--profile]
+Usage: bench/frame-times.py BUILD_DIR [--rounds N] [--show NAME=SHOW_DIR ...] [--profile | --cost]
   BUILD_DIR     a build with show/quarnel and bench/frame_floor (the floor runs from its show folder)
   --show        further builds of the show to time beside it, e.g. --show before=/tmp/old/show
   --profile     runs with --profile instead and prints the per-pass table of every program (each pass
                 then ends with glFinish, so these runs are slower than plain ones)
+  --cost        the processor time (all threads) and the wall time of one game frame instead, each the
+                difference of a long and a short run over the game frames between them, so that start-up,
+                the intro and the exit cancel; per round, the programs take turns with such a pair
 """
 import argparse
 import os
 import re
+import resource
 import signal
 import statistics
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
 from harness import Xvfb, stats_medians  # noqa: E402
@@ -30,13 +35,63 @@ def run(command, cwd, env):
     return found
 
 
+def timed_run(command, cwd, env):
+    """Wall and processor seconds (all threads) of one run, start to exit."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.monotonic()
+    r = subprocess.run(command, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                       timeout=1800)
+    wall = time.monotonic() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    if r.returncode != 0:
+        sys.exit("frame-times: %s failed (%d):\n%s" % (command[0], r.returncode, r.stderr))
+    return wall, (after.ru_utime + after.ru_stime) - (before.ru_utime + before.ru_stime)
+
+
+# --cost: the show's frames 61 on are game frames at a step of 0.25 s (the intro ends past 15 s); both runs
+# of a pair go past the first game frames, and the long one stays inside the first round (45 s).
+SHORT_SHOW, SHORT_FLOOR, GAME_FRAMES = 70, 10, 100
+
+
+def cost(args, shows, floor, env):
+    names = [name for name, _ in shows] + ["floor"]
+    per_frame = {name: {"cpu": [], "wall": []} for name in names}
+    for r in range(args.rounds):
+        for name, folder in shows + [("floor", shows[0][1])]:
+            if name == "floor":
+                make = lambda n: [floor, "--game-only", "--frames", str(n)]
+                short = SHORT_FLOOR
+            else:
+                make = lambda n: [os.path.join(folder, "quarnel"), "--run", "--windowed", "--no-music",
+                                  "--batch", "--fixed-step", "0.25", "--frames", str(n)]
+                short = SHORT_SHOW
+            wall_short, cpu_short = timed_run(make(short), folder, env)
+            wall_long, cpu_long = timed_run(make(short + GAME_FRAMES), folder, env)
+            per_frame[name]["wall"].append(1000.0 * (wall_long - wall_short) / GAME_FRAMES)
+            per_frame[name]["cpu"].append(1000.0 * (cpu_long - cpu_short) / GAME_FRAMES)
+        print("round %d: %s" % (r + 1, "  ".join("%s %.1f/%.1f" % (n, v["cpu"][-1], v["wall"][-1])
+                                               for n, v in per_frame.items())), file=sys.stderr, flush=True)
+    floor_cpu = statistics.median(per_frame["floor"]["cpu"])
+    floor_wall = statistics.median(per_frame["floor"]["wall"])
+    print("one game frame, ms: median of %d pairs of runs (%d game frames apart), ratio to the floor"
+          % (args.rounds, GAME_FRAMES))
+    print("%-12s %18s %18s" % ("", "processor", "wall"))
+    for name in names:
+        c = statistics.median(per_frame[name]["cpu"])
+        w = statistics.median(per_frame[name]["wall"])
+        print("%-12s %10.1f (%4.2f) %10.1f (%4.2f)" % (name, c, c / floor_cpu, w, w / floor_wall))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--show", action="append", default=[])
     parser.add_argument("--profile", action="store_true")
+    parser.add_argument("--cost", action="store_true")
     args = parser.parse_args()
+    if args.profile and args.cost:
+        parser.error("--profile and --cost are two ways of running: choose one")
     build = os.path.abspath(args.build)
     shows = [("show", os.path.join(build, "show"))]
     for item in args.show:
@@ -61,6 +116,8 @@ def main():
             results[name]["passes"].setdefault(p, []).append(values)
 
     try:
+        if args.cost:
+            return cost(args, shows, floor, env)
         for r in range(args.rounds):
             for name, folder in shows:
                 # A quarter second per frame reaches the game after 60 intro frames.

@@ -429,19 +429,21 @@ bool Setup()
 int main(int argc, char** argv)
 {
     int frames = 200;
+    bool gameOnly = false;  // every frame a game frame (for the processor time of game frames alone)
     const char* screenshot = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--frames") && i + 1 < argc) {
             frames = std::atoi(argv[++i]);
+        } else if (!std::strcmp(argv[i], "--game-only")) {
+            gameOnly = true;
         } else if (!std::strcmp(argv[i], "--profile")) {
             EnablePassTiming(true);
         } else if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc) {
             screenshot = argv[++i];
         } else {
             std::fprintf(stderr,
-                         "usage: frame_floor [--frames N] [--profile] [--screenshot LAST.png]   (from the "
-                         "show's folder, "
-                         "under X)\n");
+                         "usage: frame_floor [--frames N] [--game-only] [--profile] [--screenshot LAST.png]\n"
+                         "  (from the show's folder, under X)\n");
             return 2;
         }
     }
@@ -460,18 +462,21 @@ int main(int argc, char** argv)
 
     std::vector<float> introTimes, gameTimes, all;
     Clock::time_point start = Clock::now();
-    // Intro and game frames alternate, so both see the same load on a shared machine.
-    for (int frame = 0; frame <= 2 * frames; ++frame) {
+    // Intro and game frames alternate, so both see the same load on a shared machine: N of each, or N game
+    // frames with --game-only.
+    const int total = gameOnly ? frames : 2 * frames;
+    auto isIntro = [&](int frame) { return !gameOnly && frame % 2 == 0; };
+    for (int frame = 0; frame <= total; ++frame) {
         const Clock::time_point now = Clock::now();
         const float ms = std::chrono::duration<float, std::milli>(now - start).count();
         start = now;
         if (frame > 0) {
-            (frame % 2 == 1 ? introTimes : gameTimes).push_back(ms);
+            (isIntro(frame - 1) ? introTimes : gameTimes).push_back(ms);
             all.push_back(ms);
         }
-        StartFrameTiming(frame % 2 == 1 ? 0 : 1);
-        if (frame == 2 * frames) break;
-        const bool intro = frame % 2 == 0;
+        StartFrameTiming(frame > 0 && isIntro(frame - 1) ? 0 : 1);
+        if (frame == total) break;
+        const bool intro = isIntro(frame);
         const double t = intro ? 0.05 * (frame % 280) : 15.0 + 0.05 * (frame % 600);
         WindowMessage message;
         while (PeekWindowMessage(message)) {
@@ -490,7 +495,7 @@ int main(int argc, char** argv)
         EndPass(FramePass::Blur);
         DrawWindow(intro, intro ? introTexts : gameTexts, intro ? 6 : 4);
         EndPass(FramePass::Grain);
-        if (screenshot && frame == 2 * frames - 1) {
+        if (screenshot && frame == total - 1) {
             std::vector<unsigned char> pixels(800 * 600 * 3);
             ReadWindowPixels(800, 600, pixels.data());
             std::string cause;

@@ -42,13 +42,16 @@ function(quarnel_web_page target)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_PAGE_DIR})
     # dynCall: SDL's Web Audio callback calls the mixer through it (named in a file: a "$" would not
     # survive the shell).
+    # MODULARIZE: quarnel.js defines createQuarnel(), which the page calls for every show it starts, each
+    # a program of its own with fresh memory ("Play again" without reloading). The music is no part of
+    # quarnel.data: the page fetches it when a show will play it (scripts/build-web.sh puts it beside).
     target_link_options(${target} PRIVATE
         -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
         -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS,UTF8ToString -sFORCE_FILESYSTEM=1
+        -sMODULARIZE=1 -sEXPORT_NAME=createQuarnel
         -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/dist/web/library-functions.json
         "SHELL:--preload-file ${show}/textures@/textures"
         "SHELL:--preload-file ${show}/cgeffects@/cgeffects"
         "SHELL:--preload-file ${show}/meshes@/meshes"
-        "SHELL:--preload-file ${show}/music@/music"
         "SHELL:--preload-file ${QUARNEL_PAGE_FONT_DIR}@/fonts")
 endfunction()

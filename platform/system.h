@@ -15,6 +15,9 @@ enum class SystemAbility {
     DisplayModes,
     // A window can be destroyed. Not in a page: its window is the canvas, which keeps the last frame.
     DestroyWindows,
+    // A window shows a title of its own. Not in a page: the tab keeps the page's short title, and the
+    // window's title goes to the page's script (page.h).
+    WindowTitles,
 };
 
 bool SystemCan(SystemAbility ability);

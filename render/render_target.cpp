@@ -1,5 +1,5 @@
-// The off-screen render target (see render_target.h): a second GL context sharing objects with the
-// window's, drawing into a 1024 x 1024 framebuffer object, and the scene-to-texture renderer.
+// The off-screen render target (see render_target.h): a context of its own beside the window's, drawing
+// into a 1024 x 1024 framebuffer object, and the scene-to-texture renderer.
 // Depends on the platform GL context layer, the entry-point table, the effects and the drawing helpers.
 #include "render/render_target.h"
 
@@ -49,8 +49,8 @@ void LookAt(const Vec* view)
               view[2].z);
 }
 
-// The framebuffer object lives in the target's own context (such objects are not shared) and stays
-// bound there for good. Runs with that context current.
+// The framebuffer object is bound in the target's context for good (the window's keeps its own
+// framebuffer). Runs with the target's context current.
 bool BuildFramebuffer(RenderTargetContext& target)
 {
     GenRenderbuffers(1, &target.colourBuffer);

@@ -1,6 +1,7 @@
-// The off-screen render target: a 1024 x 1024 colour + depth + stencil buffer with its own GL context that
-// shares display lists and textures with the window's, the switch between it and the window, and the
-// general scene-to-texture renderer. Depends on the platform GL context layer and the drawing helpers.
+// The off-screen render target: a 1024 x 1024 colour + depth + stencil framebuffer object with a GL
+// context of its own (a state block of the window's context: see platform/gl_context.h) that shares display
+// lists and textures with the window's, the switch between it and the window, and the general
+// scene-to-texture renderer. Depends on the platform GL context layer and the drawing helpers.
 #pragma once
 #include <cstdint>
 
@@ -11,9 +12,11 @@ struct Engine;
 constexpr int kRenderTargetSize = 1024;
 
 // The one off-screen target. Its context keeps its framebuffer object bound for good, so making the
-// context current is all it takes to draw off screen.
+// context current is all it takes to draw off screen; making the window's current again brings back the
+// window's framebuffer and every state the window had (viewport, matrices, enables, blending, bound
+// textures and program ...), and the next switch the target's.
 struct RenderTargetContext {
-    void* pbufferContext = nullptr;   // the second GL context (platform handle)
+    void* pbufferContext = nullptr;   // the target's GL context (platform handle)
     uint32_t framebuffer = 0;         // framebuffer object of pbufferContext: what it draws into
     uint32_t colourBuffer = 0;        // RGBA8 renderbuffer
     uint32_t depthStencilBuffer = 0;  // depth 24 + stencil 8 renderbuffer

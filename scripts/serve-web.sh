@@ -15,8 +15,8 @@ esac
 
 stale() {
     [ -f "$OUT/quarnel.wasm" ] || return 0
-    newer=$(cd "$ROOT" && find CMakeLists.txt cmake shell runtime scene render assets math platform data tools \
-        dist/web scripts/build-web.sh -newer "$OUT/quarnel.wasm" -type f 2>/dev/null | head -n 1)
+    newer=$(cd "$ROOT" && find CMakeLists.txt cmake shell capture runtime scene render sound assets math \
+        platform gl_layer data tools dist/web scripts/build-web.sh -newer "$OUT/quarnel.wasm" -type f 2>/dev/null | head -n 1)
     [ -n "$newer" ] && echo "serve-web: $newer changed since the last build" >&2
     [ -n "$newer" ]
 }

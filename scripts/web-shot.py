@@ -13,10 +13,10 @@ Usage: scripts/web-shot.py URL OUT.png [options]
   --at COND ACTION ARG
                       an input step, run when COND first holds after the steps before it have run
                       (repeatable, kept in order). COND: frame>=N, frame>N, frame=N, stage=NAME
-                      (loading, dialog, show, ended). ACTION ARG:
+                      (loading, dialog, show, ending, ended). ACTION ARG:
                         key NAME, key-down NAME, key-up NAME   ArrowUp, ArrowDown, ArrowLeft,
                                                               ArrowRight, Escape, Enter, Space
-                        mouse-move X,Y                        canvas CSS pixels
+                        mouse-move X,Y                        canvas pixels
                         click X,Y[,BUTTON] or click NAME      BUTTON left, middle or right; NAME a
                                                               button of the setup dialog (run, quit,
                                                               music, windowed)
@@ -41,8 +41,11 @@ import threading
 import time
 
 CHROMIUM = os.environ.get("QUARNEL_CHROMIUM", "/usr/bin/chromium")
-FLAGS = ["--headless=new", "--no-sandbox", "--disable-gpu", "--use-angle=swiftshader",
-         "--enable-unsafe-swiftshader", "--autoplay-policy=no-user-gesture-required",
+# WebGL 2 through SwiftShader, the browser's own rasteriser on the processor; RENDERERS["llvmpipe"] draws
+# it through Mesa's EGL instead, on the same llvmpipe as the program (for comparing the two).
+RENDERERS = {"swiftshader": ["--disable-gpu", "--use-angle=swiftshader", "--enable-unsafe-swiftshader"],
+             "llvmpipe": ["--use-angle=gl-egl", "--ignore-gpu-blocklist"]}
+FLAGS = ["--headless=new", "--no-sandbox", "--autoplay-policy=no-user-gesture-required",
          "--disable-background-networking", "--disable-component-update", "--disable-sync", "--no-first-run",
          "--disable-quic", "--disable-renderer-backgrounding", "--disable-background-timer-throttling",
          "--disable-backgrounding-occluded-windows", "--window-size=1024,768"]
@@ -79,7 +82,7 @@ class Browser:
     """One headless Chromium with one page. Close it (or use it in a with-statement) to end the browser and
     remove its profile folder."""
 
-    def __init__(self, log=None):
+    def __init__(self, log=None, flags=(), renderer="swiftshader"):
         self.profile = tempfile.mkdtemp(prefix="quarnel-chromium-")
         self.log = log if log is not None else []  # console messages and exceptions, in order
         self.exceptions = []
@@ -101,8 +104,9 @@ class Browser:
             os.dup2(ends[1], 4)
 
         try:
-            self.proc = subprocess.Popen([CHROMIUM, *FLAGS, "--remote-debugging-pipe",
-                                          "--user-data-dir=" + self.profile, "about:blank"],
+            self.proc = subprocess.Popen([CHROMIUM, *FLAGS, *RENDERERS[renderer], *flags,
+                                          "--remote-debugging-pipe", "--user-data-dir=" + self.profile,
+                                          "about:blank"],
                                          stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                          stderr=subprocess.DEVNULL, close_fds=False, preexec_fn=give_pipes)
         except OSError as e:
@@ -282,8 +286,55 @@ class Browser:
             time.sleep(0.05)
 
     def canvas_origin(self):
-        return self.evaluate("(() => { const r = document.getElementById('canvas').getBoundingClientRect();"
-                             " return [r.left, r.top]; })()")
+        return self.canvas_box()[:2]
+
+    def canvas_box(self):
+        """[left, top, CSS pixels per canvas pixel across, and down] of the canvas in the viewport: the
+        page scales the canvas to the screen."""
+        return self.evaluate("(() => { const c = document.getElementById('canvas'), r = c.getBoundingClientRect();"
+                             " return [r.left, r.top, r.width / (c.width || 1), r.height / (c.height || 1)]; })()")
+
+    def page_point(self, x, y):
+        """Where canvas pixel (x, y) is in the viewport, in CSS pixels."""
+        left, top, sx, sy = self.canvas_box()
+        return left + x * sx, top + y * sy
+
+    def element_centre(self, selector):
+        """The middle of an element of the page in the viewport, in CSS pixels."""
+        box = self.evaluate("(() => { const e = document.querySelector(%s); if (!e) return null;"
+                            " const r = e.getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2,"
+                            " r.width, r.height]; })()" % json.dumps(selector))
+        if not box or box[2] <= 0 or box[3] <= 0:
+            raise BrowserError("no visible %s on the page" % selector)
+        return box[0], box[1]
+
+    # A phone or a narrow window, touches and a slow network
+
+    def emulate_screen(self, width, height, mobile=False, scale=1):
+        """The viewport as a screen of width x height CSS pixels (a phone's with mobile: touch and its
+        page zoom rules)."""
+        self.command("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=scale,
+                     mobile=mobile, screenWidth=width, screenHeight=height)
+        if mobile:
+            self.command("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+
+    def throttle(self, bytes_per_second, latency_ms=20):
+        """Every download of the page at most this fast from now on."""
+        self.command("Network.enable")
+        self.command("Network.emulateNetworkConditions", offline=False, latency=latency_ms,
+                     downloadThroughput=bytes_per_second, uploadThroughput=bytes_per_second)
+
+    def touch(self, kind, points):
+        """A touch event (touchStart, touchMove, touchEnd) with the fingers [(id, x, y)] still on the screen
+        after it, at viewport CSS pixels."""
+        self.command("Input.dispatchTouchEvent", type=kind,
+                     touchPoints=[{"x": x, "y": y, "id": i, "radiusX": 4, "radiusY": 4, "force": 1}
+                                  for i, x, y in points])
+
+    def tap(self, x, y):
+        """A finger down and up at viewport CSS pixels (x, y)."""
+        self.touch("touchStart", [(0, x, y)])
+        self.touch("touchEnd", [])
 
     def dialog_button(self, name):
         """Where a button of the setup dialog is, in canvas pixels."""
@@ -293,15 +344,15 @@ class Browser:
         return buttons[name]
 
     def _mouse(self, kind, x, y, button="none", buttons=0):
-        left, top = self.canvas_origin()
-        self.command("Input.dispatchMouseEvent", type=kind, x=left + x, y=top + y, button=button,
+        px, py = self.page_point(x, y)
+        self.command("Input.dispatchMouseEvent", type=kind, x=px, y=py, button=button,
                      buttons=buttons, clickCount=1 if kind != "mouseMoved" else 0)
 
     def mouse_move(self, x, y):
         self._mouse("mouseMoved", x, y)
 
     def click(self, x, y, button="left"):
-        """Presses and releases a mouse button at canvas pixels (x, y)."""
+        """Presses and releases a mouse button at canvas pixels (x, y) (scaled as the page shows it)."""
         self._mouse("mouseMoved", x, y)
         self._mouse("mousePressed", x, y, button, BUTTONS[button])
         self._mouse("mouseReleased", x, y, button, 0)

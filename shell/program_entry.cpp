@@ -13,6 +13,7 @@
 #include "platform/window.h"
 #include "runtime/frame_driver.h"
 #include "runtime/global_state.h"
+#include "runtime/music.h"
 #include "scene/demo_scene.h"
 #include "scene/frame_inputs.h"
 #include "scene/game_checksum.h"
@@ -66,12 +67,14 @@ void IdlePass()
         ReportPageFrame(FramesDrawn(), gState.musicOn ? gFrameInputs.spectrum : nullptr,
                         static_cast<int>(std::size(gFrameInputs.spectrum)));
     }
-    if ((gState.keys[VK_ESCAPE] || escapePressed) && !gState.endingRequested) {
+    const bool endingNow = (gState.keys[VK_ESCAPE] || escapePressed) && !gState.endingRequested;
+    if (endingNow) {
         gState.endingRequested = true;
         gState.endingStartTime = gState.demoTime;
     }
     escapePressed = false;
     SwapWindowBuffers();
+    if (endingNow) ReportPageStage("ending");  // the frame shown now is the last before the fade
 }
 
 int EndShow(int exitCode)
@@ -102,10 +105,23 @@ bool OpenShowWindow()
     return true;
 }
 
-void StartShowInPage()
+void StartShowNow()
 {
     if (!OpenShowWindow()) EndProcess(0);
     RunPagePasses(PagePass);
+}
+
+// A page fetches the music only for a show that plays it; the show starts once it has come.
+void AwaitMusicPass()
+{
+    if (PageFileFetched(kMusicFile)) StartShowNow();
+}
+
+void StartShowInPage()
+{
+    if (!CaptureAllowsMusic()) gState.musicOn = false;
+    if (gState.musicOn && !PageFileFetched(kMusicFile)) RunPagePasses(AwaitMusicPass);
+    StartShowNow();
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ set(QUARNEL_PLATFORM_SOURCES
 if(QUARNEL_GL_LAYER)
     list(APPEND QUARNEL_PLATFORM_SOURCES platform/sdl/gl_context_layer.cpp)
 else()
-    list(APPEND QUARNEL_PLATFORM_SOURCES platform/sdl/gl_context.cpp)
+    list(APPEND QUARNEL_PLATFORM_SOURCES platform/sdl/gl_context.cpp platform/sdl/gl_state_block.cpp)
 endif()
 if(WIN32)
     list(APPEND QUARNEL_PLATFORM_SOURCES

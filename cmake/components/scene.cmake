@@ -22,7 +22,9 @@ endif()
 # written by one build and compared by another (Linux, Windows, a page). The test checks that its arguments
 # are the game's own.
 add_executable(game-maths-table tests/scene/game_maths_table.cpp)
-target_link_libraries(game-maths-table PRIVATE quarnel_scene)
+# Linked without the libraries' compile settings: SDL's renames main for its own entry on Windows, and
+# this is a console program.
+target_link_libraries(game-maths-table PRIVATE $<LINK_ONLY:quarnel_scene>)
 set_target_properties(game-maths-table PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
 if(WIN32)
     # A console program with its own main. SDL's flags, which come with the scene's libraries, rename main

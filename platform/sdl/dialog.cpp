@@ -444,8 +444,12 @@ bool OpenWindow(Window& w, const Dialog& dialog)
                      TTF_GetError());
         return false;
     }
-    w.window = SDL_CreateWindow(dialog.Title(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                dialog.ClientWidth(), dialog.ClientHeight(), SDL_WINDOW_HIDDEN);
+    // In a page the tab keeps the page's own title.
+    const bool titled = SystemCan(SystemAbility::WindowTitles);
+    if (!titled) ReportPageWindowTitle(dialog.Title());
+    w.window =
+        SDL_CreateWindow(titled ? dialog.Title() : nullptr, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                         dialog.ClientWidth(), dialog.ClientHeight(), SDL_WINDOW_HIDDEN);
     if (!w.window) {
         std::fprintf(stderr, "Dialog \"%s\": cannot open a window: %s\n", dialog.Title(), SDL_GetError());
         return false;

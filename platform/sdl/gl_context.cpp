@@ -1,14 +1,17 @@
-// Second GL context on the main SDL window, context switching and entry-point lookup (see gl_context.h).
-// Depends on SDL2 and the main window handles of sdl_window.h.
+// The show's GL contexts as state blocks of the main window's one context, switching between them, and
+// the entry-point lookup (see gl_context.h). Depends on SDL2, the main window handles of sdl_window.h and
+// the state record of gl_state_block.h.
 #include "platform/gl_context.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
+#include "platform/sdl/gl_state_block.h"
 #include "platform/sdl/sdl_window.h"
 
 namespace {
@@ -24,6 +27,7 @@ struct Requirement {
 constexpr Requirement kRequirements[] = {
     {"glActiveTexture", 1, 3, "GL_ARB_multitexture"},
     {"glMultiTexCoord2f", 1, 3, "GL_ARB_multitexture"},
+    {"glMultiTexCoord4fv", 1, 3, "GL_ARB_multitexture"},
     {"glSecondaryColor3f", 1, 4, "GL_EXT_secondary_color"},
     {"glGenFramebuffers", 3, 0, "GL_ARB_framebuffer_object"},
     {"glDeleteFramebuffers", 3, 0, "GL_ARB_framebuffer_object"},
@@ -50,9 +54,6 @@ constexpr Requirement kRequirements[] = {
     {"glUseProgram", 2, 0, nullptr},
     {"glGetUniformLocation", 2, 0, nullptr},
     {"glUniform", 2, 0, nullptr},
-    {"glFenceSync", 3, 2, "GL_ARB_sync"},
-    {"glWaitSync", 3, 2, "GL_ARB_sync"},
-    {"glDeleteSync", 3, 2, "GL_ARB_sync"},
 };
 
 bool ContextOffers(const Requirement& requirement)
@@ -67,40 +68,43 @@ bool ContextOffers(const Requirement& requirement)
     return requirement.extension && SDL_GL_ExtensionSupported(requirement.extension);
 }
 
-// What one context wrote (a texture drawn or copied into) is only safe for the other to read once the
-// writer's commands have completed: a fence put in the context being left, which the context taken up waits
-// for on the GPU side. Without sync objects, the context being left finishes its work instead. Both
-// contexts share one driver, so the addresses found once serve both.
-struct HandOver {
-    bool resolved = false;
-    PFNGLFENCESYNCPROC fenceSync = nullptr;
-    PFNGLWAITSYNCPROC waitSync = nullptr;
-    PFNGLDELETESYNCPROC deleteSync = nullptr;
-    void(APIENTRY* flush)() = nullptr;
-    void(APIENTRY* finish)() = nullptr;
-} handOver;
+// The show's contexts are state blocks of the one context of the main window (see gl_state_block.h): all
+// objects are shared because there is only one set of them, and what one "context" draws into a texture
+// is complete for the other in GL's own command order, without fences or waiting. The first block is the
+// window's own; a block is made current by reading the state into the block being left and bringing the
+// differences of the other one in.
+struct Blocks {
+    SDL_GLContext owner = nullptr;                      // the context the blocks divide
+    std::vector<std::unique_ptr<GlStateBlock>> blocks;  // [0]: the window's own
+    GlStateBlock* current = nullptr;
+} shared;
 
-void ResolveHandOver()
+void Forget()
 {
-    if (handOver.resolved) return;
-    handOver.resolved = true;
-    handOver.fenceSync = reinterpret_cast<decltype(handOver.fenceSync)>(LookupGlEntryPoint("glFenceSync"));
-    handOver.waitSync = reinterpret_cast<decltype(handOver.waitSync)>(LookupGlEntryPoint("glWaitSync"));
-    handOver.deleteSync = reinterpret_cast<decltype(handOver.deleteSync)>(LookupGlEntryPoint("glDeleteSync"));
-    if (!handOver.fenceSync || !handOver.waitSync || !handOver.deleteSync) handOver.fenceSync = nullptr;
-    handOver.flush = reinterpret_cast<decltype(handOver.flush)>(SDL_GL_GetProcAddress("glFlush"));
-    handOver.finish = reinterpret_cast<decltype(handOver.finish)>(SDL_GL_GetProcAddress("glFinish"));
+    shared.owner = nullptr;
+    shared.blocks.clear();
+    shared.current = nullptr;
 }
 
-// Called with the context being left current; the fence to wait for in the next one, or nullptr.
-GLsync EndWritesOfCurrentContext()
+// The blocks of the current SDL context: for a context they do not know yet, its own block alone.
+Blocks* CurrentBlocks()
 {
-    if (handOver.fenceSync) {
-        GLsync fence = handOver.fenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-        if (handOver.flush) handOver.flush();  // a fence another context waits for must be submitted
-        if (fence) return fence;
+    SDL_GLContext context = SDL_GL_GetCurrentContext();
+    if (!context) return nullptr;
+    if (shared.owner != context) {
+        Forget();
+        shared.owner = context;
+        PrepareGlStateBlocks();
+        shared.blocks.push_back(std::make_unique<GlStateBlock>());
+        shared.current = shared.blocks.front().get();
     }
-    if (handOver.finish) handOver.finish();
+    return &shared;
+}
+
+GlStateBlock* Known(GlContextHandle handle)
+{
+    for (const std::unique_ptr<GlStateBlock>& block : shared.blocks)
+        if (block.get() == handle) return block.get();
     return nullptr;
 }
 
@@ -108,43 +112,45 @@ GLsync EndWritesOfCurrentContext()
 
 GlContextHandle CurrentGlContext()
 {
-    return SDL_GL_GetCurrentContext();
+    Blocks* blocks = CurrentBlocks();
+    return blocks ? blocks->current : nullptr;
 }
 
 GlContextHandle CreateSharedGlContext()
 {
     SDL_Window* window = MainSdlWindow();
-    SDL_GLContext current = SDL_GL_GetCurrentContext();
-    if (!window || !current) return nullptr;
-    SDL_Window* currentWindow = SDL_GL_GetCurrentWindow();
-    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
-    SDL_GLContext context = SDL_GL_CreateContext(window);  // becomes current when it succeeds
-    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
-    SDL_GL_MakeCurrent(currentWindow ? currentWindow : window, current);
-    if (context) ResolveHandOver();
-    return context;
+    Blocks* blocks = CurrentBlocks();
+    if (!window || !blocks) return nullptr;
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    blocks->blocks.push_back(std::make_unique<GlStateBlock>(InitialGlState(width, height)));
+    return blocks->blocks.back().get();
 }
 
 void DestroyGlContext(GlContextHandle context)
 {
-    if (context) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
+    // The current block and the window's own go with the window's context.
+    if (!context || context == shared.current ||
+        (!shared.blocks.empty() && context == shared.blocks[0].get()))
+        return;
+    std::erase_if(shared.blocks, [&](const std::unique_ptr<GlStateBlock>& b) { return b.get() == context; });
 }
 
 bool MakeGlContextCurrent(GlContextHandle context)
 {
     SDL_Window* window = MainSdlWindow();
     if (!window || !context) return false;
-    SDL_GLContext leaving = SDL_GL_GetCurrentContext();
-    GLsync fence = nullptr;
-    if (handOver.resolved && leaving && leaving != context) fence = EndWritesOfCurrentContext();
-    const bool ok = SDL_GL_MakeCurrent(window, static_cast<SDL_GLContext>(context)) == 0;
-    if (fence) {
-        // A fence belongs to the share group, so the context taken up can wait for it (and delete it). Had
-        // the switch failed, the old context is still current and waits for its own commands: harmless.
-        handOver.waitSync(fence, 0, GL_TIMEOUT_IGNORED);
-        handOver.deleteSync(fence);
-    }
-    return ok;
+    // Released (no context current), the window's context is taken up again, as making one of its
+    // contexts current would.
+    if (!SDL_GL_GetCurrentContext() && shared.owner && shared.owner == MainGlContext())
+        SDL_GL_MakeCurrent(window, shared.owner);
+    GlStateBlock* block = CurrentBlocks() ? Known(context) : nullptr;  // blocks of another context are gone
+    if (!block) return false;
+    if (block == shared.current) return true;
+    ReadGlState(*shared.current);
+    SwitchGlState(*shared.current, *block);
+    shared.current = block;
+    return true;
 }
 
 void* LookupGlEntryPoint(const char* name)
@@ -167,8 +173,13 @@ void SetWindowContextAttributes()
 
 bool StartWindowContext(SDL_Window*)
 {
+    Forget();  // a new context, perhaps where an old one was: its blocks start afresh
     return true;
 }
 
-void StopWindowContext() {}
+void StopWindowContext()
+{
+    Forget();
+}
+
 void FlushWindowContext() {}

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "platform/page.h"
 #include "platform/sdl/game_controller.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/system.h"
@@ -249,12 +250,16 @@ WindowResult CreatePlatformWindow(const char* title, int x, int y, int width, in
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN;
+    // A page takes the screen itself, keeping the canvas's shape (a tap has to allow it).
+    PreparePageCanvas(width, height, fullScreen);
+    if (fullScreen && SystemCan(SystemAbility::DisplayModes)) flags |= SDL_WINDOW_FULLSCREEN;
     const int px = fullScreen ? 0 : x, py = fullScreen ? 0 : y;
+    const bool titled = SystemCan(SystemAbility::WindowTitles);
+    if (!titled) ReportPageWindowTitle(title);
     // Depth 32 is asked for; most drivers offer 24, which is accepted.
     for (int depth : {32, 24, 16}) {
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
-        window = SDL_CreateWindow(title, px, py, width, height, flags);
+        window = SDL_CreateWindow(titled ? title : nullptr, px, py, width, height, flags);
         if (window) break;
     }
     if (!window) {
@@ -321,7 +326,11 @@ void SwapWindowBuffers()
 
 void SetWindowTitle(const char* title)
 {
-    if (window) SDL_SetWindowTitle(window, title);
+    if (!SystemCan(SystemAbility::WindowTitles)) {
+        ReportPageWindowTitle(title);
+    } else if (window) {
+        SDL_SetWindowTitle(window, title);
+    }
 }
 
 void SetCursorVisible(bool visible)

@@ -2,7 +2,9 @@
 // script (dist/web/index.html), which keeps what it is told on `window` and shows it.
 #include "platform/page.h"
 
+#include <SDL.h>
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +20,12 @@ void RunPagePasses(void (*pass)())
 
 void ReportPageStage(const char* stage)
 {
-    EM_ASM({ window.quarnelStage = UTF8ToString($0); }, stage);
+    EM_ASM(
+        {
+            window.quarnelStage = UTF8ToString($0);
+            if (window.quarnelPage) window.quarnelPage.stageChanged(window.quarnelStage);
+        },
+        stage);
 }
 
 void ReportPageFrame(long framesDrawn, const float* spectrum, int spectrumSize)
@@ -62,11 +69,21 @@ void ReportPageDialogControl(const char* text, int centreX, int centreY)
         name, centreX, centreY);
 }
 
+void ReportPageWindowTitle(const char* title)
+{
+    EM_ASM({ window.quarnelWindowTitle = UTF8ToString($0); }, title);
+}
+
 void EndPage(int status)
 {
     std::fflush(stdout);
     std::fflush(stderr);
     emscripten_cancel_main_loop();
+    // Keys, pointer, touches and pads on the page reach nothing of this program from now on: a show
+    // started again on the same page is a program of its own.
+    emscripten_html5_remove_all_event_listeners();
+    // Nor does its sound go on: Web Audio would keep asking the device for more.
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     EM_ASM(
         {
             if (window.quarnelEnded) window.quarnelEnded($0);
@@ -85,4 +102,24 @@ void ReplacePageCanvas()
         old.parentNode.replaceChild(fresh, old);
         Module.canvas = fresh;
     });
+}
+
+void PreparePageCanvas(int width, int height, bool fullScreen)
+{
+    EM_ASM(
+        {
+            if (window.quarnelPage) window.quarnelPage.prepareCanvas(Module.canvas, $0, $1, !!$2);
+        },
+        width, height, fullScreen ? 1 : 0);
+}
+
+bool PageFileFetched(const char* path)
+{
+    // A page without the script that fetches (another page around the program) has the file or not.
+    return EM_ASM_INT(
+               {
+                   if (!window.quarnelPage) return 1;
+                   return window.quarnelPage.fetchFile(Module, UTF8ToString($0)) ? 1 : 0;
+               },
+               path) != 0;
 }

@@ -1,6 +1,7 @@
 // The off-screen target on Mesa: scenes rendered into it land in texture slots readable from the window's
 // context, the sizing rules reach the GL viewport and copy, lists and textures are shared while state is
-// not, the depth pass fills its texture, and a missing context ends the process quietly.
+// not (each context finds its state as it left it, whatever the off-screen passes did), the depth pass
+// fills its texture, and a missing context ends the process quietly.
 #include "render/render_target.h"
 
 #include <GL/gl.h>
@@ -9,11 +10,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "platform/gl_context.h"
 #include "render/billboards.h"
+#include "render/effects.h"
 #include "render/engine.h"
+#include "render/entry_points.h"
+#include "render/shader_compiler.h"
 #include "tests/render/pixels.h"
 #include "tests/support/gl_test_window.h"
 
@@ -95,6 +102,146 @@ void DrawDepthLeftHalf(Engine&)
 {
     IdentityMatrices();
     Quad(-1, -1, 0, 1, -0.5f);
+}
+
+// The state a context keeps for itself, as far as the show sets any of it, by name.
+using StateValues = std::map<std::string, std::vector<double>>;
+
+constexpr GLenum kCapabilities[] = {GL_BLEND,  GL_DEPTH_TEST,     GL_CULL_FACE, GL_SCISSOR_TEST,
+                                    GL_DITHER, GL_STENCIL_TEST,   GL_LIGHTING,  GL_FOG,
+                                    GL_LIGHT0, GL_COLOR_LOGIC_OP, GL_COLOR_SUM, GL_POLYGON_OFFSET_FILL};
+constexpr int kUnits = 3;  // the image sum draws with three
+
+StateValues CaptureState()
+{
+    StateValues s;
+    const auto ints = [&](const char* name, GLenum what, int n) {
+        std::vector<GLint> v(n);
+        glGetIntegerv(what, v.data());
+        s[name].assign(v.begin(), v.end());
+    };
+    const auto floats = [&](const std::string& name, GLenum what, int n) {
+        std::vector<GLdouble> v(n);
+        glGetDoublev(what, v.data());
+        s[name] = v;
+    };
+    for (GLenum cap : kCapabilities) s["enabled"].push_back(glIsEnabled(cap));
+    ints("blend function", GL_BLEND_SRC, 1);
+    s["blend function"].push_back([] {
+        GLint v = 0;
+        glGetIntegerv(GL_BLEND_DST, &v);
+        return v;
+    }());
+    floats("clear colour", GL_COLOR_CLEAR_VALUE, 4);
+    ints("colour mask", GL_COLOR_WRITEMASK, 4);
+    ints("depth function", GL_DEPTH_FUNC, 1);
+    ints("depth mask", GL_DEPTH_WRITEMASK, 1);
+    floats("line width", GL_LINE_WIDTH, 1);
+    ints("cull face", GL_CULL_FACE_MODE, 1);
+    ints("front face", GL_FRONT_FACE, 1);
+    floats("polygon offset factor", GL_POLYGON_OFFSET_FACTOR, 1);
+    floats("polygon offset units", GL_POLYGON_OFFSET_UNITS, 1);
+    ints("viewport", GL_VIEWPORT, 4);
+    ints("scissor box", GL_SCISSOR_BOX, 4);
+    floats("depth range", GL_DEPTH_RANGE, 2);
+    floats("colour", GL_CURRENT_COLOR, 4);
+    floats("modelview", GL_MODELVIEW_MATRIX, 16);
+    floats("projection", GL_PROJECTION_MATRIX, 16);
+    ints("matrix mode", GL_MATRIX_MODE, 1);
+    ints("list base", GL_LIST_BASE, 1);
+    ints("shade model", GL_SHADE_MODEL, 1);
+    ints("pack alignment", GL_PACK_ALIGNMENT, 1);
+    ints("program", GL_CURRENT_PROGRAM, 1);
+    ints("framebuffer", GL_DRAW_FRAMEBUFFER_BINDING, 1);
+    ints("active texture", GL_ACTIVE_TEXTURE, 1);
+    const GLint active = static_cast<GLint>(s["active texture"][0]);
+    for (int unit = 0; unit < kUnits; ++unit) {
+        ActiveTexture(GL_TEXTURE0 + unit);
+        const std::string u = " " + std::to_string(unit);
+        s["texturing" + u] = {static_cast<double>(glIsEnabled(GL_TEXTURE_2D))};
+        ints(("bound texture" + u).c_str(), GL_TEXTURE_BINDING_2D, 1);
+        floats("texture coordinates" + u, GL_CURRENT_TEXTURE_COORDS, 4);
+        floats("texture matrix" + u, GL_TEXTURE_MATRIX, 16);
+    }
+    ActiveTexture(static_cast<uint32_t>(active));
+    return s;
+}
+
+// Variant 0 is GL's initial state (in an 800 x 600 window); 1 and 2 differ from each other in every value
+// and from it wherever GL allows more than two. Variant 1 has culling on for back faces, which the scene
+// renderer sets in the current context before it switches.
+void SetState(int k, const GLuint (&textures)[kUnits], GLuint program)
+{
+    const bool one = k == 1, any = k != 0;
+    const float f = static_cast<float>(k);
+    for (GLenum cap : kCapabilities) {
+        const bool on = cap == GL_DITHER ? k != 1 : (cap == GL_CULL_FACE || cap == GL_BLEND) ? one : k == 2;
+        on ? glEnable(cap) : glDisable(cap);
+    }
+    glBlendFunc(one      ? GL_DST_COLOR
+                : k == 2 ? GL_SRC_ALPHA
+                         : GL_ONE,
+                one      ? GL_ONE
+                : k == 2 ? GL_ONE_MINUS_SRC_ALPHA
+                         : GL_ZERO);
+    glClearColor(0.1f * f, 0.2f * f, 0.3f * f, 0.4f * f);
+    glColorMask(!one, GL_TRUE, k != 2, GL_TRUE);
+    glDepthFunc(one ? GL_LEQUAL : k == 2 ? GL_GREATER : GL_LESS);
+    glDepthMask(k != 2);
+    glLineWidth(1.0f + f);
+    glCullFace(k == 2 ? GL_FRONT : GL_BACK);
+    glFrontFace(one ? GL_CW : GL_CCW);
+    glPolygonOffset(f, 2.0f * f);
+    glViewport(k, 2 * k, any ? 100 * k : 800, any ? 50 * k : 600);
+    glScissor(3 * k, 4 * k, any ? 20 * k : 800, any ? 30 * k : 600);
+    glDepthRange(0.1 * k, 1.0 - 0.1 * k);
+    glColor4f(any ? 0.25f * f : 1.0f, any ? 0.5f : 1.0f, any ? 0.125f * f : 1.0f, 1.0f);
+    for (int unit = 0; unit < kUnits; ++unit) {
+        ActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(GL_TEXTURE_2D, any ? textures[(unit + k) % kUnits] : 0);
+        (any && (unit % 2 == 0) == one) ? glEnable(GL_TEXTURE_2D) : glDisable(GL_TEXTURE_2D);
+        MultiTexCoord2f(GL_TEXTURE0 + unit, 0.5f * f + unit, 0.25f * f);
+        glMatrixMode(GL_TEXTURE);
+        glLoadIdentity();
+        if (any) glTranslatef(f, static_cast<float>(unit), 0.0f);
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (any) glOrtho(-f, f, -1.0, 1.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    if (any) glTranslatef(f, 2.0f, 3.0f);
+    UseProgram(one ? program : 0);
+    ActiveTexture(GL_TEXTURE0 + (any ? k : 0));
+    glListBase(10 * k);
+    glShadeModel(one ? GL_FLAT : GL_SMOOTH);
+    glPixelStorei(GL_PACK_ALIGNMENT, one ? 1 : k == 2 ? 8 : 4);
+    glMatrixMode(one ? GL_PROJECTION : k == 2 ? GL_TEXTURE : GL_MODELVIEW);
+}
+
+// A colour pass that changes what it can of its context's state.
+void DrawStateChurn(Engine&)
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glLineWidth(6.0f);
+    glColor3f(0.0f, 1.0f, 1.0f);
+    glViewport(0, 0, 64, 64);
+    for (int unit = kUnits - 1; unit >= 0; --unit) {
+        ActiveTexture(GL_TEXTURE0 + unit);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        MultiTexCoord2f(GL_TEXTURE0 + unit, 0.75f, 0.75f);
+    }
+    glMatrixMode(GL_TEXTURE);
+    glScalef(2.0f, 2.0f, 2.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glDisable(GL_DITHER);
+    glListBase(99);
+    glPixelStorei(GL_PACK_ALIGNMENT, 2);
+    Quad(-1, -1, 1, 1);
 }
 
 class RenderTargetTest : public testing::Test {
@@ -236,28 +383,75 @@ TEST_F(RenderTargetTest, ListsAndTexturesOfTheWindowDrawInTheTarget)
     glDeleteTextures(1, &sharedTexture);
 }
 
-TEST_F(RenderTargetTest, StateStaysInItsOwnContext)
+TEST_F(RenderTargetTest, EachContextFindsItsStateAsItLeftIt)
 {
+    GLuint textures[kUnits];
+    glGenTextures(kUnits, textures);
+    std::string log;
+    const GLuint program = CompileFragmentProgram("void main() { gl_FragColor = gl_Color; }", &log);
+    ASSERT_NE(program, 0u) << log;
+
+    SetState(1, textures, program);
+    const StateValues window = CaptureState();
     MakeRenderTargetCurrent(gRenderTarget);
-    glEnable(GL_BLEND);
-    glEnable(GL_FOG);
-    glLineWidth(5.0f);
-    RestoreWindowContext(gEngine, gRenderTarget);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_FOG));
-    GLfloat width = 0;
-    glGetFloatv(GL_LINE_WIDTH, &width);
-    EXPECT_EQ(width, 1.0f);
-    glEnable(GL_DITHER);
+    SetState(2, textures, program);
+    const StateValues target = CaptureState();
+    EXPECT_EQ(target.at("framebuffer")[0], static_cast<double>(gRenderTarget.framebuffer))
+        << "the target draws into its own buffer";
+    EXPECT_EQ(window.at("framebuffer")[0], 0.0) << "the window draws into the window";
+    EXPECT_NE(window, target);
+
+    ASSERT_TRUE(MakeGlContextCurrent(gRenderTarget.windowContext));
+    EXPECT_EQ(CaptureState(), window);
     MakeRenderTargetCurrent(gRenderTarget);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_FOG));
-    glDisable(GL_BLEND);
-    glDisable(GL_FOG);
-    glLineWidth(1.0f);
+    EXPECT_EQ(CaptureState(), target);
+
+    // Both contexts back to GL's initial state, as the other tests expect.
+    SetState(0, textures, program);
+    ASSERT_TRUE(MakeGlContextCurrent(gRenderTarget.windowContext));
+    SetState(0, textures, program);
+    DeleteFragmentProgram(program);
+    glDeleteTextures(kUnits, textures);
+}
+
+TEST_F(RenderTargetTest, OffscreenPassesLeaveTheWindowsStateAsTheyFoundIt)
+{
+    GLuint textures[kUnits];
+    glGenTextures(kUnits, textures);
+    std::string log;
+    const GLuint program = CompileFragmentProgram(
+        "uniform sampler2D decal, decal2;\n"
+        "void main() { gl_FragColor = texture2D(decal, gl_TexCoord[0].xy) * texture2D(decal2, "
+        "gl_TexCoord[0].xy); }",
+        &log);
+    ASSERT_NE(program, 0u) << log;
+    constexpr int kEffect = 5;
+    gEngine.effects.programs[kEffect] = program;
+    const GLuint layer = MakeSlotTexture(gEngine, 20, 512, 512, kBlue);
+    const GLuint frame = MakeSlotTexture(gEngine, 0, 1024, 1024, kBlue);
+    const GLuint glow = MakeSlotTexture(gEngine, 1, 128, 128, kBlue);
+
+    SetState(1, textures, program);
+    const StateValues window = CaptureState();
+    // A frame's off-screen work: a layer, the two-texture pass over it, another layer, the feedback pass.
+    RenderSceneToTexture(gEngine, gRenderTarget, nullptr, &DrawStateChurn, 0, 32, 0, gEngine.camera,
+                         gEngine.camera, true, 512, 20);
+    RunTwoTextureEffect(gEngine, gRenderTarget, 20, 20, 1, 512, 1.0, 1, kEffect);
+    RenderSceneToTexture(gEngine, gRenderTarget, nullptr, &DrawStateChurn, 0, 32, 0, gEngine.camera,
+                         gEngine.camera, true, 800, 0);
+    RunFeedbackEffect(gEngine, gRenderTarget, 0, 1, 128, 0.6, 2, kEffect);
+    EXPECT_EQ(CurrentGlContext(), gRenderTarget.pbufferContext);
+    ASSERT_TRUE(MakeGlContextCurrent(gRenderTarget.windowContext));
+    EXPECT_EQ(CaptureState(), window);
+
+    SetState(0, textures, program);
+    MakeRenderTargetCurrent(gRenderTarget);
+    SetState(0, textures, program);
     RestoreWindowContext(gEngine, gRenderTarget);
-    EXPECT_TRUE(glIsEnabled(GL_DITHER));
-    glDisable(GL_DITHER);
+    gEngine.effects.programs[kEffect] = 0;
+    DeleteFragmentProgram(program);
+    const GLuint made[] = {textures[0], textures[1], textures[2], layer, frame, glow};
+    glDeleteTextures(6, made);
 }
 
 TEST_F(RenderTargetTest, RestoringTheWindowLoadsTheOffscreenProjection)

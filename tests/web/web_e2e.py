@@ -4,24 +4,27 @@ over the DevTools protocol by scripts/web-shot.py, read through the hooks the pa
 
 Run one case, or all of them in turn:
     python3 tests/web/web_e2e.py CASE       CASE: pictures, music, music_after_a_stall, dialog, full_screen,
-                                            mouse, bad_option, address_options, driver
+                                            mouse, bad_option, address_options, no_webgl, progress,
+                                            play_again, phone, driver
     python3 tests/web/web_e2e.py all
 Each case serves the build on a free loopback port of its own: $QUARNEL_WEB_DIR, by default build-web/
 (make it with scripts/build-web.sh). "driver" tests the driver itself against a small stand-in page
 (tests/web/fixture/) and needs no build. Waits poll the page; each has a deadline of
 $QUARNEL_WEB_DEADLINE seconds (default 600: SwiftShader draws a frame in about a quarter second).
-All cases together keep the browser busy for about three minutes."""
+All cases together keep the browser busy for about five minutes."""
 import functools
 import http.server
 import importlib.util
 import math
 import os
+import re
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import traceback
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.join(HERE, "..", "..")
@@ -47,9 +50,14 @@ class Server:
     """The folder over HTTP on 127.0.0.1 and a free port, for the life of a with-statement."""
 
     def __init__(self, folder):
+        requests = self.requests = []  # (path, status) of every request answered
+
         class Handler(http.server.SimpleHTTPRequestHandler):
             extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                               ".wasm": "application/wasm", ".data": "application/octet-stream"}
+
+            def log_request(self, code="-", size="-"):
+                requests.append((urllib.parse.unquote(self.path.split("?")[0]), int(code)))
 
             def log_message(self, *_):
                 pass
@@ -130,7 +138,7 @@ def test_music():
         end = time.time() + DEADLINE
         while True:
             state, sound, audio = browser.evaluate(
-                "[%s, window.quarnelSound, Module.SDL2 && Module.SDL2.audioContext &&"
+                "[%s, window.quarnelSound, window.Module && Module.SDL2 && Module.SDL2.audioContext &&"
                 " [Module.SDL2.audioContext.state, Module.SDL2.audioContext.currentTime]]" % web_shot.STATE)
             if sound and (not sounds or state["frames"] >= sounds[-1][0] + 5):
                 sounds.append((state["frames"], sound["queued"], sound["waiting"]))
@@ -140,6 +148,8 @@ def test_music():
                 break
             time.sleep(0.1)
         assert state["title"].startswith("quarnel: done"), state["title"]
+        # The music is a file of its own, fetched for a show that plays it.
+        assert any(p.startswith("/music/") and code == 200 for p, code in server.requests), server.requests
         spectrum = browser.evaluate("window.quarnelSpectrum")
         assert spectrum and len(spectrum) >= 100, "a spectrum for %d of 120 frames" % len(spectrum or [])
         assert all(0.0 <= v <= 1.0 for v in spectrum), spectrum
@@ -208,9 +218,13 @@ def test_full_screen():
         browser.key("ArrowLeft")
         more_frames(browser)
         screen = browser.evaluate("(() => { const e = document.fullscreenElement, c = document.getElementById('canvas');"
-                                  " return [e && e.id, c.width, c.height, innerWidth, innerHeight]; })()")
+                                  " const r = c.getBoundingClientRect();"
+                                  " return [e && e.id, c.width, c.height, r.width, r.height, innerWidth, innerHeight,"
+                                  " !!e && e.contains(document.getElementById('end'))]; })()")
         print("full screen: %s" % screen)
-        assert screen[0] == "canvas" and screen[1:3] == [800, 600], screen
+        # The page's stage, canvas and end button, takes the screen; the picture keeps 4:3 with bars.
+        assert screen[0] == "stage" and screen[1:3] == [800, 600] and screen[7], screen
+        assert abs(screen[3] * 3 - screen[4] * 4) < 4 and screen[3] <= screen[5] and screen[4] <= screen[6], screen
         browser.key("Escape")
         title = browser.wait_end(DEADLINE)
         assert title.startswith("quarnel: done"), title
@@ -249,7 +263,9 @@ def test_mouse():
 
 def test_bad_option():
     # A bad command line ends the page at once, naming the option, before any frame; so does a value
-    # whose escape in the address is malformed, which reaches the program as it was written.
+    # whose escape in the address is malformed, which reaches the program as it was written. An option of
+    # 20,000 characters is cut in the title and the page's line, and the page keeps its width; ?help
+    # shows the usage on the page.
     with Server(WEB_DIR) as server:
         for query, named in (("frames=abc", '"abc"'), ("frames=%E0%A4%A", '"%E0%A4%A"')):
             with web_shot.Browser() as browser:
@@ -258,6 +274,142 @@ def test_bad_option():
                 print(title)
                 assert title.startswith("quarnel: failed: ") and "--frames" in title and named in title, title
                 assert browser.state()["frames"] == 0
+        with web_shot.Browser() as browser:
+            browser.load(server.url("x" * 20000))
+            title = browser.wait_end(DEADLINE)
+            line, usage, width = browser.evaluate(
+                "[document.getElementById('failed').textContent, document.getElementById('usage').textContent,"
+                " [document.documentElement.scrollWidth, innerWidth]]")
+            print("a 20,000-character option: title of %d characters, line of %d, page %s wide"
+                  % (len(title), len(line), width))
+            assert title.startswith("quarnel: failed: unknown option") and len(title) <= 120, title
+            assert "xxxx" in line and len(line) <= 500, line
+            assert width[0] <= width[1], width
+            assert "--fixed-step" in usage, usage
+        with web_shot.Browser() as browser:
+            browser.load(server.url("help"))
+            title = browser.wait_end(DEADLINE)
+            usage = browser.evaluate("(() => { const e = document.getElementById('usage');"
+                                     " return e.getClientRects().length ? e.textContent : null; })()")
+            assert title.startswith("quarnel: done"), title
+            assert usage and "Usage: quarnel" in usage and "--no-music" in usage, usage
+
+
+def test_no_webgl():
+    # A browser without WebGL 2: the page says so in its own words and the title tells a failure; no box
+    # claims anything, no frame is drawn and none of the show's files is fetched.
+    with Server(WEB_DIR) as server, web_shot.Browser(flags=["--disable-webgl", "--disable-webgl2"]) as browser:
+        browser.load(server.url("run&windowed&no-music"))
+        title = browser.wait_end(DEADLINE)
+        line = browser.evaluate("document.getElementById('failed').textContent")
+        print(title)
+        assert title.startswith("quarnel: failed: ") and "WebGL 2" in title, title
+        assert "WebGL 2" in line, line
+        assert browser.dialogs == [], browser.dialogs
+        assert browser.state()["frames"] == 0
+        fetched = [p for p, _ in server.requests if p.startswith("/quarnel.")]
+        assert fetched == [], fetched
+
+
+def test_progress():
+    # On a laptop's 1366 x 650 and a network of 1 MB/s, the share of the three files that has come shows
+    # in percent above the fold, rising to the end; the page has its heading, words on the show, the
+    # controls and its icon, and a show without music never fetches the music.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser:
+        browser.emulate_screen(1366, 650)
+        browser.throttle(1000000)
+        browser.load(server.url("run&windowed&no-music&batch&fixed-step=0.05&frames=3"))
+        seen, fold = [], []
+        end = time.time() + DEADLINE
+        while True:
+            status, bottom, height, stage = browser.evaluate(
+                "(() => { const l = document.getElementById('loading'), r = l.getBoundingClientRect();"
+                " return [l.getClientRects().length ? document.getElementById('status').textContent : '',"
+                " r.bottom, innerHeight, window.quarnelStage]; })()")
+            m = re.search(r"(\d+) %", status)
+            if m and (not seen or int(m.group(1)) != seen[-1]):
+                seen.append(int(m.group(1)))
+                fold.append(bottom <= height)
+            if stage not in (None, "loading") or time.time() > end:  # None: the page's script not yet run
+                break
+            time.sleep(0.05)
+        print("progress seen: %s" % seen)
+        assert len(seen) >= 4 and seen == sorted(seen) and seen[0] < 50 and seen[-1] >= 90, seen
+        assert all(fold), "the progress line was below the fold"
+        assert browser.wait_end(DEADLINE) == "quarnel: done 3 frames"
+        page = browser.evaluate(
+            "Promise.all([document.querySelector('h1').textContent, document.getElementById('about').textContent,"
+            " document.getElementById('controls').textContent,"
+            " Promise.all([...document.querySelectorAll('link[rel=icon]')].map(l => fetch(l.href)"
+            ".then(r => r.status + ' ' + r.headers.get('Content-Type'))))])")
+        print("the page's icons: %s" % page[3])
+        assert page[0] == "Quarnel" and "sea" in page[1], page
+        assert all(word in page[2] for word in ("arrow keys", "Pad", "Touch", "Escape")), page[2]
+        assert page[3] and all(icon.startswith("200 image/") for icon in page[3]), page[3]
+        assert not [p for p, _ in server.requests if p.startswith("/music/")], server.requests
+
+
+def test_play_again():
+    # Escape ends a show: the page keeps the frame drawn before the fade, not the black it fades to, and
+    # "Play again" plays a second show without loading the page again.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser, tempfile.TemporaryDirectory() as tmp:
+        escape = web_shot.parse_step("frame>=30", "key", "Escape")
+        title, missed = web_shot.run_show(browser, server.url(STILL), [escape], DEADLINE)
+        assert not missed and title.startswith("quarnel: done"), (title, missed)
+        last = os.path.join(tmp, "last.png")
+        with open(last, "wb") as f:
+            f.write(browser.canvas_png())
+        _, _, rows = read_png(last)
+        mean = sum(sum(row) for row in rows) / (len(rows) * len(rows[0]))
+        print("the canvas after the end: mean %.1f of 255" % mean)
+        assert mean > 10.0, "the canvas shows the faded frame (mean %.1f)" % mean
+        loads = len([p for p, _ in server.requests if p == "/quarnel.wasm"])
+        browser.evaluate("document.getElementById('again').click()")
+        browser.wait_for(lambda s: s["stage"] == "show" and s["frames"] >= 5, "the second show's fifth frame",
+                         DEADLINE)
+        browser.key("Escape")
+        title = browser.wait_end(DEADLINE)
+        print("second show: %s" % title)
+        assert title.startswith("quarnel: done") and int(title.split()[2]) >= 5, title
+        assert len([p for p, _ in server.requests if p == "/quarnel.wasm"]) == loads == 1, server.requests
+
+
+def test_phone():
+    # A phone, 390 x 844 with touch: the canvas takes the screen's width at 4:3; "Run ... " is tapped in
+    # the setup; a finger held above the player from frame 62 to 72 steers it (frame 80 differs from an
+    # untouched run's, frame 60 does not), and the page's end button, tapped, ends the show.
+    options = "windowed&no-music&batch&fixed-step=0.05&capture=/shots&capture-frames=60,80"
+    with Server(WEB_DIR) as server, tempfile.TemporaryDirectory() as tmp:
+        with web_shot.Browser() as browser:
+            browser.emulate_screen(390, 844, mobile=True, scale=2)
+            run_to_end(browser, server.url("run&" + options + "&frames=80"))
+            untouched = [picture(browser, "/shots/frame%06d.png" % n, tmp) for n in (60, 80)]
+        with web_shot.Browser() as browser:
+            browser.emulate_screen(390, 844, mobile=True, scale=2)
+            browser.load(server.url(options))
+            browser.wait_for(lambda s: s["stage"] == "dialog", "the dialog", DEADLINE)
+            browser.tap(*browser.page_point(*browser.dialog_button("run")))
+            browser.wait_for(lambda s: s["stage"] == "show", "the show", DEADLINE)
+            box = browser.evaluate("(() => { const r = document.getElementById('canvas').getBoundingClientRect();"
+                                   " return [r.width, r.height, document.documentElement.scrollWidth,"
+                                   " innerWidth]; })()")
+            print("the canvas on a phone: %s" % box)
+            assert abs(box[0] - 390) < 1 and abs(box[0] * 3 - box[1] * 4) < 4 and box[2] <= box[3], box
+            browser.wait_for(lambda s: s["frames"] >= 62, "frame 62", DEADLINE)
+            finger = browser.page_point(400, 40)  # straight above the player, near the top
+            browser.touch("touchStart", [(1, *finger)])
+            browser.wait_for(lambda s: s["frames"] >= 72, "frame 72", DEADLINE)
+            browser.touch("touchEnd", [])
+            browser.wait_for(lambda s: s["frames"] >= 82, "frame 82", DEADLINE)
+            browser.tap(*browser.element_centre("#end"))
+            title = browser.wait_end(DEADLINE)
+            print(title)
+            assert title.startswith("quarnel: done"), title
+            touched = [picture(browser, "/shots/frame%06d.png" % n, tmp) for n in (60, 80)]
+    same, moved = psnr(untouched[0], touched[0]), psnr(untouched[1], touched[1])
+    print("a finger held against none: frame 60 PSNR %.1f dB, frame 80 PSNR %.1f dB" % (same, moved))
+    assert same >= 50.0, "frame 60 differs before any touch: %.1f dB" % same
+    assert moved <= 25.0, "the finger hardly changed frame 80: %.1f dB" % moved
 
 
 def test_address_options():
@@ -314,7 +466,7 @@ def test_driver():
 
 
 CASES = ["pictures", "music", "music_after_a_stall", "dialog", "full_screen", "mouse", "bad_option", "address_options",
-         "driver"]
+         "no_webgl", "progress", "play_again", "phone", "driver"]
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES + ["all"]:
