@@ -4,9 +4,10 @@ on Mesa's llvmpipe: the page in headless Chromium with WebGL 2 through Mesa's EG
 program (build-layer/show/quarnel) on a private Xvfb screen; both with `--fixed-step 0.25 --frames 160
 --stats` (60 intro frames, then the game). They take turns, round after round, so that a shared, noisy
 machine weighs on both alike. Prints the median over the rounds of each run's median frame time (wall
-time, start to start) for all, intro and game frames, and the processor time a frame costs, the page's
-split into its own process (the WebAssembly and the page's script), the browser's GPU process (WebGL on
-llvmpipe) and the rest of the browser; then the page's time from loading to its first frame drawn.
+time, start to start) for all, intro and game frames, and the processor time a frame costs: the program's
+with the X server's that shows its frames, the page's split into its own process (the WebAssembly and the
+page's script), the browser's GPU process (WebGL on llvmpipe) and the rest of the browser; then the page's
+time from loading to its first frame drawn.
 
 Processor time per frame is counted over frames 20 to 160, past the start-up: for the page from the
 processes' counters at those frames, for the program as the difference of a run of 160 frames and one of
@@ -58,8 +59,17 @@ def serve(folder):
     return httpd
 
 
-def native_once(show_dir, env, frames):
-    """(the run's medians, its processor seconds: user and system of the program and its threads)."""
+def process_seconds(pid):
+    """User and system seconds of one process so far."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICK
+
+
+def native_once(show_dir, env, frames, x_server):
+    """(the run's medians, its processor seconds: user and system of the program and its threads, and of
+    the X server that shows its frames, as the page's count has the browser's GPU process)."""
+    x_before = process_seconds(x_server)
     command = [os.path.join(show_dir, "quarnel"), "--frames", str(frames)]
     for option in OPTIONS:
         name, _, value = option.partition("=")
@@ -72,13 +82,16 @@ def native_once(show_dir, env, frames):
     found = stats_medians(out)
     if proc.returncode != 0 or len(found) < 4:  # all, intro, game and the (empty) passes
         sys.exit("web-page-time: the native show failed (%d):\n%s" % (proc.returncode, out))
-    return found, usage.ru_utime + usage.ru_stime
+    return found, usage.ru_utime + usage.ru_stime, process_seconds(x_server) - x_before
 
 
-def native_run(show_dir, env):
-    found, long_run = native_once(show_dir, env, FRAMES)
-    _, short_run = native_once(show_dir, env, FROM_FRAME)
-    found["processor"] = {"all": (long_run - short_run) * 1000.0 / (FRAMES - FROM_FRAME)}
+def native_run(show_dir, env, x_server):
+    found, long_run, long_x = native_once(show_dir, env, FRAMES, x_server)
+    _, short_run, short_x = native_once(show_dir, env, FROM_FRAME, x_server)
+    frames = FRAMES - FROM_FRAME
+    found["processor"] = {"program": (long_run - short_run) * 1000.0 / frames,
+                          "x": (long_x - short_x) * 1000.0 / frames}
+    found["processor"]["all"] = found["processor"]["program"] + found["processor"]["x"]
     return found
 
 
@@ -164,7 +177,7 @@ def main():
     results = {"program": [], "page": []}
     try:
         for r in range(args.rounds):
-            results["program"].append(native_run(show_dir, env))
+            results["program"].append(native_run(show_dir, env, xvfb.pid))
             results["page"].append(page_run(url, args.renderer))
             print("round %d: %s" % (r + 1, "  ".join("%s %.1f/%.1f ms, %.1f ms processor" % (
                 n, v[-1]["intro"], v[-1]["game"], v[-1]["processor"]["all"]) for n, v in results.items())),
@@ -184,6 +197,10 @@ def main():
                                                                                   "processor"))))
     print("%-14s %8.2f %8.2f %8.2f %11.2f" % ("page/program", *(table["page"][k] / table["program"][k]
                                                                 for k in ("all", "intro", "game", "processor"))))
+    own = {kind: statistics.median(run["processor"][kind] for run in results["program"])
+           for kind in ("program", "x")}
+    print("the program's processor time a frame: its own (with llvmpipe's threads) %.1f ms, the X server's "
+          "%.1f ms" % (own["program"], own["x"]))
     split = {kind: statistics.median(run["processor"][kind] for run in results["page"])
              for kind in ("renderer", "gpu", "other")}
     print("the page's processor time a frame: its own process (WebAssembly and script) %.1f ms, the GPU "
