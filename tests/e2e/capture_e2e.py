@@ -357,7 +357,7 @@ def test_a_changed_byte_leaves_the_round_at_its_frame():
         data = open(recording, "rb").read()
         assert data[8] == 2 and b"quarnel " in data[:64] and b"Linux" in data[:64], data[:64]
         checks = [struct.unpack("<QQ", p)[0] for k, p in events(data) if k == b"S"]
-        assert len(checks) >= 3, checks
+        assert len(checks) >= 2, checks  # one a second of game time: a slow machine may reach only two
 
         status, out, err = verify(recording)
         assert status == 0, err
