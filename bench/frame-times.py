@@ -4,9 +4,11 @@ one private Xvfb screen: the programs take turns in short runs, round after roun
 noisy machine weighs on all of them alike. Prints, for intro and game frames, the median over the rounds
 of each run's median, and each program's ratio to the floor.
 
-Usage: bench/frame-times.py BUILD_DIR [--rounds N] [--show NAME=SHOW_DIR ...] [--profile | --cost]
+Usage: bench/frame-times.py BUILD_DIR [--rounds N] [--show NAME=SHOW_DIR ...] [--floor NAME=PROGRAM ...]
+                            [--profile | --cost]
   BUILD_DIR     a build with show/quarnel and bench/frame_floor (the floor runs from its show folder)
   --show        further builds of the show to time beside it, e.g. --show before=/tmp/old/show
+  --floor       further floor programs to time beside it (ratios stay against BUILD_DIR's floor)
   --profile     runs with --profile instead and prints the per-pass table of every program (each pass
                 then ends with glFinish, so these runs are slower than plain ones)
   --cost        the processor time (all threads) and the wall time of one game frame instead, each the
@@ -53,20 +55,20 @@ def timed_run(command, cwd, env):
 SHORT_SHOW, SHORT_FLOOR, GAME_FRAMES = 70, 10, 100
 
 
-def cost(args, shows, floor, env):
-    names = [name for name, _ in shows] + ["floor"]
+def cost(args, shows, floors, env):
+    names = [name for name, _ in shows] + [name for name, _ in floors]
     per_frame = {name: {"cpu": [], "wall": []} for name in names}
     for r in range(args.rounds):
-        for name, folder in shows + [("floor", shows[0][1])]:
-            if name == "floor":
-                make = lambda n: [floor, "--game-only", "--frames", str(n)]
-                short = SHORT_FLOOR
+        for name, where in shows + floors:
+            if (name, where) in floors:
+                command = [where, "--game-only", "--frames"]
+                folder, short = shows[0][1], SHORT_FLOOR
             else:
-                make = lambda n: [os.path.join(folder, "quarnel"), "--run", "--windowed", "--no-music",
-                                  "--batch", "--fixed-step", "0.25", "--frames", str(n)]
-                short = SHORT_SHOW
-            wall_short, cpu_short = timed_run(make(short), folder, env)
-            wall_long, cpu_long = timed_run(make(short + GAME_FRAMES), folder, env)
+                command = [os.path.join(where, "quarnel"), "--run", "--windowed", "--no-music", "--batch",
+                           "--fixed-step", "0.25", "--frames"]
+                folder, short = where, SHORT_SHOW
+            wall_short, cpu_short = timed_run(command + [str(short)], folder, env)
+            wall_long, cpu_long = timed_run(command + [str(short + GAME_FRAMES)], folder, env)
             per_frame[name]["wall"].append(1000.0 * (wall_long - wall_short) / GAME_FRAMES)
             per_frame[name]["cpu"].append(1000.0 * (cpu_long - cpu_short) / GAME_FRAMES)
         print("round %d: %s" % (r + 1, "  ".join("%s %.1f/%.1f" % (n, v["cpu"][-1], v["wall"][-1])
@@ -87,6 +89,7 @@ def main():
     parser.add_argument("build")
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--show", action="append", default=[])
+    parser.add_argument("--floor", action="append", default=[])
     parser.add_argument("--profile", action="store_true")
     parser.add_argument("--cost", action="store_true")
     args = parser.parse_args()
@@ -97,7 +100,10 @@ def main():
     for item in args.show:
         name, _, folder = item.partition("=")
         shows.append((name, os.path.abspath(folder)))
-    floor = os.path.join(build, "bench", "frame_floor")
+    floors = [("floor", os.path.join(build, "bench", "frame_floor"))]
+    for item in args.floor:
+        name, _, program = item.partition("=")
+        floors.append((name, os.path.abspath(program)))
 
     # Ended from outside, still stop the X server (through the finally below).
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("frame-times: stopped"))
@@ -106,7 +112,7 @@ def main():
     env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy")
     # The layers' camera follows the pointer: park it where the show's camera rests.
     subprocess.run(["xdotool", "mousemove", "400", "300"], env=env, check=False)
-    results = {name: {"intro": [], "game": [], "passes": {}} for name, _ in shows + [("floor", None)]}
+    results = {name: {"intro": [], "game": [], "passes": {}} for name, _ in shows + floors}
     timing = "--profile" if args.profile else "--stats"
 
     def keep(name, found):
@@ -117,13 +123,14 @@ def main():
 
     try:
         if args.cost:
-            return cost(args, shows, floor, env)
+            return cost(args, shows, floors, env)
         for r in range(args.rounds):
             for name, folder in shows:
                 # A quarter second per frame reaches the game after 60 intro frames.
                 keep(name, run([os.path.join(folder, "quarnel"), "--run", "--windowed", "--no-music", "--batch",
                                 "--fixed-step", "0.25", "--frames", "160", timing], folder, env))
-            keep("floor", run([floor, "--frames", "60"] + (["--profile"] if args.profile else []), shows[0][1], env))
+            for name, program in floors:
+                keep(name, run([program, "--frames", "60"] + (["--profile"] if args.profile else []), shows[0][1], env))
             print("round %d: %s" % (r + 1, "  ".join("%s %.1f/%.1f" % (n, v["intro"][-1], v["game"][-1])
                                                    for n, v in results.items())), file=sys.stderr, flush=True)
     finally:

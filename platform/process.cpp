@@ -1,9 +1,10 @@
-// Process end with exit hooks, and the program's own file (see process.h); the system's part of the latter
-// in posix/ and windows/.
+// Process end with exit hooks, processor time, and the program's own file (see process.h); the system's
+// part of the latter in posix/ and windows/ (the clocks are POSIX's, which MinGW-w64 provides too).
 #include "platform/process.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <system_error>
 
 #include "platform/page.h"
@@ -18,7 +19,24 @@ int hookCount = 0;
 bool ending = false;
 bool failed = false;
 int endingStatus = 0;
+
+double ProcessorMs(clockid_t clock)
+{
+    timespec t{};
+    if (clock_gettime(clock, &t) != 0) return 0.0;
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+}
 }  // namespace
+
+double ProcessProcessorMs()
+{
+    return ProcessorMs(CLOCK_PROCESS_CPUTIME_ID);
+}
+
+double ThreadProcessorMs()
+{
+    return ProcessorMs(CLOCK_THREAD_CPUTIME_ID);
+}
 
 int EndingStatus()
 {

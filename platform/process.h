@@ -18,6 +18,11 @@ int EndingStatus();
 // main; Windows from WinMain (platform/windows/entry.cpp), which first gives it the arguments as UTF-8.
 int ProgramMain(int argc, char** argv);
 
+// Processor time used so far, in milliseconds: by all threads of the process, and by the calling thread
+// alone; 0 where the system cannot tell.
+double ProcessProcessorMs();
+double ThreadProcessorMs();
+
 // The program's own file with every link resolved (Linux: /proc/self/exe, Windows: the module's file name),
 // or `argv0` made absolute when the system cannot tell; empty when neither works.
 std::filesystem::path ThisProgramFile(const char* argv0);

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <vector>
+
+#include "platform/process.h"
 
 namespace {
 
@@ -17,12 +20,23 @@ constexpr const char* kPassNames[kPasses] = {"game",        "detail layer", "sea
 
 using Clock = std::chrono::steady_clock;
 
+// What is timed: wall time, the processor time of all threads (the rasteriser's among them), and that of
+// the main thread alone.
+enum Measure { kWall, kProcess, kMainThread, kMeasures };
+
 bool timing = false;
 bool frameOpen = false;
-Clock::time_point lastMark;
-double current[kPasses] = {};                    // milliseconds of the frame being drawn
-std::vector<float> times[kFrameKinds][kPasses];  // milliseconds per timed frame, reserved up front
+double lastMark[kMeasures] = {};
+double current[kMeasures][kPasses] = {};                    // milliseconds of the frame being drawn
+std::vector<float> times[kMeasures][kFrameKinds][kPasses];  // milliseconds per timed frame, reserved up front
 size_t framesTimed[kFrameKinds] = {};
+
+void Now(double (&at)[kMeasures])
+{
+    at[kWall] = std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
+    at[kProcess] = ProcessProcessorMs();
+    at[kMainThread] = ThreadProcessorMs();
+}
 
 double Median(std::vector<float> values)
 {
@@ -38,8 +52,9 @@ void EnablePassTiming(bool enabled)
 {
     timing = enabled;
     if (!enabled) return;
-    for (auto& kind : times)
-        for (std::vector<float>& v : kind) v.reserve(kMaxFrames);
+    for (auto& measure : times)
+        for (auto& kind : measure)
+            for (std::vector<float>& v : kind) v.reserve(kMaxFrames);
 }
 
 void StartFrameTiming(int previousFrameKind)
@@ -49,43 +64,53 @@ void StartFrameTiming(int previousFrameKind)
     if (frameOpen) {
         EndPass(FramePass::Swap);
         if (framesTimed[kind] < kMaxFrames) {
-            for (int p = 0; p < kPasses; ++p) times[kind][p].push_back(static_cast<float>(current[p]));
+            for (int m = 0; m < kMeasures; ++m)
+                for (int p = 0; p < kPasses; ++p)
+                    times[m][kind][p].push_back(static_cast<float>(current[m][p]));
             ++framesTimed[kind];
         }
     }
-    std::fill(current, current + kPasses, 0.0);
+    for (auto& measure : current) std::fill(measure, measure + kPasses, 0.0);
     frameOpen = true;
-    lastMark = Clock::now();
+    Now(lastMark);
 }
 
 void EndPass(FramePass pass)
 {
     if (!timing || !frameOpen) return;
     glFinish();
-    const Clock::time_point now = Clock::now();
-    current[static_cast<int>(pass)] += std::chrono::duration<double, std::milli>(now - lastMark).count();
-    lastMark = now;
+    double now[kMeasures];
+    Now(now);
+    for (int m = 0; m < kMeasures; ++m) {
+        current[m][static_cast<int>(pass)] += now[m] - lastMark[m];
+        lastMark[m] = now[m];
+    }
 }
 
 void PrintPassTimes(std::FILE* out, const char* const (&kindNames)[kFrameKinds])
 {
     if (!timing) return;
-    std::fprintf(out, "median wall time of each pass in ms (each pass ended with glFinish)\n  %-14s", "pass");
+    std::fprintf(
+        out,
+        "median time of each pass in ms (each pass ended with glFinish): wall time, then the processor\n"
+        "time of all threads (cpu) and of the main thread alone (main)\n  %-19s",
+        "pass");
     for (int k = 0; k < kFrameKinds; ++k) std::fprintf(out, " %10s", kindNames[k]);
-    std::fprintf(out, "\n  %-14s", "frames");
+    std::fprintf(out, "\n  %-19s", "frames");
     for (int k = 0; k < kFrameKinds; ++k) std::fprintf(out, " %10zu", framesTimed[k]);
     std::fprintf(out, "\n");
-    double sum[kFrameKinds] = {};
-    for (int p = 0; p < kPasses; ++p) {
-        std::fprintf(out, "  %-14s", kPassNames[p]);
-        for (int k = 0; k < kFrameKinds; ++k) {
-            const double median = Median(times[k][p]);
-            sum[k] += median;
-            std::fprintf(out, " %10.2f", median);
+    const char* const prefixes[kMeasures] = {"", "cpu ", "main "};
+    for (int m = 0; m < kMeasures; ++m) {
+        double sum[kFrameKinds] = {};
+        for (int p = 0; p <= kPasses; ++p) {
+            std::fprintf(out, "  %s%-*s", prefixes[m], 19 - static_cast<int>(std::strlen(prefixes[m])),
+                         p < kPasses ? kPassNames[p] : "sum");
+            for (int k = 0; k < kFrameKinds; ++k) {
+                const double median = p < kPasses ? Median(times[m][k][p]) : sum[k];
+                if (p < kPasses) sum[k] += median;
+                std::fprintf(out, " %10.2f", median);
+            }
+            std::fprintf(out, "\n");
         }
-        std::fprintf(out, "\n");
     }
-    std::fprintf(out, "  %-14s", "sum");
-    for (int k = 0; k < kFrameKinds; ++k) std::fprintf(out, " %10.2f", sum[k]);
-    std::fprintf(out, "\n");
 }

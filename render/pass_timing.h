@@ -1,6 +1,7 @@
-// Wall time of each pass of a frame, for --profile: every pass ends with a mark that (only while timing
-// is on) waits for the GL work of the current context with glFinish, so the time lands on the pass that
-// caused it. Off, a mark costs one branch and the frame runs unchanged. Main thread only.
+// Wall and processor time of each pass of a frame, for --profile: every pass ends with a mark that (only
+// while timing is on) waits for the GL work with glFinish, so the time lands on the pass that caused it,
+// the rasteriser's threads included. Off, a mark costs one branch and the frame runs unchanged. Main
+// thread only.
 #pragma once
 #include <cstdio>
 
@@ -27,5 +28,6 @@ void EnablePassTiming(bool enabled);
 // At the start of every frame: closes the previous frame, of the given kind, with its swap pass.
 void StartFrameTiming(int previousFrameKind);
 void EndPass(FramePass pass);  // the time since the previous mark belongs to this pass
-// Median wall time of every pass over the timed frames, one column per kind.
+// Median wall time of every pass over the timed frames, one column per kind, then the processor time of
+// all threads and of the main thread.
 void PrintPassTimes(std::FILE* out, const char* const (&kindNames)[kFrameKinds]);

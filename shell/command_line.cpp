@@ -24,7 +24,8 @@ const char* UsageText()
             "                     with --capture: save only these frames (counted from 1) in DIR\n"
             "  --batch            message boxes go to standard error only, answered with their default\n"
             "  --stats            print frame-time figures at exit (start to start, with the swap)\n"
-            "  --profile          also the median wall time of each pass (each ended with glFinish)\n") +
+            "  --profile          also the median wall and processor time of each pass (each ended with\n"
+            "                     glFinish)\n") +
         CaptureUsage() + "  --help, --version\n";
     return text.c_str();
 }

@@ -16,7 +16,7 @@ struct CommandLine {
     std::string captureDir;  // every frame as a numbered PNG
     bool batch = false;      // message boxes to standard error only, answered with their default
     bool stats = false;      // frame-time figures at exit
-    bool profile = false;    // and the median wall time of each pass (implies stats)
+    bool profile = false;    // and the median wall and processor time of each pass (implies stats)
     bool help = false, version = false;
     // With --capture-frames: only these frames are read back and captured (ascending, each once; frames
     // count from 1). Empty: every frame.
