@@ -33,9 +33,17 @@ if [[ ! -f build/build.ninja ]]; then
 fi
 cmake --build build -j "$jobs" --target quarnel_generated_assets quarnel_icons
 
-cmake -S . -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64.cmake" \
+# A folder configured against another cache of libraries (a version or a recipe changed) keeps the paths
+# CMake found there and would go on linking those libraries: it is configured afresh. The libraries' prefix
+# the folder was last configured with is kept beside its CMake cache.
+fresh=()
+if [[ -f $out/CMakeCache.txt && $(cat "$out/cross-prefix.txt" 2>/dev/null) != "$prefix" ]]; then
+    fresh=(--fresh)
+fi
+cmake "${fresh[@]}" -S . -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DQUARNEL_CROSS_PREFIX="$prefix" -DQUARNEL_LINUX_SHOW_DIR="$root/build/show" \
     -DQUARNEL_WINDOWS_ICON="$root/build/icons/quarnel.ico" -DQUARNEL_WINDOWS_TESTS=$tests >/dev/null
+echo "$prefix" >"$out/cross-prefix.txt"
 cmake --build "$out" -j "$jobs"
 
 version=$(sed -n 's/^project(Quarnel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
