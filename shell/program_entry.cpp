@@ -87,6 +87,7 @@ int EndShow(int exitCode)
 // The page's pass: every waiting message, then one idle pass.
 void PagePass()
 {
+    if (!ReplayFrameDue()) return;  // a replay waits for its recorded time between passes
     WindowMessage message;
     while (NextLoopMessage(message)) {
         if (!HandleLoopMessage(message)) EndProcess(EndShow(static_cast<int>(message.wParam)));
