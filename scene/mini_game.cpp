@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "math/clamp.h"
+#include "math/portable_trig.h"
 #include "math/random.h"
 #include "platform/touch_steering.h"
 #include "render/billboards.h"
@@ -125,8 +126,9 @@ void MovePlayer(DemoScene& scene, double frameDelta, double heading, double spee
 {
     // The position follows the controls one frame late: it moves by last frame's velocity.
     scene.player = scene.player + scene.velocity * static_cast<float>(frameDelta);
-    scene.velocity = Point(static_cast<float>(kTopSpeed * std::sin(heading) * speed),
-                           static_cast<float>(kTopSpeed * std::cos(heading) * speed), 0.0f);
+    // Our own sine and cosine: the velocity is game state, the same on every system for one recording.
+    scene.velocity = Point(static_cast<float>(kTopSpeed * PortableSin(heading) * speed),
+                           static_cast<float>(kTopSpeed * PortableCos(heading) * speed), 0.0f);
     int slot = scene.frameCount % kTrailLength;
     if (slot < 0) slot += kTrailLength;
     scene.trail[slot] = scene.player;

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "math/clamp.h"
+#include "math/portable_trig.h"
 #include "math/random.h"
 #include "math/vec.h"
 #include "render/billboards.h"
@@ -379,8 +380,9 @@ void PlaceSeaPoints(int32_t roundSeed, double time, Vec* points)
     for (int i = 0; i < kSeaPointCount; ++i) {
         const double u1 = RandomUnit(), u2 = RandomUnit(), u3 = RandomUnit();
         const double u4 = RandomUnit(), u5 = RandomUnit(), u6 = RandomUnit();
-        const double x = (8.0 * u1 - 4.0) + 3.0 * std::sin(8.0 * u4 + (0.3 * u3 + 0.4) * time);
-        const double y = (8.0 * u2 - 4.0) + 3.0 * std::sin(8.0 * u6 + (0.3 * u5 + 0.4) * time);
+        // Our own sine: where the blobs are decides the game, the same on every system.
+        const double x = (8.0 * u1 - 4.0) + 3.0 * PortableSin(8.0 * u4 + (0.3 * u3 + 0.4) * time);
+        const double y = (8.0 * u2 - 4.0) + 3.0 * PortableSin(8.0 * u6 + (0.3 * u5 + 0.4) * time);
         points[i] = Vec{1, static_cast<float>(growth * x), static_cast<float>(growth * y), 0.0f};
     }
 }

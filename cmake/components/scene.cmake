@@ -5,6 +5,9 @@ quarnel_library(quarnel_scene
     SOURCES scene/frame_inputs.cpp scene/demo_scene.cpp scene/game_checksum.cpp scene/mini_game.cpp
             scene/main_composition.cpp scene/scene_layers.cpp
     LIBS quarnel_render)
+# The game's steps give the same bits on every system only without fused multiply-adds, and with the
+# processor's own square root (see math.cmake).
+target_compile_options(quarnel_scene PRIVATE -ffp-contract=off -fno-math-errno)
 
 quarnel_test(scene_game_test
     SOURCES tests/scene/mini_game_test.cpp
@@ -26,6 +29,8 @@ add_executable(game-maths-table tests/scene/game_maths_table.cpp)
 # this is a console program.
 target_link_libraries(game-maths-table PRIVATE $<LINK_ONLY:quarnel_scene>)
 set_target_properties(game-maths-table PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARNEL_TOOLS_DIR})
+# Its square root is the game's: the processor's own, as the scene is built.
+target_compile_options(game-maths-table PRIVATE -fno-math-errno)
 if(WIN32)
     # A console program with its own main. SDL's flags, which come with the scene's libraries, rename main
     # to SDL_main (for SDL2main's entry, which wants it in C linkage) and make a GUI program; the name

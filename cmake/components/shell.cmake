@@ -45,7 +45,8 @@ if(WIN32)
     if(QUARNEL_WINDOWS_TESTS)
         foreach(name help_and_a_bad_option frames_equal_the_linux_references
                 music_plays_through_a_pulseaudio_null_sink video_to_mp4 the_prefix_keeps_the_user_folders_inside
-                escape_leaves_the_clipboard_without_a_capture a_folder_named_outside_ascii)
+                escape_leaves_the_clipboard_without_a_capture a_folder_named_outside_ascii
+                rounds_of_every_target_verify_alike)
             add_test(NAME windows.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/windows/windows_e2e.py ${name})
             set_tests_properties(windows.${name} PROPERTIES LABELS e2e TIMEOUT 1800 RUN_SERIAL TRUE
                 ENVIRONMENT "QUARNEL_WIN_BUILD_DIR=${CMAKE_BINARY_DIR}")

@@ -348,6 +348,17 @@ def show_env(extra=None):
     return env(extra)
 
 
+def test_rounds_of_every_target_verify_alike():
+    # A round recorded on each target replays here to the same round: every checksum agrees, and the
+    # line is the one the other targets print.
+    from rounds import ROUNDS_DIR, expected_lines, verify_line
+    for name, expected in expected_lines().items():
+        path = os.path.join(ROUNDS_DIR, name)
+        status, out, err = verify(path)
+        assert status == 0, (name, out, err)
+        assert verify_line(out, path) == expected, (name, out)
+
+
 def test_a_changed_byte_leaves_the_round_at_its_frame():
     work = tempfile.mkdtemp()
     try:

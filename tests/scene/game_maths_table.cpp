@@ -16,8 +16,11 @@
 // fast outside the sea. The uses:
 //   sin.sea, the sea's blob paths (PlaceSeaPoints): game state (inside or outside the sea)
 //   sin.heading, cos.heading, the player's velocity (MovePlayer): game state
-//   sqrt.closeness, distances to the blobs and the help sign (Closeness): game state
+//   sqrt.closeness, distances to the blobs and the help sign (Closeness): game state, the processor's
+//   own square root (built without errno, as the scene is), so the same everywhere
 //   sin.camera, cos.camera, sin.intro: the picture only
+//   own-sin.sea, own-sin.heading, own-cos.heading: the same arguments through our own sine and cosine,
+//   which the game's steps use since the system's differ; --compare shows them equal between builds
 #include <cinttypes>
 #include <cmath>
 #include <cstdint>
@@ -29,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "math/portable_trig.h"
 #include "math/random.h"
 #include "math/vec.h"
 #include "render/billboards.h"
@@ -38,7 +42,7 @@
 
 namespace {
 
-enum class Function { Sin, Cos, Sqrt };
+enum class Function { Sin, Cos, Sqrt, OwnSin, OwnCos };
 
 struct Use {
     const char* name;
@@ -55,6 +59,10 @@ double Evaluate(Function f, double x)
             return std::cos(x);
         case Function::Sqrt:
             return std::sqrt(x);
+        case Function::OwnSin:
+            return PortableSin(x);
+        case Function::OwnCos:
+            return PortableCos(x);
     }
     return 0.0;
 }
@@ -120,10 +128,16 @@ struct SeaPaths {
 };
 
 struct Table {
-    std::vector<Use> uses = {{"sin.sea", Function::Sin, {}},     {"sin.heading", Function::Sin, {}},
-                             {"cos.heading", Function::Cos, {}}, {"sqrt.closeness", Function::Sqrt, {}},
-                             {"sin.camera", Function::Sin, {}},  {"cos.camera", Function::Cos, {}},
-                             {"sin.intro", Function::Sin, {}}};
+    std::vector<Use> uses = {{"sin.sea", Function::Sin, {}},
+                             {"sin.heading", Function::Sin, {}},
+                             {"cos.heading", Function::Cos, {}},
+                             {"sqrt.closeness", Function::Sqrt, {}},
+                             {"sin.camera", Function::Sin, {}},
+                             {"cos.camera", Function::Cos, {}},
+                             {"sin.intro", Function::Sin, {}},
+                             {"own-sin.sea", Function::OwnSin, {}},
+                             {"own-sin.heading", Function::OwnSin, {}},
+                             {"own-cos.heading", Function::OwnCos, {}}};
     Use& operator[](const char* name)
     {
         for (Use& use : uses)
@@ -160,9 +174,11 @@ void Play(Table& table, const SeaPaths& sea, double seconds, NextStep nextStep, 
         }
         table["sin.heading"].arguments.push_back(heading);
         table["cos.heading"].arguments.push_back(heading);
+        table["own-sin.heading"].arguments.push_back(heading);
+        table["own-cos.heading"].arguments.push_back(heading);
         const double speed = 0.5 + 0.5 * play.Unit();
-        player = player + Vec{1, static_cast<float>(kTopSpeed * std::sin(heading) * speed * step),
-                              static_cast<float>(kTopSpeed * std::cos(heading) * speed * step), 0.0f};
+        player = player + Vec{1, static_cast<float>(kTopSpeed * PortableSin(heading) * speed * step),
+                              static_cast<float>(kTopSpeed * PortableCos(heading) * speed * step), 0.0f};
         if (std::fabs(player.x) > 8.0f || std::fabs(player.y) > 8.0f) player = Vec{1, 0.0f, 0.0f, 0.0f};
         // The sea as PlaceSeaPoints places it, and the closeness of the player to it and to the sign.
         const double growth = SeaGrowth(sceneTime);
@@ -172,8 +188,10 @@ void Play(Table& table, const SeaPaths& sea, double seconds, NextStep nextStep, 
             const double b = 8.0 * u[5] + (0.3 * u[4] + 0.4) * sceneTime;
             table["sin.sea"].arguments.push_back(a);
             table["sin.sea"].arguments.push_back(b);
-            points[i] = Vec{1, static_cast<float>(growth * ((8.0 * u[0] - 4.0) + 3.0 * std::sin(a))),
-                            static_cast<float>(growth * ((8.0 * u[1] - 4.0) + 3.0 * std::sin(b))), 0.0f};
+            table["own-sin.sea"].arguments.push_back(a);
+            table["own-sin.sea"].arguments.push_back(b);
+            points[i] = Vec{1, static_cast<float>(growth * ((8.0 * u[0] - 4.0) + 3.0 * PortableSin(a))),
+                            static_cast<float>(growth * ((8.0 * u[1] - 4.0) + 3.0 * PortableSin(b))), 0.0f};
         }
         auto closeness = [&](const Vec& p) {
             const Vec d = p - player;
@@ -318,8 +336,8 @@ int SelfCheck()
             const double* u = sea.u[i];
             const double a = 8.0 * u[3] + (0.3 * u[2] + 0.4) * time;
             const double b = 8.0 * u[5] + (0.3 * u[4] + 0.4) * time;
-            const float x = static_cast<float>(growth * ((8.0 * u[0] - 4.0) + 3.0 * std::sin(a)));
-            const float y = static_cast<float>(growth * ((8.0 * u[1] - 4.0) + 3.0 * std::sin(b)));
+            const float x = static_cast<float>(growth * ((8.0 * u[0] - 4.0) + 3.0 * PortableSin(a)));
+            const float y = static_cast<float>(growth * ((8.0 * u[1] - 4.0) + 3.0 * PortableSin(b)));
             if (x != expected[i].x || y != expected[i].y) {
                 std::printf("blob %d at %g s: the table places it at (%g, %g), the game at (%g, %g)\n", i,
                             time, x, y, expected[i].x, expected[i].y);

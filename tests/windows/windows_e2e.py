@@ -255,6 +255,21 @@ def test_music_plays_through_a_pulseaudio_null_sink():
     run_case(body)
 
 
+def test_rounds_of_every_target_verify_alike():
+    # The rounds recorded on Linux, on Windows and in a page replay to the same rounds here: every checksum
+    # agrees and each line is the one the other targets print.
+    from rounds import ROUNDS_DIR, expected_lines, verify_line
+
+    def body(prefix, display, scratch):
+        for name, expected in expected_lines().items():
+            path = "S:\\" + os.path.relpath(os.path.join(ROUNDS_DIR, name), SOURCE).replace("/", "\\")
+            show = WineShow(prefix, "--replay", path, "--verify", "--batch", display=display, program=CLI)
+            status = show.wait(deadline=5 * DEADLINE)
+            assert status == 0, (name, show.stdout(), show.stderr())
+            assert verify_line(show.stdout().replace("\r\n", "\n"), path) == expected, (name, show.stdout())
+    run_case(body)
+
+
 def test_video_to_mp4():
     def body(prefix, display, scratch):
         video = os.path.join(scratch, "round.mp4")
