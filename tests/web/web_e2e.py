@@ -38,6 +38,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 from png_pixels import read_png  # noqa: E402
 from harness import psnr  # noqa: E402
+import rounds as kept_rounds  # noqa: E402
 
 _spec = importlib.util.spec_from_file_location("web_shot", WEB_SHOT)
 web_shot = importlib.util.module_from_spec(_spec)
@@ -443,7 +444,6 @@ def test_address_options():
 
 # Rounds: the files the show records and replays (the format is in the README).
 ROUND_MAGIC = b"QUARNREC"
-COMMITTED_ROUND = os.path.join(ROOT, "tests", "data", "rounds", "page.qrec")
 
 
 def round_header(data):
@@ -526,17 +526,16 @@ def test_rounds():
               % (name, len(data), version, flags, program, system))
         assert (version, flags, system) == (2, 2, "a web page") and program.startswith("quarnel "), \
             (version, flags, program, system)
-    # The same round with its last checksum changed fails, naming the frame; the round recorded in the page
-    # and kept with the tests (tests/data/rounds/page.qrec, once there) verifies as well.
+    # The same round with its last checksum changed fails, naming the frame; and the rounds kept with the
+    # tests, recorded on every target, give in the page the line they give everywhere.
     last = [at for kind, at in round_records(data) if kind == b"S"][-1]
     frame = struct.unpack_from("<Q", data, last + 1)[0]
     changed = data[:last + 9] + bytes([data[last + 9] ^ 1]) + data[last + 10:]
     rounds = {"/rounds/" + name: data, "/rounds/changed.qrec": changed}
-    if os.path.isfile(COMMITTED_ROUND):
-        with open(COMMITTED_ROUND, "rb") as f:
-            rounds["/rounds/page.qrec"] = f.read()
-    else:
-        print("no %s yet: only the round just recorded is verified" % COMMITTED_ROUND)
+    lines = kept_rounds.expected_lines()
+    for kept in kept_rounds.ROUNDS:
+        with open(os.path.join(kept_rounds.ROUNDS_DIR, kept), "rb") as f:
+            rounds["/rounds/" + kept] = f.read()
     with Server(WEB_DIR, rounds) as server:
         for path in rounds:
             with web_shot.Browser() as browser:
@@ -544,6 +543,10 @@ def test_rounds():
                 title = browser.wait_end(DEADLINE)
                 out = browser.lines()[0]
             print(title)
+            kept = lines.get(path[len("/rounds/"):])
+            if kept:  # the line of every target
+                assert title == "quarnel: done: %s: %s" % (path, kept) and title[15:] in out, (title, kept, out)
+                continue
             if path == "/rounds/changed.qrec":
                 want = r"quarnel: failed: (%s: .*, checksums: (\d+) of (\d+) agree, the first to disagree is at " \
                        r"frame %d)" % (re.escape(path), frame)
