@@ -223,6 +223,12 @@ void PumpRealInput()
     }
 }
 
+std::chrono::steady_clock::duration RecordedDuration(double seconds)
+{
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(seconds));
+}
+
 // Waits for the recorded time in short slices, reading the viewer's input between them, so that a long
 // recorded pause can be closed like any other moment.
 void WaitForRecordedTime(std::chrono::steady_clock::time_point when)
@@ -677,16 +683,31 @@ bool ReplayClockReading(double& seconds)
         ReplayMismatch("the show reads the clock where the recording has no reading");
     }
     if (pace) {
-        // In step with the recorded time, as it was played; a slower machine simply plays slower.
+        // In step with the recorded time, as it was played; a slower machine simply plays slower. A page
+        // cannot wait here (a pass that waits holds up the whole page): ReplayFrameDue holds its frames back.
         const auto now = std::chrono::steady_clock::now();
-        const auto at = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-            std::chrono::duration<double>(seconds));
+        const auto at = RecordedDuration(seconds);
         if (!paceStarted) {
             paceStarted = true;
             paceStart = now - at;
-        } else if (paceStart + at > now) {
+        } else if (paceStart + at > now && SystemCan(SystemAbility::OwnLoops)) {
             WaitForRecordedTime(paceStart + at);
         }
+    }
+    return true;
+}
+
+bool ReplayFrameDue()
+{
+    if (mode != SessionMode::Replay || !pace || !paceStarted) return true;
+    PumpRealInput();
+    if (viewerClosed || quitPosted) return true;
+    // The next frame's first reading, past the messages dispatched before it.
+    for (size_t i = nextEvent; i < replay.events.size(); ++i) {
+        const SessionEvent& e = replay.events[i];
+        if (e.kind == SessionEventKind::Frame)
+            return paceStart + RecordedDuration(e.values[2]) <= std::chrono::steady_clock::now();
+        if (e.kind != SessionEventKind::Message && e.kind != SessionEventKind::Check) break;
     }
     return true;
 }

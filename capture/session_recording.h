@@ -92,6 +92,12 @@ void NoteFrameState(const GameFrameState& state);
 // In place of the platform's message peek in the message loop: false for an idle pass.
 bool NextLoopMessage(WindowMessage& message);
 
+// A page's pass may not wait: a replay kept in step with the recorded time holds its next frame back
+// instead, false until that frame's recorded time has come (the pass then does nothing; the viewer's
+// Escape or close still ends the replay). True whenever the loop may go on, and always outside a page,
+// where the clock's reading waits.
+bool ReplayFrameDue();
+
 // In place of the cursor reading in the frame driver.
 void ReadFrameCursor(double& x, double& y);
 

@@ -5,6 +5,7 @@
 // rest of the program asks SystemCan (system.h) whether it runs in a page. Main thread.
 #pragma once
 #include <cstdint>
+#include <string>
 
 // From now on `pass` runs once per animation frame (the browser's frame pace); the caller's own frame is
 // left behind and never returns. Called again, the new pass replaces the old one.
@@ -41,3 +42,8 @@ void PreparePageCanvas(int width, int height, bool fullScreen);
 // `path` in the program's files (or, when the fetch failed, still missing, for whoever opens it to
 // report). On a desktop the file is on disk already: true at once.
 bool PageFileFetched(const char* path);
+
+// The file the page's own controls ask the round to be recorded into ("Record this round" ticked as the
+// show starts), or empty for none. Asked once, as a live show starts; the page offers the file for
+// download once the show has ended. On a desktop: empty (the command line says what to record).
+std::string PageRecordingRequest();

@@ -308,6 +308,33 @@ class Browser:
             raise BrowserError("no visible %s on the page" % selector)
         return box[0], box[1]
 
+    def click_element(self, selector):
+        """A left click in the middle of an element of the page (a control of the page's own)."""
+        x, y = self.element_centre(selector)
+        for kind, buttons in (("mouseMoved", 0), ("mousePressed", 1), ("mouseReleased", 0)):
+            self.command("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="none" if kind == "mouseMoved"
+                         else "left", buttons=buttons, clickCount=0 if kind == "mouseMoved" else 1)
+
+    # Files: downloads, a file input, files dropped onto the page
+
+    def allow_downloads(self, folder):
+        """Downloads of the page go into folder from now on, under the names the page gives them."""
+        self.command("Browser.setDownloadBehavior", session=False, behavior="allow", downloadPath=folder)
+
+    def set_file_input(self, selector, paths):
+        """Chooses files (paths on this machine) in the page's file input, as a person would in its dialog."""
+        node = self.command("DOM.querySelector", nodeId=self.command("DOM.getDocument")["root"]["nodeId"],
+                            selector=selector)["nodeId"]
+        if not node:
+            raise BrowserError("no %s on the page" % selector)
+        self.command("DOM.setFileInputFiles", nodeId=node, files=[os.path.abspath(p) for p in paths])
+
+    def drop_files(self, x, y, paths):
+        """Drags files (paths on this machine) onto the page and drops them at viewport CSS pixels (x, y)."""
+        data = {"items": [], "files": [os.path.abspath(p) for p in paths], "dragOperationsMask": 1}
+        for kind in ("dragEnter", "dragOver", "drop"):
+            self.command("Input.dispatchDragEvent", type=kind, x=x, y=y, data=data)
+
     # A phone or a narrow window, touches and a slow network
 
     def emulate_screen(self, width, height, mobile=False, scale=1):

@@ -87,6 +87,7 @@ int EndShow(int exitCode)
 // The page's pass: every waiting message, then one idle pass.
 void PagePass()
 {
+    if (!ReplayFrameDue()) return;  // a replay waits for its recorded time between passes
     WindowMessage message;
     while (NextLoopMessage(message)) {
         if (!HandleLoopMessage(message)) EndProcess(EndShow(static_cast<int>(message.wParam)));
@@ -117,8 +118,17 @@ void AwaitMusicPass()
     if (PageFileFetched(kMusicFile)) StartShowNow();
 }
 
+// In a page the capture is chosen as the show starts: the page's own "Record this round" may ask for a
+// recording then, when the command line names none (nor a replay or video).
+CaptureOptions pageCapture;
+double pageFixedStep = 0.0;
+long pageFrames = 0;
+
 void StartShowInPage()
 {
+    if (pageCapture.record.empty() && pageCapture.replay.empty() && pageCapture.video.empty())
+        pageCapture.record = PageRecordingRequest();
+    ConfigureCapture(pageCapture, pageFixedStep, pageFrames);
     if (!CaptureAllowsMusic()) gState.musicOn = false;
     if (gState.musicOn && !PageFileFetched(kMusicFile)) RunPagePasses(AwaitMusicPass);
     StartShowNow();
@@ -132,9 +142,11 @@ int quarnel::WinMain(const CommandLine& options)
     SetMessageBoxBatchMode(options.batch);
     SetClockFixedStep(options.fixedStep);
     if (!ConfigureAutomation(options)) return 1;
-    ConfigureCapture(options.capture, options.fixedStep, options.frames);
 
     if (!SystemCan(SystemAbility::OwnLoops)) {
+        pageCapture = options.capture;
+        pageFixedStep = options.fixedStep;
+        pageFrames = options.frames;
         if (options.run) {
             gState.musicOn = !options.noMusic;
             gState.fullScreen = !options.windowed;
@@ -142,6 +154,7 @@ int quarnel::WinMain(const CommandLine& options)
         }
         ShowSetupDialog(!options.noMusic, options.windowed, StartShowInPage);  // never returns
     }
+    ConfigureCapture(options.capture, options.fixedStep, options.frames);
 
     if (options.run) {
         gState.musicOn = !options.noMusic;

@@ -27,3 +27,8 @@ bool PageFileFetched(const char*)
 {
     return true;
 }
+
+std::string PageRecordingRequest()
+{
+    return {};
+}

@@ -123,3 +123,18 @@ bool PageFileFetched(const char* path)
                },
                path) != 0;
 }
+
+std::string PageRecordingRequest()
+{
+    // The page writes a path in the program's files, its folder made, or nothing; a path that does not
+    // fit is none (the page's own paths are short).
+    char path[1024] = {};
+    EM_ASM(
+        {
+            var page = window.quarnelPage;
+            var path = page && page.recordingPath ? page.recordingPath(Module) : "";
+            if (path && lengthBytesUTF8(path) < $1) stringToUTF8(path, $0, $1);
+        },
+        path, static_cast<int>(sizeof path));
+    return path;
+}

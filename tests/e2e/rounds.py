@@ -4,7 +4,7 @@ import os
 import re
 
 ROUNDS_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "rounds")
-ROUNDS = ("linux.qrec", "windows.qrec")
+ROUNDS = ("linux.qrec", "windows.qrec", "page.qrec")
 
 
 def expected_lines():

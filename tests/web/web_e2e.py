@@ -5,19 +5,20 @@ over the DevTools protocol by scripts/web-shot.py, read through the hooks the pa
 Run one case, or all of them in turn:
     python3 tests/web/web_e2e.py CASE       CASE: pictures, music, music_after_a_stall, dialog, full_screen,
                                             mouse, bad_option, address_options, no_webgl, progress,
-                                            play_again, phone, driver
+                                            play_again, phone, rounds, replays, driver
     python3 tests/web/web_e2e.py all
 Each case serves the build on a free loopback port of its own: $QUARNEL_WEB_DIR, by default build-web/
 (make it with scripts/build-web.sh). "driver" tests the driver itself against a small stand-in page
 (tests/web/fixture/) and needs no build. Waits poll the page; each has a deadline of
 $QUARNEL_WEB_DEADLINE seconds (default 600: SwiftShader draws a frame in about a quarter second).
-All cases together keep the browser busy for about five minutes."""
+All cases together keep the browser busy for about ten minutes."""
 import functools
 import http.server
 import importlib.util
 import math
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -34,9 +35,10 @@ REFERENCE = os.path.join(ROOT, "tests", "e2e", "reference")
 WEB_SHOT = os.path.join(ROOT, "scripts", "web-shot.py")
 
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 from png_pixels import read_png  # noqa: E402
-from harness import psnr  # noqa: E402  (on the path through show_driver)
-import show_driver  # noqa: E402,F401
+from harness import psnr  # noqa: E402
+import rounds as kept_rounds  # noqa: E402
 
 _spec = importlib.util.spec_from_file_location("web_shot", WEB_SHOT)
 web_shot = importlib.util.module_from_spec(_spec)
@@ -47,14 +49,26 @@ STILL = "run&windowed&no-music&batch&fixed-step=0.05"
 
 
 class Server:
-    """The folder over HTTP on 127.0.0.1 and a free port, for the life of a with-statement."""
+    """The folder over HTTP on 127.0.0.1 and a free port, for the life of a with-statement; `files` adds
+    files of its own ({path: bytes}, e.g. "/rounds/a.qrec")."""
 
-    def __init__(self, folder):
+    def __init__(self, folder, files=None):
         requests = self.requests = []  # (path, status) of every request answered
+        files = dict(files or {})
 
         class Handler(http.server.SimpleHTTPRequestHandler):
             extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                               ".wasm": "application/wasm", ".data": "application/octet-stream"}
+
+            def do_GET(self):
+                body = files.get(urllib.parse.unquote(self.path.split("?")[0]))
+                if body is None:
+                    return super().do_GET()
+                self.send_response(200)
+                self.send_header("Content-Type", "application/octet-stream")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
 
             def log_request(self, code="-", size="-"):
                 requests.append((urllib.parse.unquote(self.path.split("?")[0]), int(code)))
@@ -66,7 +80,8 @@ class Server:
             raise AssertionError("no page in %s: build it with scripts/build-web.sh or set QUARNEL_WEB_DIR" % folder)
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
                                                      functools.partial(Handler, directory=folder))
-        self.base = "http://127.0.0.1:%d/index.html" % self.httpd.server_address[1]
+        self.origin = "http://127.0.0.1:%d" % self.httpd.server_address[1]
+        self.base = self.origin + "/index.html"
 
     def __enter__(self):
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
@@ -427,6 +442,175 @@ def test_address_options():
         assert browser.evaluate("getComputedStyle(document.getElementById('failed')).display") == "block"
 
 
+# Rounds: the files the show records and replays (the format is in the README).
+ROUND_MAGIC = b"QUARNREC"
+
+
+def round_header(data):
+    """(version, flags, program, system) of a recording's header."""
+    assert data[:8] == ROUND_MAGIC, data[:16]
+    version, flags = struct.unpack_from("<II", data, 8)
+    at, names = 16, []
+    for _ in range(2 if version >= 2 else 0):
+        n = data[at]
+        names.append(data[at + 1:at + 1 + n].decode("ascii"))
+        at += 1 + n
+    return (version, flags, *names)
+
+
+def round_records(data):
+    """(kind, offset) of every record of a recording."""
+    version, _, *names = round_header(data)
+    at = 16 + sum(1 + len(n) for n in names)
+    sizes = {b"M": 20, b"F": 32, b"I": 0, b"C": 8, b"S": 16, b"E": 8}
+    while at < len(data):
+        kind = data[at:at + 1]
+        yield kind, at
+        at += 1 + sizes[kind]
+
+
+def made_round(steps, music):
+    """A recording as the show writes one, of frames drawn with the cursor at rest after the steps given
+    (seconds between two frames), without checksums."""
+    name = lambda text: bytes([len(text)]) + text  # noqa: E731
+    data = ROUND_MAGIC + struct.pack("<II", 2, (1 if music else 0) | 2) + name(b"quarnel 1.0.0") + name(b"Linux")
+    data += b"C" + struct.pack("<d", 0.0)
+    clock = 0.0
+    for step in steps:
+        clock += step
+        data += b"F" + struct.pack("<dddd", 400.0, 300.0, clock, clock)
+    return data + b"E" + struct.pack("<Q", len(steps))
+
+
+def wait_download(folder, name, deadline=60.0):
+    """The bytes of a download once the browser has finished it."""
+    path, end = os.path.join(folder, name), time.time() + deadline
+    while not os.path.isfile(path):
+        assert time.time() < end, "no download %s in %s: %s" % (name, folder, os.listdir(folder))
+        time.sleep(0.1)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def test_rounds():
+    # A round played in the page with "Record this round" ticked, the arrows held (and the mouse moved, which
+    # passes the messages that steer) so that the player leaves the sea and comes back: once the show has
+    # ended the page offers it under its date, as a version 2 recording of "a web page", and offers it again.
+    # Served back from the page's own site, ?replay=...&verify replays it and says every checksum agrees.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser, tempfile.TemporaryDirectory() as tmp:
+        browser.allow_downloads(tmp)
+        browser.load(server.url("no-music&batch"))
+        browser.wait_for(lambda s: s["stage"] == "dialog", "the dialog", DEADLINE)
+        browser.click_element("#record-tick")
+        browser.click(*browser.dialog_button("windowed"))
+        browser.click(*browser.dialog_button("run"))
+        for first, last, key in ((4, 14, "ArrowUp"), (14, 18, "ArrowLeft"), (18, 30, "ArrowUp")):
+            browser.wait_for(lambda s: s["frames"] >= first, "frame %d" % first, DEADLINE)
+            browser.key_down(key)
+            while browser.state()["frames"] < last:
+                browser.mouse_move(390 + 20 * (browser.state()["frames"] % 2), 300)
+                more_frames(browser, 1)
+            browser.key_up(key)
+        browser.key("Escape")
+        title = browser.wait_end(DEADLINE)
+        assert title.startswith("quarnel: done"), title
+        name = browser.evaluate("document.getElementById('download').download")
+        assert re.fullmatch(r"quarnel-round-\d{4}-\d\d-\d\d-\d{6}\.qrec", name or ""), name
+        browser.click_element("#download")
+        data = wait_download(tmp, name)
+        os.remove(os.path.join(tmp, name))
+        browser.click_element("#download")  # the link stays: a second press saves it again
+        assert wait_download(tmp, name) == data
+        version, flags, program, system = round_header(data)
+        print("the round: %s, %d bytes, version %d, flags %d, recorded by %s on %s"
+              % (name, len(data), version, flags, program, system))
+        assert (version, flags, system) == (2, 2, "a web page") and program.startswith("quarnel "), \
+            (version, flags, program, system)
+    # The same round with its last checksum changed fails, naming the frame; and the rounds kept with the
+    # tests, recorded on every target, give in the page the line they give everywhere.
+    last = [at for kind, at in round_records(data) if kind == b"S"][-1]
+    frame = struct.unpack_from("<Q", data, last + 1)[0]
+    changed = data[:last + 9] + bytes([data[last + 9] ^ 1]) + data[last + 10:]
+    rounds = {"/rounds/" + name: data, "/rounds/changed.qrec": changed}
+    lines = kept_rounds.expected_lines()
+    for kept in kept_rounds.ROUNDS:
+        with open(os.path.join(kept_rounds.ROUNDS_DIR, kept), "rb") as f:
+            rounds["/rounds/" + kept] = f.read()
+    with Server(WEB_DIR, rounds) as server:
+        for path in rounds:
+            with web_shot.Browser() as browser:
+                browser.load(server.url("replay=%s&verify&batch" % path[1:]))
+                title = browser.wait_end(DEADLINE)
+                out = browser.lines()[0]
+            print(title)
+            kept = lines.get(path[len("/rounds/"):])
+            if kept:  # the line of every target
+                assert title == "quarnel: done: %s: %s" % (path, kept) and title[15:] in out, (title, kept, out)
+                continue
+            if path == "/rounds/changed.qrec":
+                want = r"quarnel: failed: (%s: .*, checksums: (\d+) of (\d+) agree, the first to disagree is at " \
+                       r"frame %d)" % (re.escape(path), frame)
+            else:
+                want = r"quarnel: done: (%s: \d+ frames, .*, checksums: all (\d+) agree)" % re.escape(path)
+            line = re.fullmatch(want, title)
+            assert line and line.group(1) in out and int(line.group(2)) >= 3, (title, out)
+
+
+def test_replays():
+    # A round chosen in the page's file chooser while the setup waits replays at once, kept to its recorded
+    # time: through a recorded pause of a minute the page draws nothing, still answers, plays the music it
+    # queued and ends on Escape. A file dropped onto the page then replaces it; one that is no round is
+    # refused by name, one larger than any round before it is read. A round on another site, or none at the
+    # address, fails the page plainly, and nothing is fetched from the other site.
+    with Server(WEB_DIR) as server, web_shot.Browser() as browser, tempfile.TemporaryDirectory() as tmp:
+        paused, broken, huge = (os.path.join(tmp, n) for n in ("paused.qrec", "broken.qrec", "huge.qrec"))
+        with open(paused, "wb") as f:
+            f.write(made_round([0.1] * 20 + [60.0] + [0.1] * 10, music=True))
+        with open(broken, "wb") as f:
+            f.write(made_round([0.1] * 5, music=False)[:-9] + b"Z")
+        with open(huge, "wb") as f:
+            f.truncate(64 * 1024 * 1024 + 1)
+        browser.load(server.url("batch"))
+        browser.wait_for(lambda s: s["stage"] == "dialog", "the dialog", DEADLINE)
+        browser.set_file_input("#round-file", [huge])
+        assert "larger than 64 MB" in browser.evaluate("document.getElementById('note').textContent")
+        browser.set_file_input("#round-file", [paused])
+        # The setup's program ends first (its end shows in the title for a moment), then the replay runs.
+        end = time.time() + DEADLINE
+        while not (browser.state()["title"] == "Quarnel" and browser.state()["frames"] >= 20):
+            assert time.time() < end and not browser.state()["title"].startswith("quarnel: failed"), browser.state()
+            time.sleep(0.05)
+        sound = browser.evaluate("window.quarnelSound")
+        time.sleep(3)
+        started = time.time()
+        state = browser.state()
+        answered = time.time() - started
+        print("in the recorded pause: %s, the page answered in %.2f s, sound %s" % (state, answered, sound))
+        assert state["frames"] == 20 and state["stage"] == "show" and answered < 1.0, state
+        assert any(p.startswith("/music/") for p, _ in server.requests) and sound["queued"] > 0, sound
+        browser.key("Escape")
+        assert browser.wait_end(30).startswith("quarnel: done"), "Escape did not end the pause"
+        browser.drop_files(*browser.element_centre("#canvas"), [broken])
+        end = time.time() + DEADLINE
+        while not browser.state()["title"].startswith("quarnel: failed") and time.time() < end:
+            time.sleep(0.05)
+        title = browser.state()["title"]
+        print(title)
+        assert title == "quarnel: failed: cannot replay /rounds/broken.qrec: it is damaged: unknown record " \
+                        "0x5a at byte %d" % (os.path.getsize(broken) - 1), title
+
+    with Server(WEB_DIR) as elsewhere, Server(WEB_DIR) as server:
+        for query, message in (("replay=%s/rounds/a.qrec" % elsewhere.origin, "it is on another site"),
+                               ("replay=rounds/none.qrec", "cannot load the round rounds/none.qrec: 404")):
+            with web_shot.Browser() as browser:
+                browser.load(server.url(query + "&batch"))
+                title = browser.wait_end(DEADLINE)
+                line = browser.evaluate("document.getElementById('failed').textContent")
+                print(title)
+                assert title.startswith("quarnel: failed: ") and message in title and message in line, (title, line)
+        assert elsewhere.requests == [], elsewhere.requests
+
+
 def test_driver():
     # The driver's own promises, against the stand-in page: the keys' names and codes, mouse points in
     # canvas pixels (the page puts the canvas off its corner), files from the page, and exit statuses.
@@ -466,7 +650,7 @@ def test_driver():
 
 
 CASES = ["pictures", "music", "music_after_a_stall", "dialog", "full_screen", "mouse", "bad_option", "address_options",
-         "no_webgl", "progress", "play_again", "phone", "driver"]
+         "no_webgl", "progress", "play_again", "phone", "rounds", "replays", "driver"]
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES + ["all"]:
