@@ -16,6 +16,9 @@ for arg in "$@"; do
         *) echo "usage: ./test.sh [--no-windows] [--no-web]" >&2; exit 2 ;;
     esac
 done
+# Each step says when it starts, counted from the start, so that a slow step shows in the log.
+step() { printf 'test.sh: [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$1"; }
+step "packages"
 ./scripts/install-deps.sh packages.txt packages-test.txt
 
 # Formatting: every tracked C and C++ source as clang-format leaves it (the effects under data/ are GLSL
@@ -23,6 +26,7 @@ done
 git ls-files '*.cpp' '*.h' '*.c' | grep -v '^data/' | xargs clang-format --dry-run -Werror
 
 jobs=$(nproc)
+step "the Linux build and its tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_TESTS=ON -DQUARNEL_BENCH=ON
 cmake --build build -j "$jobs"
 export SDL_AUDIODRIVER=dummy
@@ -34,12 +38,14 @@ xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
 # The show through the GL 1.x layer over OpenGL ES 3.0 (the browser's way of drawing, built natively):
 # only the show and the layer's GL test; its picture guard holds the show to the references within a
 # tolerance.
+step "the show through the GL 1.x layer"
 cmake -S . -B build-layer -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_GL_LAYER=ON -DQUARNEL_BENCH=OFF \
     -DQUARNEL_LINUX_SHOW_DIR="$PWD/build/show"
 cmake --build build-layer -j "$jobs" --target quarnel gl_layer_test
 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
     ctest --test-dir build-layer -L gl_layer --output-on-failure
 
+step "unit tests with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARNEL_SANITIZE=ON -DQUARNEL_BENCH=OFF \
     -DQUARNEL_ASSETS=OFF
 cmake --build build-asan -j "$jobs"
@@ -48,6 +54,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 # Only what the sound and music tests need; a real PulseAudio server is among them (the lost device).
 # One test at a time: they keep real-time pace, which the sanitizer slows down.
+step "sound and music tests with ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_TSAN=ON -DQUARNEL_BENCH=OFF \
     -DQUARNEL_ASSETS=OFF
 cmake --build build-tsan -j "$jobs" --target sound_test music_test sound_device_test
@@ -60,6 +67,7 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/su
 if [[ $skip_windows == 1 ]]; then
     echo "test.sh: SKIPPING the Windows build and its tests under Wine (asked for)"
 else
+    step "the Windows build and its tests under Wine"
     scripts/build-windows.sh --tests
     xvfb-run -a -s "-screen 0 1024x768x24 -noreset" tests/windows/run-tests.sh build-win64 "$jobs"
 fi
@@ -70,6 +78,8 @@ fi
 if [[ $skip_web == 1 ]]; then
     echo "test.sh: SKIPPING the browser build and its tests in headless Chromium (asked for)"
 else
+    step "the browser build and its tests in headless Chromium"
     scripts/build-web.sh
     python3 tests/web/web_e2e.py all
 fi
+step "all passed"
