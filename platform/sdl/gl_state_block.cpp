@@ -70,33 +70,28 @@ void SetCapability(GLenum cap, bool on)
         glDisable(cap);
 }
 
+// The pixel store's settings and where a block keeps each.
+const struct {
+    GLenum name;
+    GLint GlStateBlock::*field;
+} kPixelStore[] = {{GL_PACK_ALIGNMENT, &GlStateBlock::packAlignment},
+                   {GL_PACK_ROW_LENGTH, &GlStateBlock::packRowLength},
+                   {GL_PACK_SKIP_ROWS, &GlStateBlock::packSkipRows},
+                   {GL_PACK_SKIP_PIXELS, &GlStateBlock::packSkipPixels},
+                   {GL_UNPACK_ALIGNMENT, &GlStateBlock::unpackAlignment},
+                   {GL_UNPACK_ROW_LENGTH, &GlStateBlock::unpackRowLength},
+                   {GL_UNPACK_SKIP_ROWS, &GlStateBlock::unpackSkipRows},
+                   {GL_UNPACK_SKIP_PIXELS, &GlStateBlock::unpackSkipPixels}};
+
 void SwitchPixelStore(const GlStateBlock& from, const GlStateBlock& to)
 {
-    const struct {
-        GLenum name;
-        GLint GlStateBlock::*field;
-    } kStore[] = {{GL_PACK_ALIGNMENT, &GlStateBlock::packAlignment},
-                  {GL_PACK_ROW_LENGTH, &GlStateBlock::packRowLength},
-                  {GL_PACK_SKIP_ROWS, &GlStateBlock::packSkipRows},
-                  {GL_PACK_SKIP_PIXELS, &GlStateBlock::packSkipPixels},
-                  {GL_UNPACK_ALIGNMENT, &GlStateBlock::unpackAlignment},
-                  {GL_UNPACK_ROW_LENGTH, &GlStateBlock::unpackRowLength},
-                  {GL_UNPACK_SKIP_ROWS, &GlStateBlock::unpackSkipRows},
-                  {GL_UNPACK_SKIP_PIXELS, &GlStateBlock::unpackSkipPixels}};
-    for (const auto& s : kStore)
+    for (const auto& s : kPixelStore)
         if (from.*s.field != to.*s.field) glPixelStorei(s.name, to.*s.field);
 }
 
 void ReadPixelStore(GlStateBlock& b)
 {
-    glGetIntegerv(GL_PACK_ALIGNMENT, &b.packAlignment);
-    glGetIntegerv(GL_PACK_ROW_LENGTH, &b.packRowLength);
-    glGetIntegerv(GL_PACK_SKIP_ROWS, &b.packSkipRows);
-    glGetIntegerv(GL_PACK_SKIP_PIXELS, &b.packSkipPixels);
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &b.unpackAlignment);
-    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &b.unpackRowLength);
-    glGetIntegerv(GL_UNPACK_SKIP_ROWS, &b.unpackSkipRows);
-    glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &b.unpackSkipPixels);
+    for (const auto& s : kPixelStore) glGetIntegerv(s.name, &(b.*s.field));
 }
 
 }  // namespace
