@@ -18,6 +18,9 @@ stop_wine() {
 }
 trap stop_wine EXIT
 export WINEPREFIX=$prefix
-ctest --test-dir "$build" -L "unit|gl" --output-on-failure -j "$jobs"
+ctest --test-dir "$build" -L unit --output-on-failure -j "$jobs"
+# The GL tests one at a time: two of them drawing at once under Wine were once both killed as they ended,
+# after passing (not seen again in nine runs side by side since, so the cause is unknown).
+ctest --test-dir "$build" -L gl --output-on-failure
 ctest --test-dir "$build" -L e2e --output-on-failure
 ctest --test-dir "$build" -L package --output-on-failure
