@@ -116,5 +116,8 @@ endif()
 add_executable(frame_floor bench/frame_floor.cpp)
 target_link_libraries(frame_floor PRIVATE quarnel_scene)
 set_target_properties(frame_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+# How bench/pipe-calls.py reads a driver's trace.
+add_test(NAME bench.pipe_calls_reads_the_last_frame COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/bench/pipe_calls_test.py)
+set_tests_properties(bench.pipe_calls_reads_the_last_frame PROPERTIES LABELS unit)
 
 endif()
