@@ -100,6 +100,10 @@ def main():
     programs = [("show", [os.path.join(show, "quarnel"), "--run", "--windowed", "--no-music", "--batch",
                           "--fixed-step", "0.25", "--frames", str(args.frames)]),
                 ("floor", [os.path.join(build, "bench", "frame_floor"), "--game-only", "--frames", "2"])]
+    for name, command in programs:
+        if not os.access(command[0], os.X_OK):
+            sys.exit("pipe-calls: no %s at %s: give a build folder with show/quarnel and bench/frame_floor"
+                     % (name, command[0]))
     xvfb = Xvfb("1024x768x24", first=150)
     try:
         env = dict(os.environ, DISPLAY=xvfb.display, SDL_AUDIODRIVER="dummy", LIBGL_ALWAYS_SOFTWARE="1",
