@@ -7,6 +7,10 @@
 #   A GoogleTest program registered with CTest. "unit" tests need no display and also run under the
 #   sanitizers; "gl" tests need an X display (the test command runs everything under Xvfb); "e2e" tests
 #   start the real executable. LIBS are the libraries of what it tests (and what they stand on comes along).
+# quarnel_e2e(SCRIPT NAME ... [SERIAL] [TIMEOUT S] [FIXTURE F])
+#   End-to-end tests e2e.NAME: `python3 tests/SCRIPT NAME`, each on an X display of its own
+#   (tests/support/on_own_display.py), so that they run side by side. SERIAL only for a test that needs
+#   the machine to itself (it measures a pace); FIXTURE: the tests read what the setup test F wrote.
 # quarnel_show_data(TARGET)
 #   A custom target that must be built before the show (generated assets, copied data).
 # quarnel_fuzz_target(NAME SOURCES ...)
@@ -65,6 +69,26 @@ function(quarnel_test name)
          "        RUN_SERIAL ${serial})\n"
          "endforeach()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties})
+endfunction()
+
+function(quarnel_e2e script)
+    cmake_parse_arguments(ARG "SERIAL" "TIMEOUT;FIXTURE" "" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 900)
+    endif()
+    foreach(name ${ARG_UNPARSED_ARGUMENTS})
+        add_test(NAME e2e.${name}
+            COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/support/on_own_display.py
+                    python3 ${CMAKE_SOURCE_DIR}/tests/${script} ${name})
+        set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT ${ARG_TIMEOUT}
+            ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
+        if(ARG_SERIAL)
+            set_tests_properties(e2e.${name} PROPERTIES RUN_SERIAL TRUE)
+        endif()
+        if(ARG_FIXTURE)
+            set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED ${ARG_FIXTURE})
+        endif()
+    endforeach()
 endfunction()
 
 function(quarnel_show_data target)

@@ -24,15 +24,12 @@ if(NOT QUARNEL_LINUX)
 endif()
 
 # End-to-end: videos read back with ffprobe and ffmpeg, play recorded with xdotool and replayed.
-foreach(name video_streams_sound_and_the_same_frames_twice video_ends_with_escape_and_with_the_close_box
-        video_without_an_x_server        recorded_play_replays_the_same_every_time bad_recordings_are_refused_and_a_cut_one_plays_to_its_cut
-        bad_output_paths_leave_no_file a_changed_byte_leaves_the_round_at_its_frame
-        what_no_session_holds_leaves_nothing a_video_ended_from_outside_leaves_nothing
-        rounds_of_every_target_verify_alike)
-    add_test(NAME e2e.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/capture_e2e.py ${name})
-    set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RUN_SERIAL TRUE
-        ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
-endforeach()
+quarnel_e2e(e2e/capture_e2e.py video_streams_sound_and_the_same_frames_twice
+    video_ends_with_escape_and_with_the_close_box video_without_an_x_server
+    recorded_play_replays_the_same_every_time bad_recordings_are_refused_and_a_cut_one_plays_to_its_cut
+    bad_output_paths_leave_no_file a_changed_byte_leaves_the_round_at_its_frame
+    what_no_session_holds_leaves_nothing a_video_ended_from_outside_leaves_nothing
+    rounds_of_every_target_verify_alike)
 
 if(QUARNEL_FUZZ)
     # The recording reader and the file writer, compiled into the target so that they carry the

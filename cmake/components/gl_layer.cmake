@@ -35,6 +35,6 @@ if(TARGET quarnel_generated_assets)
         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/picture_guard.py
                 frames_through_the_gl_layer_are_close_to_the_reference_pictures)
     set_tests_properties(e2e.frames_through_the_gl_layer_are_close_to_the_reference_pictures PROPERTIES
-        LABELS "e2e;gl_layer" TIMEOUT 2400 RUN_SERIAL TRUE
+        LABELS "e2e;gl_layer" TIMEOUT 2400 COST 1000
         ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
 endif()

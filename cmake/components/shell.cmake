@@ -27,11 +27,12 @@ quarnel_test(setup_dialog_tests
     LIBS quarnel_shell
     LABELS unit)
 if(QUARNEL_LINUX)
-    # The real dialog, driven with xdotool.
+    # The real dialog, driven with xdotool on an X display of its own.
     add_executable(dialog_harness tests/shell/dialog_harness.cpp)
     target_link_libraries(dialog_harness PRIVATE quarnel_shell)
     add_test(NAME setup_dialog_e2e
-        COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/shell/setup_dialog_e2e.py $<TARGET_FILE:dialog_harness>)
+        COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/support/on_own_display.py
+                python3 ${CMAKE_SOURCE_DIR}/tests/shell/setup_dialog_e2e.py $<TARGET_FILE:dialog_harness>)
     set_tests_properties(setup_dialog_e2e PROPERTIES
         LABELS e2e TIMEOUT 300 ENVIRONMENT "SDL_AUDIODRIVER=dummy;LC_ALL=C")
 endif()
@@ -66,14 +67,7 @@ add_library(quarnel_soak_probe MODULE tests/support/soak_probe.c)
 target_link_libraries(quarnel_soak_probe PRIVATE OpenGL::GL ${CMAKE_DL_LIBS})
 set_target_properties(quarnel_soak_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests PREFIX "")
 
-function(quarnel_e2e script)
-    foreach(name ${ARGN})
-        add_test(NAME e2e.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/${script} ${name})
-        set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RUN_SERIAL TRUE
-            ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
-    endforeach()
-endfunction()
-quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout camera_follows_every_pointer_move
+quarnel_e2e(e2e/shell_e2e.py escape_ends_with_capture_text_on_stdout camera_follows_every_pointer_move
     escape_replaces_the_clipboard_only_with_a_capture
     close_box_ends_with_status_0
     one_quick_escape_tap_ends_the_show dialog_run_then_escape dialog_quit_ends_with_status_0
@@ -83,13 +77,24 @@ quarnel_e2e(shell_e2e.py escape_ends_with_capture_text_on_stdout camera_follows_
     fullscreen_fallback_answered_no_closes fullscreen_on_an_800_by_600_display)
 
 if(TARGET quarnel_generated_assets)
-    quarnel_e2e(show_e2e.py intro_shows_red_lines_on_a_dimmed_picture
+    # One fixed-step run of the show whose frames the picture guard, the intro, the score and the
+    # determinism tests read (tests/e2e/show_frames.py): each frame is drawn once. The longest of the
+    # end-to-end tests, so CTest starts it first.
+    add_test(NAME e2e.show_frames
+        COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/support/on_own_display.py
+                python3 ${CMAKE_SOURCE_DIR}/tests/e2e/show_frames.py write)
+    set_tests_properties(e2e.show_frames PROPERTIES LABELS e2e TIMEOUT 2400 FIXTURES_SETUP show_frames COST 1000
+        ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
+    quarnel_e2e(e2e/show_e2e.py intro_shows_red_lines_on_a_dimmed_picture
         after_the_intro_score_and_time_show_near_the_player same_frame_number_gives_the_same_picture
-        outside_the_sea_the_film_grain_is_stronger missing_texture_ends_with_the_jpg_box
+        outside_the_sea_the_film_grain_is_stronger FIXTURE show_frames)
+    quarnel_e2e(e2e/show_e2e.py missing_texture_ends_with_the_jpg_box
         missing_effect_file_still_shows_the_show music_off_needs_no_music_file
         missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
-        music_plays_with_the_show outside_the_sea_the_music_pushes_the_bands_apart
-        a_lost_sound_server_leaves_the_show_running)
+        music_plays_with_the_show outside_the_sea_the_music_pushes_the_bands_apart)
+    # It compares the show's pace of drawing with and without its sound server: alone, so that other
+    # tests do not change the pace between the two measurements.
+    quarnel_e2e(e2e/show_e2e.py a_lost_sound_server_leaves_the_show_running SERIAL)
     # A virtual pad plugged into the show: it steers and ends it as the keys do.
     add_executable(pad_show_harness tests/support/pad_show_harness.cpp)
     target_link_libraries(pad_show_harness PRIVATE quarnel_shell)
@@ -97,15 +102,13 @@ if(TARGET quarnel_generated_assets)
     if(NOT QUARNEL_TESTS)
         set_target_properties(pad_show_harness PROPERTIES EXCLUDE_FROM_ALL TRUE)
     endif()
-    quarnel_e2e(pad_e2e.py a_pad_steers_the_player_out_of_the_sea b_on_a_pad_ends_the_show_as_escape_does)
-    # The picture guard: four frames of a fixed-step run against the committed reference pictures. One
-    # run of 1200 frames that writes only those four, still a while on a loaded machine.
-    quarnel_e2e(picture_guard.py frames_match_the_reference_pictures)
-    set_tests_properties(e2e.frames_match_the_reference_pictures PROPERTIES TIMEOUT 2400)
+    quarnel_e2e(e2e/pad_e2e.py a_pad_steers_the_player_out_of_the_sea b_on_a_pad_ends_the_show_as_escape_does)
+    # The picture guard: four frames of the shared run against the committed reference pictures.
+    quarnel_e2e(e2e/picture_guard.py frames_match_the_reference_pictures FIXTURE show_frames)
     # The one writer of output files: each program that writes a file, against every kind of output (a
     # device, a pipe, links, a folder it may not write in). The tools read the generated data.
     if(TARGET jpeg-decode AND TARGET spectrum-dump)
-        quarnel_e2e(output_files_e2e.py jpeg_decode_writes_every_kind_of_output
+        quarnel_e2e(e2e/output_files_e2e.py jpeg_decode_writes_every_kind_of_output
             spectrum_dump_writes_every_kind_of_output screenshot_writes_every_kind_of_output
             capture_writes_every_kind_of_output video_writes_every_kind_of_output
             record_writes_every_kind_of_output)

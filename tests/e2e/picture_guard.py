@@ -3,11 +3,12 @@ tests/e2e/reference/ pixel for pixel, so that work on the renderer's speed canno
 A show built with the GL 1.x layer (QUARNEL_GL_LAYER) draws through other shaders and turns wide lines
 into quads itself, so its frames are held to the same references within a peak signal-to-noise ratio.
 
-Run the test: python3 picture_guard.py frames_match_the_reference_pictures (CTest registers it), or
+The frames come from the shared run of the show (show_frames.py, CTest's fixture e2e.show_frames); a
+layer build draws its own. Run the test: python3 picture_guard.py frames_match_the_reference_pictures
+after `show_frames.py write` (CTest registers both), or
 frames_through_the_gl_layer_are_close_to_the_reference_pictures for a layer build.
 Remake the references: scripts/make-picture-references.sh BUILD_DIR (only in a commit of their own that
 says why the picture changed on purpose)."""
-import math
 import os
 import shutil
 import subprocess
@@ -16,43 +17,13 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(__file__))
 from png_pixels import read_png  # noqa: E402
-from show_driver import BUILD, Show, Xvfb  # noqa: E402
+import show_frames  # noqa: E402
+from show_driver import BUILD  # noqa: E402
 import harness  # noqa: E402  (on the path through show_driver)
 
 REFERENCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "reference")
-FRAMES = (50, 300, 700, 1200)
-STEP = "0.05"
-# A private X server, so the screen size and the pointer (which steers the layers' camera) are the same
-# wherever the guard runs.
-SCREEN = "1024x768x24"
-
-
-def frame_name(n):
-    return "frame%06d.png" % n
-
-
-def capture_frames(out_dir):
-    """One fixed-step run of the last wanted frame's length that writes only the wanted frames; copies them
-    to out_dir."""
-    xvfb = Xvfb(SCREEN)
-    try:
-        subprocess.run(["xdotool", "mousemove", "400", "300"], env=dict(os.environ, DISPLAY=xvfb.display),
-                       check=True)
-        with tempfile.TemporaryDirectory() as capture:
-            show = Show("--run", "--windowed", "--no-music", "--batch", "--fixed-step", STEP,
-                        "--frames", str(max(FRAMES)), "--capture", capture,
-                        "--capture-frames", ",".join(str(n) for n in FRAMES), display=xvfb.display)
-            try:
-                status = show.wait(deadline=2300)
-                assert status == 0, "quarnel ended with status %s: %s" % (status, show.stderr())
-            finally:
-                show.kill()
-            for name in sorted(frame_name(n) for n in FRAMES):
-                path = os.path.join(capture, name)
-                assert os.path.exists(path), "the run wrote no %s: %s" % (name, show.stderr())
-                shutil.copy(path, os.path.join(out_dir, name))
-    finally:
-        xvfb.stop()
+FRAMES = show_frames.GUARD_FRAMES
+frame_name = show_frames.frame_name
 
 
 def describe_difference(reference, got, diff_png):
@@ -81,22 +52,26 @@ def describe_difference(reference, got, diff_png):
             % (count, largest, left, right, top, bottom, x, y, was, now, diff_png))
 
 
-def guard_frames():
-    """The wanted frames of one fixed-step run, beside their references: (n, reference, got, result_dir)."""
+def guard_frames(shared):
+    """The wanted frames of a fixed-step run, beside their references: (n, reference, got, result_dir).
+    shared: read them from the shared run of the show (show_frames.py), else draw them in a run of their
+    own (a build through the GL layer, which has no shared run)."""
     result_dir = os.path.join(BUILD, "tests", "picture-guard")
     shutil.rmtree(result_dir, ignore_errors=True)
     os.makedirs(result_dir)
-    capture_frames(result_dir)
+    if not shared:
+        show_frames.capture_frames(result_dir, FRAMES)
     for n in FRAMES:
         reference = os.path.join(REFERENCE_DIR, frame_name(n))
         assert os.path.exists(reference), "no reference %s: make it with scripts/make-picture-references.sh" \
             % reference
-        yield n, reference, os.path.join(result_dir, frame_name(n)), result_dir
+        got = show_frames.path(n) if shared else os.path.join(result_dir, frame_name(n))
+        yield n, reference, got, result_dir
 
 
 def test_frames_match_the_reference_pictures():
     failures = []
-    for n, reference, got, result_dir in guard_frames():
+    for n, reference, got, result_dir in guard_frames(shared=True):
         if read_png(reference) != read_png(got):
             diff = os.path.join(result_dir, "diff-" + frame_name(n))
             failures.append("frame %d: %s" % (n, describe_difference(reference, got, diff)))
@@ -118,7 +93,7 @@ def psnr(reference, got):
 
 def test_frames_through_the_gl_layer_are_close_to_the_reference_pictures():
     failures = []
-    for n, reference, got, result_dir in guard_frames():
+    for n, reference, got, result_dir in guard_frames(shared=False):
         db = psnr(reference, got)
         print("frame %d: PSNR %.2f dB" % (n, db))
         if db < LAYER_PSNR_DB:
@@ -131,7 +106,7 @@ def test_frames_through_the_gl_layer_are_close_to_the_reference_pictures():
 def remake_references():
     os.makedirs(REFERENCE_DIR, exist_ok=True)
     with tempfile.TemporaryDirectory() as tmp:
-        capture_frames(tmp)
+        show_frames.capture_frames(tmp, FRAMES)
         for n in FRAMES:
             shutil.copy(os.path.join(tmp, frame_name(n)), os.path.join(REFERENCE_DIR, frame_name(n)))
             print(os.path.join(REFERENCE_DIR, frame_name(n)))

@@ -10,6 +10,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(__file__))
 from png_pixels import band_edge_shifts, count_pixels, mean_brightness, read_png, specks  # noqa: E402
+import show_frames  # noqa: E402
 from show_driver import SHOW_DIR, Frames, PulseServer, Show, env, wait_until  # noqa: E402
 
 TITLE = "Quarnel game. Kelm 2006"
@@ -41,9 +42,8 @@ def is_red(r, g, b):
 
 
 def test_intro_shows_red_lines_on_a_dimmed_picture():
-    # Frame 350 is 7 seconds in: the intro lines stand in full.
-    status, err, rows = run_frames(350)
-    assert status == 0, err
+    # 7 seconds in: the intro lines stand in full.
+    rows = show_frames.rows(show_frames.INTRO_FRAME)
     red = count_pixels(rows, is_red)
     assert red > 2000, "expected the red intro lines, found %d red pixels" % red
     assert mean_brightness(rows) < 60, "the intro picture should be dimmed"
@@ -56,8 +56,7 @@ def region(rows, top, bottom, left, right):
 def test_after_the_intro_score_and_time_show_near_the_player():
     # 20 seconds: the first round has run 5 seconds, so its texts have fully assembled; the player waits
     # at the origin.
-    status, err, rows = run_frames(1000)
-    assert status == 0, err
+    rows = show_frames.rows(show_frames.AFTER_THE_INTRO_FRAME)
     # The game plane is seen from 10 units: the score stands 2 units above the player (around row 222),
     # the time 2 units below (around row 378), both drawn in flat colour over the picture.
     yellow = count_pixels(region(rows, 190, 250, 280, 520), lambda r, g, b: r >= 245 and g >= 245 and b <= 90)
@@ -67,10 +66,12 @@ def test_after_the_intro_score_and_time_show_near_the_player():
 
 
 def test_same_frame_number_gives_the_same_picture():
-    a = run_frames(120)
-    b = run_frames(120)
-    assert a[0] == 0 and b[0] == 0
-    assert a[2] == b[2], "frame 120 differed between two runs"
+    # The shared run's first frame drawn again by a run of its own, with the same step and pointer.
+    n = show_frames.GUARD_FRAMES[0]
+    with tempfile.TemporaryDirectory() as tmp:
+        show_frames.capture_frames(tmp, (n,))
+        again = read_png(os.path.join(tmp, show_frames.frame_name(n)))[2]
+    assert again == show_frames.rows(n), "frame %d differed between two runs" % n
 
 
 def run_outside_the_sea(png, close_box=False):
@@ -109,8 +110,7 @@ def run_outside_the_sea(png, close_box=False):
 def test_outside_the_sea_the_film_grain_is_stronger():
     with tempfile.TemporaryDirectory() as tmp:
         outside = run_outside_the_sea(os.path.join(tmp, "outside.png"))
-    status, err, inside = run_frames(900)  # well after the intro, the player still at the origin
-    assert status == 0, err
+    inside = show_frames.rows(show_frames.IN_THE_SEA_FRAME)  # after the intro, the player at the origin
     # Outside, the grain is drawn at full strength instead of a fifth (the torn bands are checked below).
     assert specks(outside) > 3 * max(5, specks(inside)), (specks(outside), specks(inside))
 

@@ -4,6 +4,7 @@ pictures, and the medians the show's --stats and --profile print. Import it with
 import math
 import os
 import re
+import select
 import subprocess
 import time
 
@@ -14,29 +15,56 @@ PROFILE_LINE = re.compile(r"^  ([a-z ]+?)\s+([\d.]+)\s+([\d.]+)$")
 
 
 class Xvfb:
-    """A private X server of the given screen size on the first free display number from `first`, for
-    tests that need a particular display mode and benchmarks that need a quiet screen of their own."""
+    """A private X server of the given screen size. The server picks its own free display number and
+    writes it to a pipe (-displayfd), so servers started side by side never race for one number; the
+    caller's wait checks that its own server is still alive, so a test never drives another's server.
+    `first` is no longer used (the server chooses); it stays for the scripts that pass it."""
 
     def __init__(self, size="800x600x24", first=90):
+        read_end, write_end = os.pipe()
+        try:
+            self.proc = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size, "-nolisten", "tcp", "-noreset"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+        finally:
+            os.close(write_end)
         self.display = None
-        for n in range(first, first + 50):
-            if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-                self.display = ":%d" % n
-                break
-        if self.display is None:
-            raise AssertionError("no free X display number from :%d" % first)
-        self.proc = subprocess.Popen(["Xvfb", self.display, "-screen", "0", size, "-nolisten", "tcp", "-noreset"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        number = b""
         end = time.time() + DEADLINE
-        while time.time() < end:
+        try:
+            # The server writes its number and a newline once it listens; an end of file means it died.
+            while time.time() < end:
+                ready, _, _ = select.select([read_end], [], [], 0.2)
+                if ready:
+                    chunk = os.read(read_end, 64)
+                    if not chunk:
+                        break
+                    number += chunk
+                    if number.endswith(b"\n"):
+                        break
+                if self.proc.poll() is not None:
+                    break
+        finally:
+            os.close(read_end)
+        if not number.strip().isdigit() or self.proc.poll() is not None:
+            self.stop()
+            raise AssertionError("Xvfb did not start (%s)" % ("ended with status %s" % self.proc.returncode
+                                                               if self.proc.poll() is not None else "no display number"))
+        self.display = ":" + number.strip().decode()
+        # Listening is not yet answering: wait until a client gets through, and that while our server lives.
+        while time.time() < end and self.proc.poll() is None:
             if subprocess.run(["xdpyinfo", "-display", self.display], capture_output=True).returncode == 0:
                 return
             time.sleep(0.1)
         self.stop()
-        raise AssertionError("Xvfb %s did not start" % self.display)
+        raise AssertionError("Xvfb %s did not answer" % self.display)
+
+    def alive(self):
+        return self.proc.poll() is None
 
     def stop(self):
-        self.proc.terminate()
+        if self.proc.poll() is None:
+            self.proc.terminate()
         self.proc.wait()
 
 

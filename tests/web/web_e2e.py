@@ -6,7 +6,7 @@ Run one case, or all of them in turn:
     python3 tests/web/web_e2e.py CASE       CASE: pictures, music, music_after_a_stall, dialog, full_screen,
                                             mouse, bad_option, address_options, no_webgl, progress,
                                             play_again, phone, rounds, replays, driver
-    python3 tests/web/web_e2e.py all
+    python3 tests/web/web_e2e.py all        (side by side, $QUARNEL_WEB_JOBS at a time, default the cores)
 Each case serves the build on a free loopback port of its own: $QUARNEL_WEB_DIR, by default build-web/
 (make it with scripts/build-web.sh). "driver" tests the driver itself against a small stand-in page
 (tests/web/fixture/) and needs no build. Waits poll the page; each has a deadline of
@@ -652,16 +652,44 @@ def test_driver():
 CASES = ["pictures", "music", "music_after_a_stall", "dialog", "full_screen", "mouse", "bad_option", "address_options",
          "no_webgl", "progress", "play_again", "phone", "rounds", "replays", "driver"]
 
+def run_side_by_side(cases, jobs):
+    """Each case in a process of its own, `jobs` at a time (each has its own port, browser and profile);
+    a case's output is printed whole once it ends. Returns the failed cases."""
+    waiting, running, failed = list(cases), [], []
+    while waiting or running:
+        while waiting and len(running) < jobs:
+            case = waiting.pop(0)
+            log = tempfile.TemporaryFile()
+            proc = subprocess.Popen([sys.executable, os.path.abspath(__file__), case], stdout=log,
+                                    stderr=subprocess.STDOUT)
+            running.append((case, proc, log, time.time()))
+        time.sleep(0.2)
+        for entry in [e for e in running if e[1].poll() is not None]:
+            case, proc, log, began = entry
+            running.remove(entry)
+            log.seek(0)
+            sys.stdout.write(log.read().decode(errors="replace"))
+            print("%s %s (%.0f s)" % ("passed" if proc.returncode == 0 else "FAILED", case, time.time() - began),
+                  flush=True)
+            if proc.returncode != 0:
+                failed.append(case)
+    return failed
+
+
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES + ["all"]:
         sys.exit("usage: web_e2e.py CASE|all   (CASE: %s)" % ", ".join(CASES))
-    failed = []
-    for case in CASES if sys.argv[1] == "all" else [sys.argv[1]]:
-        try:
-            globals()["test_" + case]()
-            print("passed " + case, flush=True)
-        except Exception:
-            traceback.print_exc()
-            print("FAILED " + case, flush=True)
-            failed.append(case)
-    sys.exit(1 if failed else 0)
+    if sys.argv[1] == "all":
+        # Side by side: $QUARNEL_WEB_JOBS at a time (default the number of cores).
+        jobs = int(os.environ.get("QUARNEL_WEB_JOBS", os.cpu_count() or 1))
+        print("web_e2e: %d cases, %d at a time" % (len(CASES), jobs), flush=True)
+        failed = run_side_by_side(CASES, jobs)
+        if failed:
+            print("web_e2e: failed: " + ", ".join(failed), flush=True)
+        sys.exit(1 if failed else 0)
+    try:
+        globals()["test_" + sys.argv[1]]()
+        print("passed " + sys.argv[1], flush=True)
+    except Exception:
+        traceback.print_exc()
+        sys.exit(1)
