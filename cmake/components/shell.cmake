@@ -87,11 +87,23 @@ if(TARGET quarnel_generated_assets)
         ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
     quarnel_e2e(e2e/show_e2e.py intro_shows_red_lines_on_a_dimmed_picture
         after_the_intro_score_and_time_show_near_the_player same_frame_number_gives_the_same_picture
-        outside_the_sea_the_film_grain_is_stronger FIXTURE show_frames)
+        FIXTURE show_frames)
+    # One run with the music, steered far outside the sea and ended by the close box: the grain and the
+    # torn bands are read from its last frame.
+    add_test(NAME e2e.outside_the_sea_run
+        COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/support/on_own_display.py
+                python3 ${CMAKE_SOURCE_DIR}/tests/e2e/show_e2e.py write_outside_the_sea)
+    set_tests_properties(e2e.outside_the_sea_run PROPERTIES LABELS e2e TIMEOUT 1200
+        FIXTURES_SETUP outside_the_sea COST 500
+        ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
+    quarnel_e2e(e2e/show_e2e.py outside_the_sea_the_music_pushes_the_bands_apart FIXTURE outside_the_sea)
+    quarnel_e2e(e2e/show_e2e.py outside_the_sea_the_film_grain_is_stronger FIXTURE show_frames)
+    set_tests_properties(e2e.outside_the_sea_the_film_grain_is_stronger PROPERTIES
+        FIXTURES_REQUIRED "show_frames;outside_the_sea")
     quarnel_e2e(e2e/show_e2e.py missing_texture_ends_with_the_jpg_box
         missing_effect_file_still_shows_the_show music_off_needs_no_music_file
         missing_music_file_ends_with_status_0 sound_system_that_cannot_start_ends_with_status_1
-        music_plays_with_the_show outside_the_sea_the_music_pushes_the_bands_apart)
+        music_plays_with_the_show)
     # It compares the show's pace of drawing with and without its sound server: alone, so that other
     # tests do not change the pace between the two measurements.
     quarnel_e2e(e2e/show_e2e.py a_lost_sound_server_leaves_the_show_running SERIAL)
@@ -105,6 +117,13 @@ if(TARGET quarnel_generated_assets)
     quarnel_e2e(e2e/pad_e2e.py a_pad_steers_the_player_out_of_the_sea b_on_a_pad_ends_the_show_as_escape_does)
     # The picture guard: four frames of the shared run against the committed reference pictures.
     quarnel_e2e(e2e/picture_guard.py frames_match_the_reference_pictures FIXTURE show_frames)
+    # The longest of the others (a minute or more each on this 2-core machine) start first, so that none of
+    # them starts last; a fresh build folder has no times of its own yet.
+    set_tests_properties(e2e.escape_replaces_the_clipboard_only_with_a_capture
+        e2e.a_changed_byte_leaves_the_round_at_its_frame e2e.recorded_play_replays_the_same_every_time
+        e2e.video_ends_with_escape_and_with_the_close_box e2e.rounds_of_every_target_verify_alike
+        e2e.a_pad_steers_the_player_out_of_the_sea e2e.dialog_run_then_escape
+        e2e.video_streams_sound_and_the_same_frames_twice PROPERTIES COST 100)
     # The one writer of output files: each program that writes a file, against every kind of output (a
     # device, a pipe, links, a folder it may not write in). The tools read the generated data.
     if(TARGET jpeg-decode AND TARGET spectrum-dump)

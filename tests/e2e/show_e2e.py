@@ -74,6 +74,24 @@ def test_same_frame_number_gives_the_same_picture():
     assert again == show_frames.rows(n), "frame %d differed between two runs" % n
 
 
+# The last frame of one run far outside the sea, which the grain and band tests both read: CTest runs
+# `show_e2e.py write_outside_the_sea` first (the fixture e2e.outside_the_sea_run).
+OUTSIDE_THE_SEA_PNG = os.path.join(show_frames.BUILD, "tests", "outside-the-sea", "last-frame.png")
+
+
+def write_outside_the_sea():
+    folder = os.path.dirname(OUTSIDE_THE_SEA_PNG)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    run_outside_the_sea(OUTSIDE_THE_SEA_PNG, close_box=True)
+
+
+def outside_the_sea():
+    assert os.path.exists(OUTSIDE_THE_SEA_PNG), ("no run outside the sea in %s: run `ctest -R "
+                                                 "e2e.outside_the_sea_run` first" % OUTSIDE_THE_SEA_PNG)
+    return read_png(OUTSIDE_THE_SEA_PNG)[2]
+
+
 def run_outside_the_sea(png, close_box=False):
     """Plays the show with its music until the player is far outside the sea, and saves the last frame.
     Show time goes by frames of a fixed step, so the waits are in show time whatever the machine's pace;
@@ -108,16 +126,14 @@ def run_outside_the_sea(png, close_box=False):
 
 
 def test_outside_the_sea_the_film_grain_is_stronger():
-    with tempfile.TemporaryDirectory() as tmp:
-        outside = run_outside_the_sea(os.path.join(tmp, "outside.png"))
+    outside = outside_the_sea()
     inside = show_frames.rows(show_frames.IN_THE_SEA_FRAME)  # after the intro, the player at the origin
     # Outside, the grain is drawn at full strength instead of a fifth (the torn bands are checked below).
     assert specks(outside) > 3 * max(5, specks(inside)), (specks(outside), specks(inside))
 
 
 def test_outside_the_sea_the_music_pushes_the_bands_apart():
-    with tempfile.TemporaryDirectory() as tmp:
-        rows = run_outside_the_sea(os.path.join(tmp, "torn.png"), close_box=True)
+    rows = outside_the_sea()
     # Bands of 20 of the strip's 800 rows (about 15 window rows), each edge pushing its two bands apart by
     # 60 pixels times the sum of their two spectrum values: with the track's beat most edges move 15 pixels
     # or more, where a spectrum of a few hundredths would move them by a few.
@@ -217,5 +233,9 @@ def test_a_lost_sound_server_leaves_the_show_running():
 
 
 if __name__ == "__main__":
+    if sys.argv[1] == "write_outside_the_sea":
+        write_outside_the_sea()
+        print("wrote " + OUTSIDE_THE_SEA_PNG)
+        sys.exit(0)
     globals()["test_" + sys.argv[1]]()
     print("passed")
