@@ -345,6 +345,7 @@ void CaptureFrameDrawn()
                         (sampleLimit > 0 && filmEnd >= sampleLimit);
     if (enough && !quitPosted) {
         quitPosted = true;
+        NoteReplayLimit();
         QueueQuitMessage(0);  // ends as the close box does
     }
 }

@@ -132,6 +132,8 @@ bool CheckCaptureOptions(CommandLine& options, std::string& error)
     if (c.fps > 0.0) options.fixedStep = 1.0 / c.fps;
     if (replay) options.run = true;
     if (c.verify) options.windowed = true;
+    // Nobody watches a check or a film being made: a box only goes to standard error, and its end follows.
+    if (c.verify || video) options.batch = true;
     if (video) {
         options.run = true;
         options.windowed = true;  // the picture is read from the window; the display mode stays as it is

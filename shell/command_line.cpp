@@ -117,8 +117,9 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out
             if (!v) return ParseResult::Error;
             char* end = nullptr;
             const double s = std::strtod(v, &end);
-            if (!end || *end || !std::isfinite(s) || s <= 0.0 || s > 10.0) {
-                error = std::string("--fixed-step wants seconds above 0 and at most 10, not \"") + v + "\"";
+            // The bounds of --fps: at most a thousand frames a second, at least one every ten seconds.
+            if (!end || end == v || *end || !std::isfinite(s) || s < kShortestFixedStep || s > 10.0) {
+                error = std::string("--fixed-step wants seconds from 0.001 to 10, not \"") + v + "\"";
                 return ParseResult::Error;
             }
             out.fixedStep = s;
