@@ -55,6 +55,7 @@ std::string Shortfall(const ReplayFigures& f)
         case ReplayStop::Finished:
             break;
     }
+    if (f.framesReplayed == 0) return "no frame was replayed";
     if (!f.endRecord) return "the recording is cut short after " + Number(f.framesRecorded) + " frames";
     if (f.framesReplayed < f.framesRecorded)
         return "replayed " + of + ": the round has a close at frame " + Number(f.framesReplayed);

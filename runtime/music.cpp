@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "math/random.h"
+#include "platform/abrupt_end.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "scene/frame_inputs.h"
@@ -161,6 +162,12 @@ void MusicAdvance(double frameDelta)
         offlineOut.clear();
         offlinePiece.resize(static_cast<size_t>(kMusicOfflinePiece) * 2);
         while (left > kMusicOfflinePiece) {
+            if (EndSignal() != 0) {
+                // The run is ending: the rest of the step is left unmixed, and the output ends here.
+                offlineFrames -= left;
+                offlineTime = static_cast<double>(offlineFrames) / kSoundMixRate;
+                return;
+            }
             SoundRenderOffline(static_cast<int>(kMusicOfflinePiece), offlinePiece.data());
             if (offlineSink) offlineSink(offlinePiece.data(), kMusicOfflinePiece);
             left -= kMusicOfflinePiece;
