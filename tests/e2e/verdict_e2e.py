@@ -88,11 +88,25 @@ def test_crafted_rounds_are_not_verified():
         folder = os.path.join(work, "data")
         for sub in ("textures", "cgeffects", "meshes", "music"):
             shutil.copytree(os.path.join(SHOW_DIR, sub), os.path.join(folder, sub), symlinks=True)
-        open(os.path.join(folder, "textures", "2-1.jpg"), "wb").close()
+        texture = os.path.join(folder, "textures", "2-1.jpg")
+        picture = open(texture, "rb").read()
+        for content, cause in ((b"", "empty file"), (b"not a picture\n" * 40, "not a JPEG"),
+                               (picture[:20], "cut short at byte 20")):
+            open(texture, "wb").write(content)
+            status, out, err = verify(ROUND, {"QUARNEL_DATA_DIR": folder})
+            assert status == 1, (cause, status, out, err)
+            assert "0 frames" in out and "not verified: the show could not start: [Jpg !] textures/2-1.jpg" in out, \
+                (cause, out)
+            assert "textures/2-1.jpg: %s\n" % cause in err, (cause, err)
+        open(texture, "wb").write(picture)
+
+        # A music file of random bytes says one thing about it.
+        music = glob.glob(os.path.join(folder, "music", "*.ogg"))[0]
+        open(music, "wb").write(os.urandom(20000))
         status, out, err = verify(ROUND, {"QUARNEL_DATA_DIR": folder})
-        assert status == 1, (status, out, err)
-        assert "0 frames" in out and "not verified: the show could not start: [Jpg !] textures/2-1.jpg" in out, out
-        assert "textures/2-1.jpg: empty file" in err, err
+        assert status == 1 and "not an Ogg Vorbis file" in err and "cut short" not in err, (status, err)
+        assert "the show could not start: [Kelm Quarnel the game ] Problem initializing FMod. No sound file." in out, \
+            out
     finally:
         shutil.rmtree(work)
 
