@@ -231,9 +231,9 @@ void EndPendingFrame()
     }
 }
 
-// The viewer's own input during a replay: only closing the window (the close box, Escape, an interrupt,
-// which SDL turns into a close) counts. A quit the show posted itself (a replayed close box, a frame
-// limit) comes through the window's queue as always.
+// The viewer's own input during a replay: only closing the window (the close box, Escape) and an end
+// signal count. A quit the show posted itself (a replayed close box, a frame limit) comes through the
+// window's queue as always.
 void PumpRealInput()
 {
     WindowMessage real;
