@@ -32,8 +32,9 @@ const char* CaptureUsage()
         "                     film)\n"
         "  --verify           with --replay: replay as fast as possible, silently, and print the round's "
         "figures\n"
-        "                     and whether the game's state agrees with the recorded checksums (exit 1 if "
-        "not)\n";
+        "                     and whether the game's state agrees with the recorded checksums (exit 1 "
+        "unless\n"
+        "                     the whole round was replayed and every checksum it needs agreed)\n";
     return text.c_str();
 }
 
