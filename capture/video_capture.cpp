@@ -158,6 +158,9 @@ void FinishCapture()
     // running out) keeps no video: the film would stop somewhere in the middle.
     const bool sessionOk = FinishSession() && EndingStatus() == 0;
     StopMixedSound();
+    // A film ended by Ctrl-C keeps what was made: flushing the codec and putting the file under its name
+    // may take longer than the second an end signal otherwise leaves.
+    if (encoder && sessionOk) FinishingAfterEndSignal();
     FinishVideo(sessionOk);
     if (!sessionOk) EndProcess(1);
 }

@@ -38,6 +38,11 @@ int EndSignal()
     return endSignal;
 }
 
+void FinishingAfterEndSignal()
+{
+    if (endSignal != 0) ExtendEndGrace(kFinishingGrace);
+}
+
 void RemoveOnAbruptEnd(const std::string& path)
 {
     named = 0;

@@ -12,6 +12,11 @@
 // starts, which then leaves these signals to us.
 void CatchEndSignals();
 int EndSignal();  // the first end signal caught (its number), 0 while none
+// The show has heeded the end signal and is finishing a file it must not lose (a film is flushed and put
+// under its name): the process is given up to kFinishingGrace seconds more. A second signal still ends it
+// at once. Nothing without a signal.
+constexpr double kFinishingGrace = 10.0;
+void FinishingAfterEndSignal();
 
 // Names the temporary file to remove on such an end; an empty name forgets it (after it was committed or
 // removed). The first call installs the handlers.

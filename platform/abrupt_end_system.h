@@ -12,5 +12,7 @@ void EndOnHangUpAndQuit(void (*remove)(), bool hangUp);
 // Interrupt, terminate and hang-up: the first sets *caught to its number and arms a timer of 0.9 s; the
 // timer or a second one runs `remove` and ends the process at once with status 1. A hang-up while *named
 // is set (an unfinished file to remove) ends at once, as it always did.
+// Re-arms the timer of CatchEndSignalsSystem to end the process `seconds` from now.
+void ExtendEndGrace(double seconds);
 void CatchEndSignalsSystem(void (*remove)(), volatile std::sig_atomic_t* caught,
                            const volatile std::sig_atomic_t* named);

@@ -48,6 +48,15 @@ void EndOnHangUpAndQuit(void (*remove)(), bool hangUp)
     if (hangUp) sigaction(SIGHUP, &action, nullptr);
 }
 
+void ExtendEndGrace(double seconds)
+{
+    itimerval grace{};
+    grace.it_value.tv_sec = static_cast<time_t>(seconds);
+    grace.it_value.tv_usec =
+        static_cast<suseconds_t>((seconds - static_cast<double>(grace.it_value.tv_sec)) * 1e6);
+    setitimer(ITIMER_REAL, &grace, nullptr);
+}
+
 void CatchEndSignalsSystem(void (*remove)(), volatile std::sig_atomic_t* caught,
                            const volatile std::sig_atomic_t* named)
 {

@@ -28,6 +28,8 @@ void AskToEnd(int signal)
 
 }  // namespace
 
+void ExtendEndGrace(double) {}
+
 void CatchEndSignalsSystem(void (*)(), volatile std::sig_atomic_t* caught, const volatile std::sig_atomic_t*)
 {
     endCaught = caught;
