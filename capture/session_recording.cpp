@@ -9,7 +9,10 @@
 #include <cstring>
 #include <thread>
 
+#include "capture/replay_verdict.h"
+#include "platform/abrupt_end.h"
 #include "platform/input_file.h"
+#include "platform/message_box.h"
 #include "platform/output_file.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -113,8 +116,10 @@ bool Reasonable(double v, double largest)
 SessionMode mode = SessionMode::Live;
 std::string sessionPath;
 bool failed = false;
+bool signalClosed = false;  // an end signal was handed to the show as a close
 
 // Recording
+bool recordActive = false;  // recording this run, the file made or not yet
 OutputFile outFile;
 FILE* out = nullptr;
 bool headerWritten = false;
@@ -145,6 +150,12 @@ bool verifying = false;
 uint64_t framesDrawn = 0;  // of the replay, the last one included
 uint64_t checksCompared = 0, checksAgreeing = 0;
 uint64_t firstDisagreement = 0;  // frame; 0: none
+uint64_t checksDue = 0, checksDueCarried = 0;
+double lastDemoTime = 0.0;
+bool replayHadEnd = false;  // the file ends with its end record (a cut one plays up to its cut)
+ReplayStop replayStop = ReplayStop::Finished;
+std::string replayStopWhy;
+bool limitReached = false;  // --frames or --seconds posted the quit
 uint64_t roundsSeen = 0;
 double lastSceneTime = 0.0;
 double bestScore = 0.0, highScore = 0.0;
@@ -155,23 +166,33 @@ std::chrono::steady_clock::time_point paceStart;
 {
     std::fprintf(stderr, "quarnel: %s does not fit this show: %s at frame %llu\n", sessionPath.c_str(), what,
                  static_cast<unsigned long long>(framesReplayed + 1));
+    replayStop = ReplayStop::LeftRecording;
+    replayStopWhy = std::string(what) + " at frame " + std::to_string(framesReplayed + 1);
     failed = true;
     EndProcess(1);
 }
 
-[[noreturn]] void RecordingFailed(int code)
+[[noreturn]] void RecordingFailed(const std::string& cause)
 {
-    std::fprintf(stderr, "quarnel: cannot write %s: %s\n", sessionPath.c_str(), std::strerror(code));
+    std::fprintf(stderr, "quarnel: cannot write %s: %s\n", sessionPath.c_str(), cause.c_str());
     failed = true;
+    recordActive = false;
     out = nullptr;
     DiscardOutputFile(outFile);
     EndProcess(1);
 }
 
-// Writes what has collected, the header first; every pass reaches the disk, so a cut session keeps it.
+// Writes what has collected, the header first; every pass reaches the disk, so a cut session keeps it. The
+// file is made with the first write, once the round starts: a session that never gets past the dialog
+// leaves none.
 void WritePending()
 {
-    if (!out) return;
+    if (!recordActive) return;
+    if (!out) {
+        std::string cause;
+        if (!OpenOutputFile(sessionPath, outFile, cause)) RecordingFailed(cause);
+        out = outFile.stream;
+    }
     if (!headerWritten) {
         Recording about;
         about.musicOn = gState.musicOn;
@@ -186,7 +207,7 @@ void WritePending()
     if (pending.empty()) return;
     errno = 0;
     if (std::fwrite(pending.data(), 1, pending.size(), out) != pending.size() || std::fflush(out) != 0)
-        RecordingFailed(errno ? errno : EIO);
+        RecordingFailed(std::strerror(errno ? errno : EIO));
     pending.clear();
 }
 
@@ -210,9 +231,9 @@ void EndPendingFrame()
     }
 }
 
-// The viewer's own input during a replay: only closing the window (the close box, Escape, an interrupt,
-// which SDL turns into a close) counts. A quit the show posted itself (a replayed close box, a frame
-// limit) comes through the window's queue as always.
+// The viewer's own input during a replay: only closing the window (the close box, Escape) and an end
+// signal count. A quit the show posted itself (a replayed close box, a frame limit) comes through the
+// window's queue as always.
 void PumpRealInput()
 {
     WindowMessage real;
@@ -220,6 +241,12 @@ void PumpRealInput()
         if (real.message == WM_CLOSE) viewerClosed = true;
         if (real.message == WM_KEYDOWN && real.wParam == VK_ESCAPE) viewerClosed = true;
         if (real.message == WM_QUIT) quitPosted = true;
+    }
+    if (EndSignal() != 0 && !viewerClosed) {
+        viewerClosed = true;
+        replayStop = ReplayStop::Signal;
+    } else if (viewerClosed && replayStop == ReplayStop::Finished) {
+        replayStop = ReplayStop::ViewerClosed;
     }
 }
 
@@ -267,6 +294,7 @@ bool ReplayNextMessage(WindowMessage& message)
     const SessionEvent& e = replay.events[nextEvent];
     // A posted quit follows the messages already waiting, as the window's queue delivers it.
     if (quitPosted && e.kind != SessionEventKind::Message) {
+        if (limitReached && replayStop == ReplayStop::Finished) replayStop = ReplayStop::Limit;
         message = quit;
         return true;
     }
@@ -544,12 +572,7 @@ bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock
     mode = newMode;
     sessionPath = path;
     if (mode == SessionMode::Record) {
-        std::string cause;
-        if (!OpenOutputFile(path, outFile, cause)) {
-            error = "cannot write " + path + ": " + cause;
-            return false;
-        }
-        out = outFile.stream;
+        recordActive = true;
         pending.reserve(4096);
         return true;
     }
@@ -577,6 +600,7 @@ bool StartSession(SessionMode newMode, const std::string& path, bool paceToClock
         if (status == RecordingStatus::CutShort)
             std::fprintf(stderr, "quarnel: warning: %s: %s; it plays up to the cut\n", path.c_str(),
                          detail.c_str());
+        replayHadEnd = status == RecordingStatus::Ok;
         replay.complete = true;  // from here on: whatever was kept ends as a whole recording does
         pace = paceToClock && !verify;
         verifying = verify;
@@ -607,9 +631,13 @@ void NoteFrameState(const GameFrameState& state)
     lastSceneTime = state.sceneTime;
     if (state.score > bestScore || framesDrawn == 1) bestScore = state.score;
     highScore = state.highScore;
+    const bool due = ChecksumDue(lastDemoTime, state.demoTime);
+    lastDemoTime = state.demoTime;
+    if (due) ++checksDue;
     if (!haveFrame || nextEvent >= replay.events.size()) return;
     const SessionEvent& e = replay.events[nextEvent];
     if (e.kind != SessionEventKind::Check) return;
+    if (due) ++checksDueCarried;
     ++checksCompared;
     if (e.checksum == state.checksum) {
         ++checksAgreeing;
@@ -634,6 +662,21 @@ const Recording& ReplayedRecording()
 
 bool NextLoopMessage(WindowMessage& message)
 {
+    // An end signal closes the show as the close box does, once. A recording keeps the close, so that its
+    // replay ends at the same frame; a replay notes it as the reason it stopped.
+    if (mode != SessionMode::Replay && EndSignal() != 0 && !signalClosed) {
+        signalClosed = true;
+        message = WindowMessage{WM_CLOSE, 0, 0};
+        if (mode == SessionMode::Record) {
+            EndPendingFrame();
+            SessionEvent e;
+            e.kind = SessionEventKind::Message;
+            e.message = message;
+            AppendSessionEvent(pending, e);
+            ++messagesSincePass;
+        }
+        return true;
+    }
     switch (mode) {
         case SessionMode::Record:
             return RecordNextMessage(message);
@@ -714,7 +757,7 @@ bool ReplayFrameDue()
 
 void RecordClockReading(double seconds)
 {
-    if (mode != SessionMode::Record || !out) return;
+    if (mode != SessionMode::Record || !recordActive) return;
     lastReading = seconds;
     if (framePending && frameReadings < 2) {
         frameEvent.values[2 + frameReadings++] = seconds;
@@ -728,44 +771,62 @@ void RecordClockReading(double seconds)
     }
 }
 
-// The verdict of --verify, one line on standard output: the figures, and whether every checksum agreed.
+// The verdict of --verify, one line on standard output; true when the whole round was checked and agreed.
 bool ReportVerification()
 {
-    const auto n = [](uint64_t v) { return static_cast<unsigned long long>(v); };
-    const auto whole = [](double v) { return std::isfinite(v) ? static_cast<long long>(v) : 0LL; };
-    std::printf("%s: %llu frames, %llu rounds, best score %lld, high score %lld, ", sessionPath.c_str(),
-                n(framesDrawn), n(roundsSeen), whole(bestScore), whole(highScore));
-    if (replay.version < 2) {
-        std::printf("checksums: none in a version %u recording\n", replay.version);
-    } else if (firstDisagreement == 0) {
-        std::printf("checksums: all %llu agree\n", n(checksCompared));
-    } else {
-        std::printf("checksums: %llu of %llu agree, the first to disagree is at frame %llu\n",
-                    n(checksAgreeing), n(checksCompared), n(firstDisagreement));
+    ReplayFigures f;
+    f.version = replay.version;
+    f.endRecord = replayHadEnd;
+    f.framesRecorded = replay.frames;
+    f.framesReplayed = framesDrawn;
+    f.checksDue = checksDue;
+    f.checksDueCarried = checksDueCarried;
+    f.checksCompared = checksCompared;
+    f.checksAgreeing = checksAgreeing;
+    f.firstDisagreement = firstDisagreement;
+    f.gameSeconds = lastDemoTime;
+    f.stop = replayStop;
+    f.why = replayStopWhy;
+    if (framesDrawn == 0 && f.stop != ReplayStop::Signal) {
+        f.stop = ReplayStop::NotStarted;
+        f.why = LastMessageBoxText();
     }
+    f.rounds = roundsSeen;
+    f.bestScore = bestScore;
+    f.highScore = highScore;
+    const ReplayVerdict verdict = JudgeReplay(sessionPath, f);
+    std::printf("%s\n", verdict.line.c_str());
     std::fflush(stdout);
-    return firstDisagreement == 0;
+    return verdict.agree;
+}
+
+void NoteReplayLimit()
+{
+    limitReached = true;
 }
 
 bool FinishSession()
 {
-    if (mode == SessionMode::Replay && verifying && !failed) {
+    if (mode == SessionMode::Replay && verifying) {
         verifying = false;  // once, whichever way the show ends
-        return ReportVerification();
+        return ReportVerification() && !failed;
     }
-    if (mode != SessionMode::Record || !out) return !failed;
+    if (mode != SessionMode::Record || !recordActive) return !failed;
     EndPendingFrame();  // a frame that ended the show itself (the end of the Escape fade)
+    if (framesRecorded == 0) {
+        recordActive = false;
+        if (out) DiscardOutputFile(outFile);
+        out = nullptr;
+        std::fprintf(stderr, "quarnel: no frame was drawn, so no recording\n");
+        return true;
+    }
     SessionEvent end;
     end.kind = SessionEventKind::End;
     end.frames = framesRecorded;
     AppendSessionEvent(pending, end);
     WritePending();
+    recordActive = false;
     out = nullptr;
-    if (framesRecorded == 0) {
-        DiscardOutputFile(outFile);
-        std::fprintf(stderr, "quarnel: no frame was drawn, so no recording\n");
-        return true;
-    }
     std::string cause;
     if (!CommitOutputFile(outFile, cause)) {  // closes the file
         std::fprintf(stderr, "quarnel: cannot write %s: %s\n", sessionPath.c_str(), cause.c_str());

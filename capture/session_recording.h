@@ -105,6 +105,10 @@ void ReadFrameCursor(double& x, double& y);
 bool ReplayClockReading(double& seconds);
 void RecordClockReading(double seconds);
 
+// Before the show posts its own quit for --frames or --seconds: a verified replay then names that as why it
+// stopped early.
+void NoteReplayLimit();
+
 // Writes the rest of a recording and gives it its final name. False, with the message printed, when the
 // recording could not be written or the replay did not fit the show.
 bool FinishSession();

@@ -30,6 +30,10 @@ namespace {
 constexpr int kWidth = 800, kHeight = 600;
 constexpr double kTerminalUpdateSeconds = 0.25;  // progress line on a terminal
 constexpr double kLogUpdateSeconds = 5.0;        // progress lines into a file or pipe
+// The recorded time a film of a replay holds unless --seconds asks for a length: an hour of film is made in
+// well under two minutes of encoding its sound, even where a long step makes it all silence, and the
+// muxers' index of an hour stays small. A round of recorded days would take hours and gigabytes.
+constexpr double kLongestReplayFilm = 3600.0;
 
 using Clock = std::chrono::steady_clock;
 
@@ -49,6 +53,7 @@ std::vector<float> silence;  // with the music off
 double filmTime = 0.0;       // seconds, summed from the frame deltas as the offline music sums them
 int64_t filmEnd = 0;         // samples encoded
 int64_t soundAhead = 0;      // samples of the frame being drawn that were encoded before its picture
+int64_t soundEncoded = 0;    // samples encoded, also inside a long step
 long framesEncoded = 0;
 int64_t sampleLimit = 0;  // a replay's --seconds; 0: none
 bool quitPosted = false;
@@ -92,7 +97,7 @@ void ReportProgress(bool force)
     lastReport = now;
     const double elapsed = Seconds(now - started);
     const double fps = elapsed > 0.0 ? framesEncoded / elapsed : 0.0;
-    const double done = static_cast<double>(filmEnd) / kSoundMixRate;
+    const double done = static_cast<double>(std::max(filmEnd, soundEncoded)) / kSoundMixRate;
     double fraction = 0.0;
     if (totalFrames > 0) fraction = static_cast<double>(framesEncoded) / totalFrames;
     if (totalSeconds > 0.0) fraction = done / totalSeconds;
@@ -153,14 +158,55 @@ void FinishCapture()
     // running out) keeps no video: the film would stop somewhere in the middle.
     const bool sessionOk = FinishSession() && EndingStatus() == 0;
     StopMixedSound();
+    // A film ended by Ctrl-C keeps what was made: flushing the codec and putting the file under its name
+    // may take longer than the second an end signal otherwise leaves.
+    if (encoder && sessionOk) FinishingAfterEndSignal();
     FinishVideo(sessionOk);
     if (!sessionOk) EndProcess(1);
+}
+
+// h:mm:ss
+std::string LongDuration(double seconds)
+{
+    const long long s = seconds > 0.0 && seconds < 1e15 ? std::llround(seconds) : 0;
+    char text[48];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    return text;
+}
+
+// A replay whose recorded time is longer than a film holds is refused before anything is made, naming its
+// longest step (the usual cause: a window left minimised).
+void RefuseLongReplayFilm()
+{
+    const Recording& r = ReplayedRecording();
+    if (!replaying || options.seconds > 0.0 || !(r.seconds > kLongestReplayFilm)) return;
+    double last = 0.0, longest = 0.0;
+    uint64_t frame = 0, longestFrame = 0;
+    for (const SessionEvent& e : r.events) {
+        if (e.kind != SessionEventKind::Frame && e.kind != SessionEventKind::Clock) continue;
+        if (e.kind == SessionEventKind::Frame) ++frame;
+        const double first = e.kind == SessionEventKind::Frame ? e.values[2] : e.values[0];
+        const double reading = e.kind == SessionEventKind::Frame ? e.values[3] : e.values[0];
+        const double step = std::max(first - last, reading - first);
+        if (step > longest) {
+            longest = step;
+            longestFrame = frame;
+        }
+        last = reading;
+    }
+    char step[96];
+    std::snprintf(step, sizeof step, "%.0f s at frame %llu", longest,
+                  static_cast<unsigned long long>(longestFrame));
+    FailVideo("the round lasts " + LongDuration(r.seconds) + " of recorded time (its longest step: " + step +
+              "), and a film of a replay holds at most " + LongDuration(kLongestReplayFilm) +
+              "; give --seconds S to film its start");
 }
 
 void OpenVideo(double fixedStep, long frames)
 {
     if (!VideoFormatForPath(options.video))
         FailVideo("unknown extension; this build writes " + WritableVideoFormatsText());
+    RefuseLongReplayFilm();
     std::string cause;
     if (!OpenOutputFile(options.video, file, cause)) FailVideo(cause);
     if (!file.inPlace) RemoveOnAbruptEnd(file.writePath);
@@ -213,9 +259,13 @@ void OpenVideo(double fixedStep, long frames)
 // that the step never has to be held whole.
 void EncodeSoundPiece(const float* stereo, int64_t frames)
 {
+    if (sampleLimit > 0) frames = std::min(frames, sampleLimit - soundEncoded);  // the length asked for
+    if (frames <= 0) return;
     std::string cause;
     if (!EncodeVideoSound(encoder, stereo, frames, cause)) FailVideo(cause);
     soundAhead += frames;
+    soundEncoded += frames;
+    ReportProgress(false);  // a long step shows its progress too
 }
 
 void EncodeFrame(int64_t end)
@@ -230,12 +280,16 @@ void EncodeFrame(int64_t end)
         // The music mixed exactly this frame's samples; keep to the picture's length all the same.
         sound.resize(static_cast<size_t>(left > 0 ? left : 0) * 2, 0.0f);
         if (left > 0 && !EncodeVideoSound(encoder, sound.data(), left, cause)) FailVideo(cause);
+        if (left > 0) soundEncoded += left;
     } else {
-        // Silence a second at a time, however long the step.
-        while (left > 0) {
+        // Silence a second at a time, however long the step, with its progress; an end signal leaves the
+        // rest of the step out (the film ends with what was made).
+        while (left > 0 && EndSignal() == 0) {
             const int64_t n = std::min<int64_t>(left, static_cast<int64_t>(silence.size() / 2));
             if (!EncodeVideoSound(encoder, silence.data(), n, cause)) FailVideo(cause);
             left -= n;
+            soundEncoded += n;
+            ReportProgress(false);
         }
     }
     filmEnd = end;
@@ -339,12 +393,14 @@ void CaptureFrameDrawn()
         PlayMixedSound();
         return;
     }
+    if (sampleLimit > 0 && end > sampleLimit) end = sampleLimit;  // a long step past the length asked for
     if (end > filmEnd) EncodeFrame(end);
     ReportProgress(false);
     const bool enough = (options.videoFrames > 0 && !replaying && framesEncoded >= options.videoFrames) ||
                         (sampleLimit > 0 && filmEnd >= sampleLimit);
     if (enough && !quitPosted) {
         quitPosted = true;
+        NoteReplayLimit();
         QueueQuitMessage(0);  // ends as the close box does
     }
 }

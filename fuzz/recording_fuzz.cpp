@@ -1,7 +1,10 @@
 // libFuzzer target for the recording reader: any byte string is read as a recording file, into the same
 // Recording object every time, so that a refused file must leave nothing of the one read before. What the
 // reader keeps is written back with the format's writer and must give the same bytes, and what it reports
-// (status, frames, end, ranges) must agree with those bytes. Depends on capture/session_recording.h.
+// (status, frames, end, ranges) must agree with those bytes. The verdict of a replay of what was kept, with
+// its frames replayed and its way of stopping taken from the input too, may say "agree" only for a round
+// replayed to its end record with every due checksum. Depends on capture/session_recording.h and
+// capture/replay_verdict.h.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/replay_verdict.h"
 #include "capture/session_recording.h"
 
 namespace {
@@ -147,6 +151,51 @@ void CheckKept(const std::vector<uint8_t>& bytes, const Recording& r, RecordingS
     }
 }
 
+// The figures a replay of `r` could give: demo time from the frames' readings as the frame driver sums them,
+// checksums due where the writer puts them and carried where the recording has them, all agreeing. How far
+// it got and how it stopped come from the input's last bytes, so every way a replay ends is tried.
+void CheckVerdict(const Recording& r, RecordingStatus status, const uint8_t* data, size_t size)
+{
+    ReplayFigures f;
+    f.version = r.version;
+    f.endRecord = status == RecordingStatus::Ok;
+    f.framesRecorded = r.frames;
+    const uint8_t reach = size > 0 ? data[size - 1] : 0;
+    const uint8_t how = size > 1 ? data[size - 2] : 0;
+    f.framesReplayed = reach < 200                   ? r.frames
+                       : r.frames + 1 < reach - 200u ? 0
+                                                     : r.frames + 1 - (reach - 200u);
+    f.stop = static_cast<ReplayStop>(how % 6 == 0 || how > 200 ? how % 6 : 0);
+    double last = 0.0, demoTime = 0.0;
+    uint64_t frame = 0;
+    bool due = false;
+    for (const SessionEvent& e : r.events) {
+        if (e.kind == SessionEventKind::Clock) last = e.values[0];
+        if (e.kind == SessionEventKind::Check && due) {
+            ++f.checksDueCarried;
+            due = false;
+        }
+        if (e.kind == SessionEventKind::Check && frame <= f.framesReplayed) ++f.checksCompared;
+        if (e.kind != SessionEventKind::Frame || frame >= f.framesReplayed) continue;
+        ++frame;
+        const double before = demoTime;
+        demoTime += e.values[2] > last ? e.values[2] - last : 0.0;
+        last = e.values[3];
+        due = ChecksumDue(before, demoTime);
+        if (due) ++f.checksDue;
+    }
+    f.checksAgreeing = f.checksCompared;
+    f.gameSeconds = demoTime;
+    const ReplayVerdict v = JudgeReplay("r.qrec", f);
+    const bool whole = f.endRecord && f.framesReplayed == f.framesRecorded && f.framesReplayed > 0 &&
+                       f.stop == ReplayStop::Finished && f.checksDueCarried >= f.checksDue &&
+                       (f.version >= 2 || f.checksDue == 0);
+    if (v.agree && !whole) Fail();
+    if (v.agree != (v.status == 0)) Fail();
+    if (!v.agree && v.line.find("not verified") == std::string::npos) Fail();
+    if (v.line.find('\n') != std::string::npos) Fail();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -162,6 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case RecordingStatus::Ok:
         case RecordingStatus::CutShort:
             CheckKept(bytes, recording, status);
+            CheckVerdict(recording, status, data, size);
             break;
         case RecordingStatus::OtherVersion:
             if (size < kHeaderSize ||

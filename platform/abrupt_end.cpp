@@ -14,7 +14,9 @@ namespace {
 constexpr size_t kLongestName = 4096;
 char fileName[kLongestName];
 volatile std::sig_atomic_t named = 0;
+volatile std::sig_atomic_t endSignal = 0;
 bool installed = false;
+bool endSignalsCaught = false;
 
 void RemoveNamedFile()
 {
@@ -23,6 +25,23 @@ void RemoveNamedFile()
 }
 
 }  // namespace
+
+void CatchEndSignals()
+{
+    if (endSignalsCaught) return;
+    endSignalsCaught = true;
+    CatchEndSignalsSystem(RemoveNamedFile, &endSignal, &named);
+}
+
+int EndSignal()
+{
+    return endSignal;
+}
+
+void FinishingAfterEndSignal()
+{
+    if (endSignal != 0) ExtendEndGrace(kFinishingGrace);
+}
 
 void RemoveOnAbruptEnd(const std::string& path)
 {
@@ -34,5 +53,5 @@ void RemoveOnAbruptEnd(const std::string& path)
     installed = true;
     // A library that ends the process with exit() (Xlib on a lost display) still runs this.
     std::atexit(RemoveNamedFile);
-    EndOnHangUpAndQuit(RemoveNamedFile);
+    EndOnHangUpAndQuit(RemoveNamedFile, !endSignalsCaught);
 }

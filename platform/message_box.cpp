@@ -4,11 +4,18 @@
 #include "platform/message_box.h"
 
 #include <cstdio>
+#include <string>
 
 #include "platform/message_box_system.h"
 
 namespace {
 bool batchMode = false;
+std::string lastText;
+}  // namespace
+
+const char* LastMessageBoxText()
+{
+    return lastText.c_str();
 }
 
 void SetMessageBoxBatchMode(bool batch)
@@ -21,6 +28,7 @@ int ShowMessageBox(const char* text, const char* title, unsigned flags)
     const bool yesNo = (flags & 0xF) == MB_YESNO;
     std::fprintf(stderr, "[%s] %s\n", title ? title : "", text ? text : "");
     std::fflush(stderr);
+    lastText = std::string("[") + (title ? title : "") + "] " + (text ? text : "");
     if (batchMode) return yesNo ? IDYES : IDOK;
     return SystemMessageBox(text ? text : "", title ? title : "", flags);
 }

@@ -8,5 +8,8 @@
 // Shows a modal box without an owner window; returns the button pressed (IDOK, IDYES, IDNO).
 int ShowMessageBox(const char* text, const char* title, unsigned flags);
 
+// The text of the last box shown ("" before the first): what a run that ended at a box ended with.
+const char* LastMessageBoxText();
+
 // Batch mode: boxes go to standard error only and are answered with their default button (OK, Yes).
 void SetMessageBoxBatchMode(bool batch);

@@ -30,6 +30,24 @@ constexpr size_t kLargestTextureFile = 32u << 20;
     EndProcess(0);
 }
 
+// A file that is no picture: its cause on standard error, then the box with its name.
+[[noreturn]] void FailDecode(const char* fileName, const std::vector<uint8_t>& bytes,
+                             const JpegDecoder* decoder)
+{
+    std::string cause;
+    const int code = decoder ? decoder->ErrorCode() : kJpegOutOfMemory;
+    if (bytes.empty())
+        cause = "empty file";
+    else if (code == kJpegNoStartOfImage)
+        cause = "not a JPEG";
+    else if (decoder && decoder->ReadPastEnd())
+        cause = "cut short at byte " + std::to_string(bytes.size());
+    else
+        cause = JpegErrorText(code);
+    std::fprintf(stderr, "quarnel: %s: %s\n", fileName, cause.c_str());
+    FailLoad(fileName, "Jpg !");
+}
+
 // The table entry of a slot; slots that fall outside the table end the program like a broken file
 // rather than writing past it.
 uint32_t* TableEntry(Engine& engine, int slot, const char* what)
@@ -74,10 +92,10 @@ void LoadJpegTexture(Engine& engine, const char* fileName, int slot)
 
     // About 40 KB: kept off the stack.
     std::unique_ptr<JpegDecoder> decoder(new (std::nothrow) JpegDecoder(&stream, true));
-    if (!decoder || decoder->ErrorCode() != 0) FailLoad(fileName, "Jpg !");
+    if (!decoder || decoder->ErrorCode() != 0) FailDecode(fileName, bytes, decoder.get());
     const int width = decoder->Width();
     const int height = decoder->Height();
-    if (decoder->Begin() != 0) FailLoad(fileName, "Jpg !");
+    if (decoder->Begin() != 0) FailDecode(fileName, bytes, decoder.get());
 
     // Bottom-up rows: the picture's top row ends at t = 1.
     const size_t rowBytes = static_cast<size_t>(width) * 3;
@@ -89,7 +107,7 @@ void LoadJpegTexture(Engine& engine, const char* fileName, int slot)
         int length = 0;
         // A failure among the rows is a broken file just like a bad header.
         if (decoder->DecodeRow(&row, &length) != 0 || length < width * bytesPerPixel)
-            FailLoad(fileName, "Jpg !");
+            FailDecode(fileName, bytes, decoder.get());
         uint8_t* out = pixels.data() + rowBytes * (height - 1 - y);
         if (bytesPerPixel == 1) {
             for (int x = 0; x < width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = row[x];

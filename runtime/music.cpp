@@ -3,10 +3,12 @@
 // sound layer's (sound/sound.h).
 #include "runtime/music.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "math/random.h"
+#include "platform/abrupt_end.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "scene/frame_inputs.h"
@@ -160,10 +162,36 @@ void MusicAdvance(double frameDelta)
         if (offlineSink && !offlineOut.empty()) offlineSink(offlineOut.data(), offlineOut.size() / 2);
         offlineOut.clear();
         offlinePiece.resize(static_cast<size_t>(kMusicOfflinePiece) * 2);
+        bool silent = false;  // the track has ended: every piece from here on is silence
         while (left > kMusicOfflinePiece) {
+            if (EndSignal() != 0) {
+                // The run is ending: the rest of the step is left unmixed, and the output ends here.
+                offlineFrames -= left;
+                offlineTime = static_cast<double>(offlineFrames) / kSoundMixRate;
+                return;
+            }
+            if (silent) {
+                // Past the end the output is silence and the position only counts on: what mixing would
+                // give, without mixing it (a day-long step takes no longer than a short one).
+                int64_t skipped = (left - 1) / kMusicOfflinePiece * kMusicOfflinePiece;
+                if (offlineSink) {
+                    int64_t sent = 0;
+                    for (; sent < skipped && EndSignal() == 0; sent += kMusicOfflinePiece)
+                        offlineSink(offlinePiece.data(), kMusicOfflinePiece);
+                    skipped = sent;
+                }
+                SoundSetPosition(SoundPosition() + skipped);
+                left -= skipped;
+                continue;  // to the last piece, or to the end signal
+            }
+            const int64_t before = SoundPosition();
             SoundRenderOffline(static_cast<int>(kMusicOfflinePiece), offlinePiece.data());
             if (offlineSink) offlineSink(offlinePiece.data(), kMusicOfflinePiece);
             left -= kMusicOfflinePiece;
+            // A whole piece that began past the track's end, with the track playing at the output's rate (its
+            // position moved on by the piece exactly): the crossfade of a move is over and nothing sounds.
+            silent = before >= SoundTrack().frames && SoundPosition() - before == kMusicOfflinePiece;
+            if (silent) std::fill(offlinePiece.begin(), offlinePiece.end(), 0.0f);
         }
     }
     const size_t at = offlineOut.size();

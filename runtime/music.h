@@ -31,7 +31,8 @@ void MusicClose();                                      // stops the track and c
 // A long step (a minimised window, a pause) is mixed in pieces of kMusicOfflinePiece frames: all but the
 // last piece go to the sink as they are mixed (or are dropped without a sink), so the memory a step takes
 // stays that of one piece; the last piece is kept for MusicTakeOfflineSound as a short step's whole output.
-// The samples are the same as mixed in one go.
+// The samples are the same as mixed in one go. Between pieces it looks for an end signal
+// (platform/abrupt_end.h): then the rest of the step is not mixed, and the output mixed ends there.
 constexpr int64_t kMusicOfflinePiece = 65536;  // sample frames, a multiple of the sound layer's own piece
 using MusicOfflineSink = void (*)(const float* stereo, int64_t frames);
 void MusicUseOfflineSound(bool offline);

@@ -9,12 +9,15 @@
 #include <system_error>
 #include <vector>
 
+#include "capture/session_recording.h"
+#include "platform/abrupt_end.h"
 #include "platform/path.h"
 #include "platform/png_file.h"
 #include "platform/process.h"
 #include "platform/window.h"
 #include "render/pass_timing.h"
 #include "runtime/frame_driver.h"
+#include "runtime/global_state.h"
 #include "scene/demo_scene.h"
 #include "shell/command_line.h"
 #include "shell/window_proc.h"
@@ -66,6 +69,7 @@ void ReportWriteFailure(const char* what, const std::string& path, const std::st
 bool ConfigureAutomation(const CommandLine& commandLine)
 {
     options = commandLine;
+    CatchEndSignals();  // before the window's system starts, which would otherwise take them
     if (!options.captureDir.empty()) {
         // Made now, so that a folder that cannot exist ends the program before any window opens.
         std::error_code error;
@@ -101,6 +105,9 @@ void FrameStarted()
     }
     frameStart = now;
     frameStartValid = true;
+    // A replay touches nothing of the viewer's: the recorded middle-button captures go neither to the
+    // clipboard at the end of the fade nor to standard output.
+    if (CurrentSessionMode() == SessionMode::Replay) CaptureText.clear();
     StartFrameTiming(introFrame ? 0 : 1);
 }
 
@@ -130,7 +137,10 @@ void FrameDrawn()
             }
         }
     }
-    if (options.frames > 0 && framesDrawn >= options.frames) QueueQuitMessage(0);  // as the close box does
+    if (options.frames > 0 && framesDrawn >= options.frames) {
+        NoteReplayLimit();
+        QueueQuitMessage(0);  // as the close box does
+    }
 }
 
 long FramesDrawn()
@@ -158,6 +168,6 @@ void FinishAutomation()
         PrintStats("  game ", gameTimes);
     }
     PrintPassTimes(stderr, {"intro", "game"});
-    std::fputs(CaptureText.c_str(), stdout);
+    if (CurrentSessionMode() != SessionMode::Replay) std::fputs(CaptureText.c_str(), stdout);
     std::fflush(stdout);
 }

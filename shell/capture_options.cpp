@@ -32,8 +32,9 @@ const char* CaptureUsage()
         "                     film)\n"
         "  --verify           with --replay: replay as fast as possible, silently, and print the round's "
         "figures\n"
-        "                     and whether the game's state agrees with the recorded checksums (exit 1 if "
-        "not)\n";
+        "                     and whether the game's state agrees with the recorded checksums (exit 1 "
+        "unless\n"
+        "                     the whole round was replayed and every checksum it needs agreed)\n";
     return text.c_str();
 }
 
@@ -132,6 +133,8 @@ bool CheckCaptureOptions(CommandLine& options, std::string& error)
     if (c.fps > 0.0) options.fixedStep = 1.0 / c.fps;
     if (replay) options.run = true;
     if (c.verify) options.windowed = true;
+    // Nobody watches a check or a film being made: a box only goes to standard error, and its end follows.
+    if (c.verify || video) options.batch = true;
     if (video) {
         options.run = true;
         options.windowed = true;  // the picture is read from the window; the display mode stays as it is

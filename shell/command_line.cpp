@@ -17,7 +17,8 @@ const char* UsageText()
             "  --windowed         check \"Windowed\" (windowed 800 x 600 instead of full screen)\n"
             "  --no-music         uncheck \"Music\" (no sound system, no music file)\n"
             "  --frames N         after N frames end as the close box does (exit 0)\n"
-            "  --fixed-step S     advance the clock exactly S seconds per frame (deterministic pictures)\n"
+            "  --fixed-step S     advance the clock exactly S seconds per frame, 0.001 to 10 (deterministic\n"
+            "                     pictures)\n"
             "  --screenshot F.png save the last frame drawn before the program ends\n"
             "  --capture DIR      save every frame as a numbered PNG in DIR (made when missing)\n"
             "  --capture-frames N,N,...\n"
@@ -117,8 +118,9 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out
             if (!v) return ParseResult::Error;
             char* end = nullptr;
             const double s = std::strtod(v, &end);
-            if (!end || *end || !std::isfinite(s) || s <= 0.0 || s > 10.0) {
-                error = std::string("--fixed-step wants seconds above 0 and at most 10, not \"") + v + "\"";
+            // The bounds of --fps: at most a thousand frames a second, at least one every ten seconds.
+            if (!end || end == v || *end || !std::isfinite(s) || s < kShortestFixedStep || s > 10.0) {
+                error = std::string("--fixed-step wants seconds from 0.001 to 10, not \"") + v + "\"";
                 return ParseResult::Error;
             }
             out.fixedStep = s;

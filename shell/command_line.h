@@ -30,5 +30,8 @@ enum class ParseResult { Ok, Error };
 ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string& error);
 const char* UsageText();
 
+// The shortest step --fixed-step takes: a thousand frames a second, as --fps allows.
+constexpr double kShortestFixedStep = 0.001;
+
 // The largest frame number --capture-frames takes.
 constexpr long kMaxCaptureFrame = 999999999;

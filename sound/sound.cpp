@@ -638,14 +638,20 @@ bool SoundLoadTrack(const char* path)
         Fail(std::string("\"") + path + "\" is empty");
         return false;
     }
-    if (OggCutShort(track->bytes))
-        std::fprintf(stderr, "sound: warning: \"%s\" is cut short; it plays what it has\n", path);
+    // What is no Ogg Vorbis file says only that; a cut is worth a word only in a file that plays.
     track->workerFile = MemoryFile{track->bytes.data(), track->bytes.size(), 0};
     track->mixerFile = track->workerFile;
     if (ov_open_callbacks(&track->workerFile, &track->workerVorbis, nullptr, 0, kMemoryCallbacks) != 0) {
-        Fail(std::string("\"") + path + "\" is not an Ogg Vorbis file");
+        const bool ogg = track->bytes.size() >= 4 && std::memcmp(track->bytes.data(), "OggS", 4) == 0;
+        if (ogg && OggCutShort(track->bytes))
+            Fail(std::string("\"") + path + "\" is cut short at byte " + std::to_string(track->bytes.size()) +
+                 ", inside its headers");
+        else
+            Fail(std::string("\"") + path + "\" is not an Ogg Vorbis file");
         return false;
     }
+    if (OggCutShort(track->bytes))
+        std::fprintf(stderr, "sound: warning: \"%s\" is cut short; it plays what it has\n", path);
     track->workerOpen = true;
     const vorbis_info* info = ov_info(&track->workerVorbis, -1);
     const ogg_int64_t total = ov_pcm_total(&track->workerVorbis, -1);

@@ -8,7 +8,7 @@ else()
     set(QUARNEL_VIDEO_ENCODER capture/video_encoder.cpp)
 endif()
 quarnel_library(quarnel_capture
-    SOURCES ${QUARNEL_VIDEO_ENCODER} capture/video_formats.cpp capture/session_recording.cpp
+    SOURCES ${QUARNEL_VIDEO_ENCODER} capture/video_formats.cpp capture/session_recording.cpp capture/replay_verdict.cpp
             capture/video_capture.cpp
     LIBS quarnel_runtime quarnel_sound quarnel_platform $<TARGET_NAME_IF_EXISTS:PkgConfig::FFMPEG>)
 # A recording names the program that made it.
@@ -31,16 +31,24 @@ quarnel_e2e(e2e/capture_e2e.py video_streams_sound_and_the_same_frames_twice
     what_no_session_holds_leaves_nothing a_video_ended_from_outside_leaves_nothing
     rounds_of_every_target_verify_alike)
 
+# What a verified replay may say, and runs ended by a signal inside a day-long recorded step.
+foreach(name crafted_rounds_are_not_verified every_end_signal_ends_a_long_step_within_a_second
+        a_recording_begins_with_its_round)
+    add_test(NAME e2e.${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/verdict_e2e.py ${name})
+    set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RUN_SERIAL TRUE
+        ENVIRONMENT "QUARNEL_BUILD_DIR=${CMAKE_BINARY_DIR};SDL_AUDIODRIVER=dummy")
+endforeach()
+
 if(QUARNEL_FUZZ)
     # The recording reader and the file writer, compiled into the target so that they carry the
     # instrumentation. What the rest of session_recording.cpp calls comes from the libraries as they are.
     set(recording_libs quarnel_runtime)
     quarnel_fuzz_target(recording_fuzz
-        SOURCES fuzz/recording_fuzz.cpp capture/session_recording.cpp platform/output_file.cpp
+        SOURCES fuzz/recording_fuzz.cpp capture/session_recording.cpp capture/replay_verdict.cpp platform/output_file.cpp
                 platform/input_file.cpp)
     target_link_libraries(recording_fuzz PRIVATE ${recording_libs})
     # Seed files written with the format's own writer: recording_fuzz_corpus OUT_DIR.
-    add_executable(recording_fuzz_corpus fuzz/recording/make_corpus.cpp capture/session_recording.cpp
+    add_executable(recording_fuzz_corpus fuzz/recording/make_corpus.cpp capture/session_recording.cpp capture/replay_verdict.cpp
                                          platform/output_file.cpp platform/input_file.cpp)
     target_link_libraries(recording_fuzz_corpus PRIVATE ${recording_libs})
     set_target_properties(recording_fuzz_corpus PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)

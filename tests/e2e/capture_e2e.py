@@ -394,12 +394,12 @@ def test_a_changed_byte_leaves_the_round_at_its_frame():
         assert line in err and err.count("leaves the recorded round") == 1, err
         assert "the first to disagree is at frame %d" % frame_no in out, out
 
-        # The same round in version 1 still replays, without checksums to compare.
+        # The same round in version 1 still replays, but with no checksum to compare it is not verified.
         old = os.path.join(work, "old.qrec")
         open(old, "wb").write(as_version_1(data))
         status, out, err = verify(old)
-        assert status == 0, err
-        assert "60 frames" in out and "checksums: none in a version 1 recording" in out, out
+        assert status == 1, err
+        assert "60 frames" in out and "not verified: a version 1 recording carries no checksums" in out, out
     finally:
         shutil.rmtree(work)
 

@@ -227,6 +227,64 @@ TEST_F(MusicPlayback, OfflineSoundMixesEachFramesShareThroughTheSameSteering)
     EXPECT_EQ(odd.size(), 2u * static_cast<size_t>(std::llround(44100 * 7 * 0.0100001)));
 }
 
+// A long step past the end of the track (a window minimised for an hour): its pieces reach the sink, the
+// silence after the track's end is not mixed but given all the same, and samples and position come out as
+// they do in steps of a second, each mixed whole.
+uint64_t sinkDigest = 0;
+int64_t sinkFrames = 0;
+
+uint64_t AddToDigest(uint64_t digest, const float* stereo, int64_t frames)
+{
+    for (int64_t i = 0; i < frames * 2; ++i) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &stereo[i], sizeof bits);
+        digest = (digest ^ bits) * 1099511628211ull;
+    }
+    return digest;
+}
+
+void DigestPiece(const float* stereo, int64_t frames)
+{
+    sinkDigest = AddToDigest(sinkDigest, stereo, frames);
+    sinkFrames += frames;
+}
+
+TEST_F(MusicPlayback, ALongStepPastTheEndGivesTheSilenceItWouldMix)
+{
+    const std::string path = SineTrack();
+    ASSERT_FALSE(path.empty());
+    const int seconds = 3600;
+    uint64_t digests[2] = {};
+    int64_t positions[2] = {}, frames[2] = {};
+    for (int way = 0; way < 2; ++way) {
+        MusicUseOfflineSound(true);
+        MusicInit(path.c_str());
+        MusicPlay();
+        MusicSteer(0.0, 0);  // a jump at the start: its crossfade is in the output
+        sinkDigest = 14695981039346656037ull;
+        sinkFrames = 0;
+        MusicSetOfflineSink(DigestPiece);
+        std::vector<float> out;
+        for (int step = 0; step < (way == 0 ? 1 : seconds); ++step) {
+            MusicAdvance(way == 0 ? seconds : 1.0);
+            MusicTakeOfflineSound(out);
+            sinkDigest = AddToDigest(sinkDigest, out.data(), static_cast<int64_t>(out.size() / 2));
+            sinkFrames += static_cast<int64_t>(out.size() / 2);
+            out.clear();
+        }
+        digests[way] = sinkDigest;
+        positions[way] = SoundPosition();
+        frames[way] = sinkFrames;
+        MusicSetOfflineSink(nullptr);
+        MusicClose();
+        MusicUseOfflineSound(false);
+    }
+    EXPECT_EQ(frames[0], int64_t{44100} * seconds);
+    EXPECT_EQ(frames[1], frames[0]);
+    EXPECT_EQ(positions[0], positions[1]);
+    EXPECT_EQ(digests[0], digests[1]);
+}
+
 // The same samples on every build: the offline mix of a fixed excerpt of the show's track (2.5 s of its
 // groove, re-encoded once and kept in tests/runtime/data), through jitter crossfades and the closing fade, as
 // one digest of the samples' bits. The Linux and the Windows tests hold the same value, so that a film of the

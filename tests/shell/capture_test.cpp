@@ -17,6 +17,7 @@
 #include <unistd.h>
 #endif
 
+#include "capture/replay_verdict.h"
 #include "capture/session_recording.h"
 #include "capture/video_encoder.h"
 #include "shell/command_line.h"
@@ -326,6 +327,159 @@ TEST(RecordingFormat, SessionsRecordedByTheShowReadWhole)
     }
 }
 
+// The committed Linux round as a whole replay gives it: 103 frames, 27 checksums in 27 s of game.
+ReplayFigures WholeRound()
+{
+    ReplayFigures f;
+    f.framesRecorded = f.framesReplayed = 103;
+    f.checksDue = f.checksDueCarried = f.checksCompared = f.checksAgreeing = 27;
+    f.gameSeconds = 27.4;
+    f.rounds = 2;
+    f.bestScore = 63.9;
+    return f;
+}
+
+// Rounds crafted as a hostile or unlucky user would, each with what its replay gives the verdict: only a
+// round replayed to its end record with every due checksum carried and agreeing says "agree".
+TEST(ReplayVerdict, OnlyAWholeCheckedRoundAgrees)
+{
+    struct Case {
+        const char* change;  // what was done to the round's bytes (or to its run)
+        void (*apply)(ReplayFigures&);
+        int status;
+        std::vector<const char*> words;
+    } cases[] = {
+        {"none",
+         [](ReplayFigures&) {},
+         0,
+         {"103 frames, 2 rounds, best score 63, high score 0", "all 27 agree"}},
+        {"keys changed, checksum records deleted",
+         [](ReplayFigures& f) {
+             f.checksDueCarried = f.checksCompared = f.checksAgreeing = 0;
+             f.bestScore = 76;
+         },
+         1,
+         {"best score 76", "not verified: no checksum in 27 seconds of game"}},
+        {"a close message inserted at record 40",
+         [](ReplayFigures& f) {
+             f.framesReplayed = 8;
+             f.checksDue = f.checksDueCarried = f.checksCompared = f.checksAgreeing = 2;
+         },
+         1,
+         {"8 frames", "replayed 8 of 103 frames: the round has a close at frame 8",
+          "2 checksums agree so far"}},
+        {"Ctrl-C 4 s into verifying",
+         [](ReplayFigures& f) {
+             f.framesReplayed = 35;
+             f.checksDue = f.checksDueCarried = f.checksCompared = f.checksAgreeing = 9;
+             f.stop = ReplayStop::Signal;
+         },
+         1,
+         {"stopped by a signal after 35 of 103 frames"}},
+        {"a texture file of 0 bytes",
+         [](ReplayFigures& f) {
+             f = ReplayFigures{};
+             f.framesRecorded = 103;
+             f.stop = ReplayStop::NotStarted;
+             f.why = "[Jpg !] textures/2-1.jpg";
+         },
+         1,
+         {"0 frames", "the show could not start: [Jpg !] textures/2-1.jpg"}},
+        {"a round shorter than a second",
+         [](ReplayFigures& f) {
+             f.checksDue = f.checksDueCarried = f.checksCompared = f.checksAgreeing = 0;
+             f.gameSeconds = 0.9;
+         },
+         0,
+         {"checksums: none in a round shorter than a second"}},
+        {"a reading's bit changed at frame 40",
+         [](ReplayFigures& f) {
+             f.checksAgreeing = 10;
+             f.firstDisagreement = 40;
+         },
+         1,
+         {"checksums: 10 of 27 agree, the first to disagree is at frame 40"}},
+        {"the end record cut off",
+         [](ReplayFigures& f) {
+             f.endRecord = false;
+             f.framesRecorded = f.framesReplayed = 90;
+         },
+         1,
+         {"not verified: the recording is cut short after 90 frames"}},
+        {"written as version 1",
+         [](ReplayFigures& f) {
+             f.version = 1;
+             f.checksDueCarried = f.checksCompared = f.checksAgreeing = 0;
+         },
+         1,
+         {"a version 1 recording carries no checksums (27 seconds of game)"}},
+        {"every third checksum record deleted",
+         [](ReplayFigures& f) { f.checksDueCarried = f.checksCompared = f.checksAgreeing = 18; },
+         1,
+         {"only 18 of the 27 checksums that 27 seconds of game need"}},
+        {"a checksum moved to a frame where none is due",
+         [](ReplayFigures& f) { f.checksDueCarried = 26; },
+         1,
+         {"only 26 of the 27"}},
+        {"a frame record deleted, the end record kept",
+         [](ReplayFigures& f) {
+             f.framesReplayed = 51;
+             f.stop = ReplayStop::LeftRecording;
+             f.why = "the show draws a frame the recording does not have\nat frame 52";
+         },
+         1,
+         {"replayed 51 of 103 frames: the show draws a frame the recording does not have at frame 52"}},
+        {"the viewer's Escape",
+         [](ReplayFigures& f) { f.framesReplayed = 60, f.stop = ReplayStop::ViewerClosed; },
+         1,
+         {"closed by the viewer after 60 of 103 frames"}},
+        {"--frames 50",
+         [](ReplayFigures& f) { f.framesReplayed = 50, f.stop = ReplayStop::Limit; },
+         1,
+         {"replayed 50 of 103 frames: --frames or --seconds ended it"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        ReplayFigures f = WholeRound();
+        c.apply(f);
+        const ReplayVerdict v = JudgeReplay("linux.qrec", f);
+        EXPECT_EQ(v.status, c.status) << v.line;
+        EXPECT_EQ(v.agree, c.status == 0);
+        EXPECT_EQ(v.line.rfind("linux.qrec: ", 0), 0u) << v.line;
+        EXPECT_EQ(v.line.find('\n'), std::string::npos) << v.line;
+        EXPECT_EQ(v.line.find("agree") != std::string::npos &&
+                      v.line.find("not verified") == std::string::npos &&
+                      v.line.find("disagree") == std::string::npos,
+                  c.status == 0 && f.checksDue > 0)
+            << v.line;
+        for (const char* word : c.words)
+            EXPECT_NE(v.line.find(word), std::string::npos) << word << " in " << v.line;
+    }
+    EXPECT_EQ(JudgeReplay("linux.qrec", WholeRound()).line,
+              "linux.qrec: 103 frames, 2 rounds, best score 63, high score 0, checksums: all 27 agree");
+}
+
+// The verdict counts the checksums due as the writer puts them: once demo time reaches the next whole
+// second past the last checksum, however long or short the steps.
+TEST(ReplayVerdict, ChecksumsAreDueWhereTheWriterPutsThem)
+{
+    std::mt19937 random(35);
+    std::uniform_real_distribution<double> shortStep(0.0, 0.05), longStep(0.0, 5000.0);
+    for (int run = 0; run < 20; ++run) {
+        double demoTime = 0.0, before = 0.0, nextCheck = 1.0;
+        for (int frame = 0; frame < 2000; ++frame) {
+            demoTime += frame % 97 == 5 ? longStep(random) : frame % 13 == 0 ? 1.0 : shortStep(random);
+            bool written = false;
+            if (demoTime >= nextCheck) {  // the writer's own rule
+                while (nextCheck <= demoTime) nextCheck += 1.0;
+                written = true;
+            }
+            ASSERT_EQ(ChecksumDue(before, demoTime), written) << before << " to " << demoTime;
+            before = demoTime;
+        }
+    }
+}
+
 ParseResult Parse(std::vector<const char*> args, CommandLine& out, std::string& error)
 {
     args.insert(args.begin(), "quarnel");
@@ -364,6 +518,16 @@ TEST(CaptureOptions, AVideoRunsUntouchedAtAFixedStepForOneRound)
 
     ASSERT_EQ(Parse({"--record", "r.qrec"}, c, error), ParseResult::Ok);
     EXPECT_FALSE(c.run) << "live play keeps its dialog";
+    EXPECT_FALSE(c.batch) << "and its boxes";
+
+    // Nobody waits at a box for a film or a check.
+    ASSERT_EQ(Parse({"--video", "out.mp4"}, c, error), ParseResult::Ok);
+    EXPECT_TRUE(c.batch);
+    ASSERT_EQ(Parse({"--replay", "r.qrec", "--verify"}, c, error), ParseResult::Ok);
+    EXPECT_TRUE(c.batch);
+    ASSERT_EQ(Parse({"--replay", "r.qrec"}, c, error), ParseResult::Ok);
+    EXPECT_FALSE(c.batch) << "a replay to watch keeps its boxes";
+    ASSERT_EQ(Parse({"--video", "out.mp4", "--fixed-step", "0.001"}, c, error), ParseResult::Ok) << error;
 }
 
 TEST(CaptureOptions, OptionsThatCannotGoTogether)
@@ -387,6 +551,9 @@ TEST(CaptureOptions, OptionsThatCannotGoTogether)
         {"--video"},
         {"--verify"},
         {"--replay", "r.qrec", "--verify", "--video", "out.mp4"},
+        {"--fixed-step", "1e-300"},  // more than a thousand frames a second: a film that never ends
+        {"--video", "out.mp4", "--fixed-step", "0.0009"},
+        {"--fixed-step", "10.5"},
     };
     for (const auto& args : bad) {
         EXPECT_EQ(Parse(args, c, error), ParseResult::Error)
