@@ -37,5 +37,8 @@ void CopyScreenToTexture(uint32_t texture, int width, int height);
 void ResetRenderState();
 uint32_t TextureForSlot(const Engine& engine, int slot);  // the slot rule of BindSceneTexture
 void BindSceneTexture(const Engine& engine, int slot);
+// Film grain over the whole view, jittered and turned by three runtime random values; they are drawn at
+// every alpha, 0 included, so the sequence after it is the same whatever the grain's strength.
 void DrawFilmOverlay(double alpha, double size, const Engine& engine);
-double RandomUnit();  // next runtime random value / 32767, in [0, 1]
+constexpr int kFilmOverlayRandomDraws = 3;  // values DrawFilmOverlay draws from the runtime generator
+double RandomUnit();                        // next runtime random value / 32767, in [0, 1]

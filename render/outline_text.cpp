@@ -36,25 +36,20 @@ unsigned CharacterCode(char c)
     return static_cast<unsigned char>(c);
 }
 
-// Formats into the fixed buffer and moves the pen to the start of the centred line. False (and nothing
-// pushed) when there is nothing to draw with.
-bool BeginLine(const Engine& engine, const char* format, va_list args, char (&text)[kPrintBufferSize])
+// Formats into the fixed buffer; false when there is nothing to draw with.
+bool FormatLine(const Engine& engine, const char* format, va_list args, char (&text)[kPrintBufferSize])
 {
     if (!format || engine.font.fontListBase == 0) return false;
     std::vsnprintf(text, sizeof text, format, args);
-    glPushMatrix();
-    const double width = OutlineTextWidth(engine, text);
-    glTranslatef(static_cast<float>(-0.5 * width), 0.0f, 0.0f);
-    glTranslatef(kLetterSpacing * static_cast<float>(std::strlen(text)), 0.0f, 0.0f);
-    glPushAttrib(GL_LIST_BIT);
-    glListBase(engine.font.fontListBase);
     return true;
 }
 
-void EndLine()
+// Moves the pen to the start of the centred line (the caller saves the matrix around the line).
+void MoveToLineStart(const Engine& engine, const char* text)
 {
-    glPopAttrib();
-    glPopMatrix();
+    const double width = OutlineTextWidth(engine, text);
+    glTranslatef(static_cast<float>(-0.5 * width), 0.0f, 0.0f);
+    glTranslatef(kLetterSpacing * static_cast<float>(std::strlen(text)), 0.0f, 0.0f);
 }
 
 }  // namespace
@@ -110,16 +105,21 @@ void PrintText(Engine& engine, const char* format, ...)
     char text[kPrintBufferSize];
     va_list args;
     va_start(args, format);
-    const bool drawing = BeginLine(engine, format, args, text);
+    const bool drawing = FormatLine(engine, format, args, text);
     va_end(args);
     if (!drawing) return;
+    glPushMatrix();
+    MoveToLineStart(engine, text);
+    glPushAttrib(GL_LIST_BIT);
+    glListBase(engine.font.fontListBase);
     // A glyph's list holds geometry, normals and its advance, and no attribute that a save around it
     // would restore (the current normal aside, which nothing lit reads): no per-glyph save.
     for (const char* c = text; *c; ++c) {
         glCallList(engine.font.fontListBase + CharacterCode(*c));
         glTranslatef(kPenTightening, 0.0f, 0.0f);
     }
-    EndLine();
+    glPopAttrib();
+    glPopMatrix();
 }
 
 void PrintDissolvingText(Engine& engine, double amount, const char* format, ...)
@@ -127,9 +127,13 @@ void PrintDissolvingText(Engine& engine, double amount, const char* format, ...)
     char text[kPrintBufferSize];
     va_list args;
     va_start(args, format);
-    const bool drawing = BeginLine(engine, format, args, text);
+    const bool drawing = FormatLine(engine, format, args, text);
     va_end(args);
     if (!drawing) return;
+    glPushMatrix();
+    MoveToLineStart(engine, text);
+    glPushAttrib(GL_LIST_BIT);
+    glListBase(engine.font.fontListBase);
     for (const char* c = text; *c; ++c) {
         // Each glyph grows in and turns upright at its own random pace; from amount 4 on all are whole.
         const double r1 = RandomUnit();
@@ -148,5 +152,6 @@ void PrintDissolvingText(Engine& engine, double amount, const char* format, ...)
         glScalef(1.0f / s, 1.0f / s, 1.0f / s);
         glTranslatef(kPenTightening, 0.0f, 0.0f);
     }
-    EndLine();
+    glPopAttrib();
+    glPopMatrix();
 }

@@ -103,7 +103,7 @@ void RelaxAndClampArrows(double frameDelta)
     if (upDown < -1.0) upDown = -1.0;
 }
 
-bool DrawFrame()
+bool StepFrame()
 {
     double cursorX = 0.0, cursorY = 0.0;
     hooks.readCursor(cursorX, cursorY);  // the pointer, or a recording's reading
@@ -121,6 +121,24 @@ bool DrawFrame()
 
     StepHeldArrowKeys(gState.frameDelta);
     RelaxAndClampArrows(gState.frameDelta);
+    if (DemoScene* scene = gSceneTable[0]) scene->Step(gState.frameDelta, gFrameInputs);
+
+    gState.previousCursorX = cursorX;
+    gState.previousCursorY = cursorY;
+    if (!gState.endingRequested) return false;
+    const double fade = EndingFade(gState.demoTime, gState.endingStartTime);
+    if (gState.musicOn) MusicSetFade(fade);
+    return EndingComplete(fade);
+}
+
+bool EndingComplete(double fade)
+{
+    return fade > 0.9990000128746033;
+}
+
+bool DrawFrame()
+{
+    const bool lastFrame = StepFrame();
 
     // The scene's Draw clears the window itself before anything is drawn.
     DemoScene* scene = gSceneTable[0];
@@ -130,22 +148,15 @@ bool DrawFrame()
     if (scene) scene->Draw(&gState.frameDelta, &gRenderTarget, &gEngine, &gFrameInputs);
     hooks.refreshWindowTitle();
 
-    if (gState.endingRequested) {
-        const double fade = EndingFade(gState.demoTime, gState.endingStartTime);
-        if (gState.musicOn) MusicSetFade(fade);
-        DrawFadeOverlay(fade);
-        if (fade > 0.9990000128746033) {
-            // Nothing captured: the clipboard keeps what the user had put there; an empty text would
-            // only throw it away.
-            if (!CaptureText.empty()) CopyTextToClipboard(CaptureText.c_str());
-            if (gState.musicOn) MusicClose();
-            hooks.destroyMainWindow();
-            EndProcess(0);
-        }
+    if (gState.endingRequested) DrawFadeOverlay(EndingFade(gState.demoTime, gState.endingStartTime));
+    if (lastFrame) {
+        // Nothing captured: the clipboard keeps what the user had put there; an empty text would only
+        // throw it away.
+        if (!CaptureText.empty()) CopyTextToClipboard(CaptureText.c_str());
+        if (gState.musicOn) MusicClose();
+        hooks.destroyMainWindow();
+        EndProcess(0);
     }
-
-    gState.previousCursorX = cursorX;
-    gState.previousCursorY = cursorY;
     return true;
 }
 

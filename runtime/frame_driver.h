@@ -16,7 +16,13 @@ void SetFrameDriverHooks(const FrameDriverHooks& hooks);
 constexpr int kSceneTableSize = 1;
 extern DemoScene* gSceneTable[kSceneTableSize];  // the first entry is the scene the driver draws
 
-bool DrawFrame();  // always true; ends the process itself once the ending fade is complete
+// One frame: StepFrame, then the scene draws what it left, the title, and during the ending the fade.
+// Always true; ends the process itself once the ending fade is complete.
+bool DrawFrame();
+// Everything a frame changes, before anything is drawn and without GL: the clock, the pointer, the music's
+// steering and spectrum (while the music is on), the arrows, the scene's game steps and the ending's fade
+// of the music. True when this frame completes the ending fade: the show ends with it.
+bool StepFrame();
 bool CopyTextToClipboard(const char* text);
 
 // The window procedure's default path for every message: held arrow keys move the arrow values.
@@ -28,6 +34,7 @@ void StepHeldArrowKeys(double frameDelta);
 
 // The ending's fade for a demo time: (demoTime - endingStartTime) * 100.8, clamped to 0 ... 1.
 double EndingFade(double demoTime, double endingStartTime);
+bool EndingComplete(double fade);  // past 0.999: the frame with this fade is the show's last
 
 // Draws arrowUpDown back toward 0 at 1.45 per second, then clamps it to -1 ... 1.
 void RelaxAndClampArrows(double frameDelta);

@@ -1,5 +1,6 @@
 // DemoScene's lifecycle (see demo_scene.h): construction, Init with its textures and fragment effects,
-// ResetRound and the unused interface slots. Depends on the texture loader, the effects and the generator.
+// ResetGame, ResetRound and the unused interface slots. Depends on the texture loader, the effects and the
+// generator.
 #include "scene/demo_scene.h"
 
 #include <GL/gl.h>
@@ -50,9 +51,6 @@ void DemoScene::Reserved2() {}
 
 void DemoScene::Init(Engine* engine)
 {
-    time = 0.0;
-    frameCount = 0;
-    for (Vec& entry : trail) entry = kFarAway;
     textureBase = 0;
 
     CreateWorkTexture(*this, *engine, kGlowTextureSlot, 128, 128, true);
@@ -82,7 +80,14 @@ void DemoScene::Init(Engine* engine)
         LoadEffect(*engine, "cgeffects/fragment_Blur_circular.cpp", textureBase + kCircularBlurEffect);
     }
 
+    ResetGame();
+}
+
+void DemoScene::ResetGame()
+{
     time = 0.0;
+    frameCount = 0;
+    for (Vec& entry : trail) entry = kFarAway;
     score = 0.0;
     highScore = 0.0;
     ResetRound();

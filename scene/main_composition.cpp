@@ -1,7 +1,7 @@
-// DemoScene::Draw: one frame of the show. Advances the game, renders the three layers off screen, runs
-// the enhance and blur passes, and composites picture, glow, sprites, texts and film grain in the window,
-// leaving the window's attribute state as it found it. Depends on the render target, the effects, the
-// billboards, the layers and the mini-game.
+// DemoScene::Draw: the picture of one frame, from the state the frame's steps (DemoScene::Step) left.
+// Renders the three layers off screen, runs the enhance and blur passes, and composites picture, glow,
+// sprites, texts and film grain in the window, leaving the window's attribute state as it found it.
+// Depends on the render target, the effects, the billboards, the layers and the mini-game.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -50,9 +50,9 @@ TargetClear WorldLayerClear(const Engine& engine)
 
 // The layered picture in the window: plain inside the sea, torn along the music spectrum outside. After a
 // very long frame (the scene clock far past a round) it splits into several shaken copies.
-void DrawMainPicture(DemoScene& scene, Engine& engine, RenderTargetContext& target)
+void DrawMainPicture(const DemoScene& scene, Engine& engine, RenderTargetContext& target)
 {
-    const double time = scene.time;
+    const double time = scene.shown.time;
     RestoreWindowContext(engine, target);
     DisableEffects(engine);
     // The round opens on a distant picture and closes in within a fraction of a second.
@@ -69,7 +69,7 @@ void DrawMainPicture(DemoScene& scene, Engine& engine, RenderTargetContext& targ
     const double step = 0.025 * (1.0 - e);
     const double shake = (1.0 - e) * c;
     const double brightness = Clamp((time - 174.5) * 0.69, 0.0, 1.3);
-    const double gain = scene.introActive ? 0.3 : 1.5;
+    const double gain = scene.shown.introActive ? 0.3 : 1.5;
 
     for (int i = 0; i < copies; ++i) {
         const double s = 1.0 + (i - (copies - 1) * 0.5) * step;
@@ -93,23 +93,22 @@ void DrawMainPicture(DemoScene& scene, Engine& engine, RenderTargetContext& targ
     }
 }
 
-void DrawGlow(DemoScene& scene, Engine& engine)
+void DrawGlow(const DemoScene& scene, Engine& engine)
 {
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     BindSceneTexture(engine, scene.textureBase + kGlowTextureSlot);
     glPushMatrix();
-    const float grey = scene.introActive ? 0.0f : 0.5f;
+    const float grey = scene.shown.introActive ? 0.0f : 0.5f;
     glColor3f(grey, grey, grey);
     // In the intro the glow is grey 0: added, it would change no pixel.
     if (scene.effectsEnabled != 0 && grey > 0.0f) DrawBillboard(0.0, 1.3, 1.3);
     glPopMatrix();
 }
 
-// The game plane z = 0 seen face-on from a distance of 10.
+// The game plane z = 0 seen face-on from a distance of 10 (the caller saves the matrix it replaces).
 void LookAtGamePlane(Engine& engine)
 {
-    glPushMatrix();
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
@@ -122,6 +121,7 @@ void LookAtGamePlane(Engine& engine)
     glBlendFunc(GL_ONE, GL_ONE);
 }
 
+// The grain is drawn after the frame's last step: a frame that ends the intro draws it as a round does.
 double FilmStrength(const DemoScene& scene)
 {
     if (scene.introActive) return 0.0;
@@ -138,41 +138,32 @@ void SetCamera(Engine& engine, double eyeX, double eyeY, double eyeZ, double cen
     engine.camera[2] = Point(upX, upY, upZ);
 }
 
-void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* target, Engine* engineAddress,
+void DemoScene::Draw(const double* /*frameDelta*/, RenderTargetContext* target, Engine* engineAddress,
                      FrameInputs* inputs)
 {
     Engine& engine = *engineAddress;
-    const double frameDelta = *frameDeltaAddress;
-    inputsCopy = *inputs;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    AdvanceSceneClock(*this, frameDelta);
     engine.frameInputs = inputs;
-    ++frameCount;
+    // The layer callbacks reach this scene through it.
     CurrentScene = this;
     engine.nearPlane = 0.01;
     engine.farPlane = 80.0;
-    EndRoundIfDue(*this);
     subSceneTuning[0] = 7.0;
     subSceneTuning[1] = 0.6;
     subSceneTuning[2] = 0.1;
-    UpdateHelpSign(*this, frameDelta);
 
     RestoreWindowContext(engine, *target);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);  // the window never tests depth: its depth buffer is never read
     glPushMatrix();
     // With the mouse away from the centre the layers' eye circles the origin with the scene clock.
-    SetCamera(engine, inputsCopy.cameraX * std::sin(time), 10.0 - 10.0 * inputsCopy.cameraY,
-              inputsCopy.cameraX * std::cos(time), 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    SetCamera(engine, inputsCopy.cameraX * std::sin(shown.time), 10.0 - 10.0 * inputsCopy.cameraY,
+              inputsCopy.cameraX * std::cos(shown.time), 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
     const int enhance = textureBase + kEnhanceEffect;
     SetEffectFloat(engine, enhance, "alpha", 1.0);
     SetEffectFloat(engine, enhance, "alpha2", 2.0);
     SetEffectFloat(engine, enhance, "alpha3", 1.0);
     SetEffectFloat(engine, enhance, "alpha4", 3.0);
-
-    MovePlayer(*this, frameDelta, inputsCopy.arrowLeftRight, inputsCopy.arrowUpDown);
-    TestInsideSea(*this);
-    const bool rescued = TestRescue(*this);
 
     EndPass(FramePass::Game);
     RenderLayer(*this, engine, *target, DrawDetailLayerCallback, kLayerSize, kDetailLayerSlot);
@@ -185,7 +176,7 @@ void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* targe
     RunTwoTextureEffect(engine, *target, textureBase + kSeaLayerSlot, textureBase + kSeaLayerSlot,
                         textureBase + kDetailLayerSlot, kLayerSize, 1.0, 1, enhance);
     EndPass(FramePass::Enhance);
-    SeedRandom(SeedFromValue(time * 1000000.0));
+    SeedRandom(SeedFromValue(shown.time * 1000000.0));
     engine.renderWidth = kLayerSize;
     RenderLayer(*this, engine, *target, DrawWorldLayerCallback, kWorldLayerSize, kFrameTextureSlot,
                 WorldLayerClear(engine));
@@ -202,24 +193,22 @@ void DemoScene::Draw(const double* frameDeltaAddress, RenderTargetContext* targe
     EndPass(FramePass::Picture);
     DrawGlow(*this, engine);
     EndPass(FramePass::Glow);
+    glPushMatrix();
     LookAtGamePlane(engine);
     DrawPlayerSprites(*this, engine);
     EndPass(FramePass::Sprites);
-    AdvanceScoreAndCountdown(*this, frameDelta);
-    DrawGameTexts(*this, engine, rescued);
+    DrawGameTexts(*this, engine);
     DrawIntroLines(*this, engine);
-    EndIntroIfDue(*this);
     EndPass(FramePass::Texts);
     glPopMatrix();
     glPopMatrix();
-    glPopMatrix();
 
-    SeedRandom(SeedFromValue(time * 10000000.0));
+    // The grain leaves the generator where the frame's steps left it (DemoScene::Step).
+    SeedRandom(GrainSeed(time));
     DrawFilmOverlay(FilmStrength(*this), 0.18, engine);
     // A brighter grain fades out over the first two seconds of every round.
-    if (time < 2.0) DrawFilmOverlay((2.0 - time) * 0.5, 0.28, engine);
+    if (GrainLayers(time) > 1) DrawFilmOverlay((2.0 - time) * 0.5, 0.28, engine);
     glDisable(GL_TEXTURE_2D);
-    inputs->musicSteady = MusicSteadyReport(*this);
     glPopAttrib();
     glFlush();
     EndPass(FramePass::Grain);

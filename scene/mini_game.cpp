@@ -1,5 +1,6 @@
-// The mini-game (see mini_game.h): the game's arithmetic on the scene's fields, and its three drawing
-// steps. Depends on the vector helpers, the runtime generator, the billboards and the outline text.
+// The mini-game (see mini_game.h): the game's arithmetic on the scene's fields, the frame's steps in
+// their order (DemoScene::Step), and its three drawing steps. Depends on the vector helpers, the runtime
+// generator, the sea's placement, the billboards and the outline text.
 #include "scene/mini_game.h"
 
 #include <GL/gl.h>
@@ -16,6 +17,7 @@
 #include "render/image_sum.h"
 #include "render/outline_text.h"
 #include "scene/demo_scene.h"
+#include "scene/scene_layers.h"
 
 namespace {
 
@@ -74,6 +76,16 @@ uint32_t SeedAfterSkipping(uint32_t seed, uint32_t steps)
 bool IntegerPartIsOdd(double v)
 {
     return (IntegerPart64(v) & 1) != 0;
+}
+
+uint32_t GrainSeed(double time)
+{
+    return SeedFromValue(time * 10000000.0);
+}
+
+int GrainLayers(double time)
+{
+    return time < 2.0 ? 2 : 1;
 }
 
 double Closeness(const Vec& a, const Vec& b)
@@ -175,6 +187,38 @@ int32_t MusicSteadyReport(const DemoScene& scene)
 }
 
 // ---------------------------------------------------------------------------------------------------------
+// A frame's steps
+// ---------------------------------------------------------------------------------------------------------
+
+void DemoScene::Step(double frameDelta, FrameInputs& inputs)
+{
+    inputsCopy = inputs;
+    AdvanceSceneClock(*this, frameDelta);
+    ++frameCount;
+    EndRoundIfDue(*this);
+    UpdateHelpSign(*this, frameDelta);
+    MovePlayer(*this, frameDelta, inputsCopy.arrowLeftRight, inputsCopy.arrowUpDown);
+    TestInsideSea(*this);
+    shown.rescued = TestRescue(*this);
+    shown.time = time;
+    shown.layerTimeLeft = timeLeft;
+    // Where the blobs stand in this frame's sea layer; the next frame tests the player against them.
+    PlaceSeaPoints(roundSeed, time, seaPoints);
+    AdvanceScoreAndCountdown(*this, frameDelta);
+    shown.timeLeft = timeLeft;
+    shown.score = score;
+    shown.highScore = highScore;
+    shown.helpTimer = helpTimer;
+    shown.frameCount = frameCount;
+    shown.introActive = introActive;
+    EndIntroIfDue(*this);
+    inputs.musicSteady = MusicSteadyReport(*this);
+    // The picture ends with the film grain, which reseeds the generator and draws from it: the frame's
+    // state is the one the grain leaves, whether the frame is drawn or not.
+    SeedRandom(SeedAfterSkipping(GrainSeed(time), GrainLayers(time) * kFilmOverlayRandomDraws));
+}
+
+// ---------------------------------------------------------------------------------------------------------
 // Display arithmetic
 // ---------------------------------------------------------------------------------------------------------
 
@@ -254,18 +298,19 @@ void ReportPlayerPlace(const Vec& p)
 
 }  // namespace
 
-void DrawPlayerSprites(DemoScene& scene, Engine& engine)
+void DrawPlayerSprites(const DemoScene& scene, Engine& engine)
 {
-    const int current = ((scene.frameCount % kTrailLength) + kTrailLength) % kTrailLength;
+    const FrameShown& shown = scene.shown;
+    const int current = ((shown.frameCount % kTrailLength) + kTrailLength) % kTrailLength;
     ReportPlayerPlace(scene.trail[current]);
     const double angle = scene.inputsCopy.arrowLeftRight * -kRadiansToDegrees;
-    const double halfWidth = scene.introActive ? 5.6 : 0.7;
-    const double halfHeight = scene.introActive ? 6.4 : 0.8;
+    const double halfWidth = shown.introActive ? 5.6 : 0.7;
+    const double halfHeight = shown.introActive ? 6.4 : 0.8;
     // Reseeding per slot shows the same three images in all five slots of a frame.
     uint32_t textures[kSpriteMembers];
-    SeedRandom(SeedFromValue(2.0 * scene.time));
+    SeedRandom(SeedFromValue(2.0 * shown.time));
     for (int j = 0; j < kSpriteMembers; ++j) {
-        const int group = SpriteGroup(NextRandom(), scene.time);
+        const int group = SpriteGroup(NextRandom(), shown.time);
         textures[j] =
             TextureForSlot(engine, scene.textureBase + kSpriteImageSlot + kSpriteMembers * group + j);
     }
@@ -322,9 +367,10 @@ void DrawPlayerSprites(DemoScene& scene, Engine& engine)
     glTexCoord2f(0.0f, 1.0f);
 }
 
-void DrawGameTexts(DemoScene& scene, Engine& engine, bool rescued)
+void DrawGameTexts(const DemoScene& scene, Engine& engine)
 {
-    if (scene.introActive) return;
+    const FrameShown& shown = scene.shown;
+    if (shown.introActive) return;
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     // The display hangs under the oldest-drawn trail slot, so it lags the player slightly.
@@ -334,32 +380,32 @@ void DrawGameTexts(DemoScene& scene, Engine& engine, bool rescued)
     glTranslatef(0.0f, 2.0f, 0.0f);
     glTranslatef(p.x, p.y, p.z);
     glScalef(0.7f, 0.7f, 0.0f);
-    if (rescued) {
+    if (shown.rescued) {
         glScalef(2.0f, 2.0f, 2.0f);
         glColor3f(1.0f, 0.0f, 0.0f);
     } else {
         glColor3f(1.0f, 1.0f, 0.0f);
     }
-    PrintDissolvingText(engine, scene.time, "Score:%d", IntegerPart(scene.score));
+    PrintDissolvingText(engine, shown.time, "Score:%d", IntegerPart(shown.score));
     glPopMatrix();
 
     glPushMatrix();
     glTranslatef(scene.helpTarget.x, scene.helpTarget.y, 0.0f);
-    const float signScale = static_cast<float>(HelpSignScale(scene.helpTimer));
+    const float signScale = static_cast<float>(HelpSignScale(shown.helpTimer));
     glScalef(signScale, signScale, 0.0f);
     glColor3f(0.0f, 1.0f, 1.0f);
-    glRotatef(static_cast<float>(scene.helpTimer * 530.0), 0.0f, 0.0f, 1.0f);
-    PrintDissolvingText(engine, scene.helpTimer * 7.0, "%s", "Help!");
+    glRotatef(static_cast<float>(shown.helpTimer * 530.0), 0.0f, 0.0f, 1.0f);
+    PrintDissolvingText(engine, shown.helpTimer * 7.0, "%s", "Help!");
     glPopMatrix();
 
-    if (TimeTextVisible(scene.timeLeft, scene.time)) {
+    if (TimeTextVisible(shown.timeLeft, shown.time)) {
         glPushMatrix();
         glTranslatef(0.0f, -2.0f, 0.0f);
         // Whole units only, so the countdown steps rather than slides.
         glTranslatef(std::trunc(p.x), std::trunc(p.y), p.z);
         glScalef(0.7f, 0.7f, 0.0f);
         glColor3f(1.0f, 1.0f, 1.0f);
-        PrintDissolvingText(engine, scene.time, "Time:%d", IntegerPart(scene.timeLeft));
+        PrintDissolvingText(engine, shown.time, "Time:%d", IntegerPart(shown.timeLeft));
         glPopMatrix();
     }
 
@@ -369,11 +415,11 @@ void DrawGameTexts(DemoScene& scene, Engine& engine, bool rescued)
                  static_cast<float>(HighScoreGridCoordinate(p.y)), p.z);
     glScalef(0.7f, 0.7f, 0.0f);
     glColor3f(0.0f, 1.0f, 0.0f);
-    PrintDissolvingText(engine, scene.time, "HighScore:%d", IntegerPart(scene.highScore));
+    PrintDissolvingText(engine, shown.time, "HighScore:%d", IntegerPart(shown.highScore));
     glPopMatrix();
 }
 
-void DrawIntroLines(DemoScene& scene, Engine& engine)
+void DrawIntroLines(const DemoScene& scene, Engine& engine)
 {
     glPushMatrix();
     glScalef(0.9f, 0.9f, 0.0f);
@@ -382,14 +428,17 @@ void DrawIntroLines(DemoScene& scene, Engine& engine)
     glDisable(GL_BLEND);
     // A fixed seed keeps the glyph pattern of the dissolve the same in every frame.
     SeedRandom(4000);
-    if (!scene.introActive) return;
-    const double amount = IntroAmount(scene.time);
-    static constexpr const char* kLines[] = {"You are held quarnel", "in a nightmare", "stay inside the sea",
-                                             "of tranquility", "for peace and points"};
-    for (const char* line : kLines) {
-        PrintDissolvingText(engine, amount, "%s", line);
-        // The last instruction stands apart from the five lines of the story.
-        glTranslatef(0.0f, line == kLines[4] ? -1.0f : -0.65f, 0.0f);
+    if (scene.shown.introActive) {
+        const double amount = IntroAmount(scene.shown.time);
+        static constexpr const char* kLines[] = {"You are held quarnel", "in a nightmare",
+                                                 "stay inside the sea", "of tranquility",
+                                                 "for peace and points"};
+        for (const char* line : kLines) {
+            PrintDissolvingText(engine, amount, "%s", line);
+            // The last instruction stands apart from the five lines of the story.
+            glTranslatef(0.0f, line == kLines[4] ? -1.0f : -0.65f, 0.0f);
+        }
+        PrintDissolvingText(engine, amount, "%s", "Use arrows to move");
     }
-    PrintDissolvingText(engine, amount, "%s", "Use arrows to move");
+    glPopMatrix();
 }

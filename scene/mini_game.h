@@ -1,7 +1,8 @@
-// The mini-game that runs inside every DemoScene::Draw: clock, rounds, help sign, player movement, the sea
-// and rescue tests, score and countdown, intro, and the music report, as functions of the scene's fields
-// that draw nothing; plus the three drawing steps (player sprites, number texts, intro lines).
-// Depends on the scene record, the vector helpers, the runtime generator and, for drawing, the toolkit.
+// The mini-game that DemoScene::Step runs every frame before anything is drawn: clock, rounds, help sign,
+// player movement, the sea and rescue tests, score and countdown, intro, and the music report, as functions
+// of the scene's fields that draw nothing; plus the three drawing steps (player sprites, number texts,
+// intro lines), which read what the steps left. Depends on the scene record, the vector helpers, the
+// runtime generator and, for drawing, the toolkit.
 #pragma once
 #include <cstdint>
 
@@ -40,13 +41,18 @@ uint32_t SeedAfterSkipping(uint32_t seed, uint32_t steps);
 // True when the integer part of v is odd.
 bool IntegerPartIsOdd(double v);
 
+// The film grain that ends every frame's picture, at the scene clock as the frame's steps leave it: the
+// generator's seed, and the layers of grain (a second, brighter one during a round's first two seconds).
+uint32_t GrainSeed(double time);
+int GrainLayers(double time);
+
 // 1 / (d^2 + 0.001) with d the distance of a and b rounded to single precision.
 double Closeness(const Vec& a, const Vec& b);
 // The closeness of `at` summed over `count` points, in double precision.
 double SeaDensity(const Vec* points, int count, const Vec& at);
 
 // ---------------------------------------------------------------------------------------------------------
-// Game steps, in the order Draw runs them
+// Game steps, in the order Step runs them
 // ---------------------------------------------------------------------------------------------------------
 
 void AdvanceSceneClock(DemoScene& scene, double frameDelta);  // the clock runs twice as fast outside the sea
@@ -72,10 +78,9 @@ double HighScoreGridCoordinate(float v);             // snaps the high-score dis
 int SpriteGroup(int randomValue, double time);       // (random value + integer part of 3 time) mod 7
 
 // ---------------------------------------------------------------------------------------------------------
-// Drawing steps (current GL context, camera looking down -z from (0, 0, 10))
+// Drawing steps (current GL context, camera looking down -z from (0, 0, 10)); they read what Step left
 // ---------------------------------------------------------------------------------------------------------
 
-void DrawPlayerSprites(DemoScene& scene, Engine& engine);
-void DrawGameTexts(DemoScene& scene, Engine& engine, bool rescued);
-// Leaves one matrix pushed; the composition pops it after the end-of-intro test.
-void DrawIntroLines(DemoScene& scene, Engine& engine);
+void DrawPlayerSprites(const DemoScene& scene, Engine& engine);
+void DrawGameTexts(const DemoScene& scene, Engine& engine);
+void DrawIntroLines(const DemoScene& scene, Engine& engine);

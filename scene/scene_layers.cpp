@@ -1,6 +1,7 @@
 // The scene's three layers (see scene_layers.h): the sea of drifting blobs, the detail pattern of folding
-// rectangles, and the world picture built from the enhanced sea. Every layer reseeds the runtime generator
-// from the scene clock or the round seed, so each picture is a function of time. Depends on the scene
+// rectangles, and the world picture built from the enhanced sea, drawn from the state the frame's steps
+// left. Every layer reseeds the runtime generator from the scene clock or the round seed, so each picture
+// is a function of time. Depends on the scene
 // record, the vector helpers, the billboards, the outline text and the effects (to switch them off).
 #include "scene/scene_layers.h"
 
@@ -45,14 +46,14 @@ uint32_t SeedFromInteger(int64_t v)
     return static_cast<uint32_t>(static_cast<uint64_t>(v));
 }
 
-// Every layer starts with a clean texture matrix and fixed-function fragments, and brackets its drawing.
+// Every layer starts with a clean texture matrix and fixed-function fragments (and brackets its drawing
+// with a matrix save of its own).
 void BeginLayer(Engine& engine)
 {
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     DisableEffects(engine);
-    glPushMatrix();
 }
 
 // The renderer has just cleared the layer's region to transparent black, the only clear colour this
@@ -89,14 +90,15 @@ struct Corners {
 
 // What one frame of the detail layer shares between its rectangles.
 struct DetailFrame {
-    DemoScene* scene;
+    const DemoScene* scene;
     Engine* engine;
     double t;
-    double split;  // turn of each even halving, in half turns
-    double twist;  // fold of each odd halving about y
-    Mat4 turn;     // rotation about z by pi x split, built once per frame
-    Mat4 fold;     // rotation about y by 3 pi x twist x split
-    int fillEnd;   // levels below this are filled in the first pass, above it in the second
+    double timeLeft;  // the countdown as the layer sees it, before this frame's count
+    double split;     // turn of each even halving, in half turns
+    double twist;     // fold of each odd halving about y
+    Mat4 turn;        // rotation about z by pi x split, built once per frame
+    Mat4 fold;        // rotation about y by 3 pi x twist x split
+    int fillEnd;      // levels below this are filled in the first pass, above it in the second
 };
 
 void DrawCornerQuad(const Corners& q, float z)
@@ -152,7 +154,7 @@ void DrawShadowDigit(const DetailFrame& f, const Corners& q)
 
 void DrawSpriteQuad(const DetailFrame& f, const Corners& q, int rectangle)
 {
-    DemoScene& scene = *f.scene;
+    const DemoScene& scene = *f.scene;
     glPushMatrix();
     glEnable(GL_TEXTURE_2D);
     glBlendFunc(GL_ONE, GL_ONE);
@@ -169,9 +171,9 @@ void DrawSpriteQuad(const DetailFrame& f, const Corners& q, int rectangle)
 
     // The images flip faster as the round runs out.
     double pace = 4.0;
-    if (scene.timeLeft < 20.0) pace = 6.0;
-    if (scene.timeLeft < 10.0) pace = 8.0;
-    if (scene.timeLeft < 5.0) pace = 16.0;
+    if (f.timeLeft < 20.0) pace = 6.0;
+    if (f.timeLeft < 10.0) pace = 8.0;
+    if (f.timeLeft < 5.0) pace = 16.0;
     const int64_t k = IntegerPart64(pace * f.t);
     // The three images share corners, colour and additive blending: one pass draws their sum.
     ImageSumQuad sum;
@@ -268,7 +270,7 @@ void DrawDisc(const Corners& q)
 // turned and folded by the music, each level drawn as it appears.
 void DrawFoldingRectangle(const DetailFrame& f, int pass, int rectangle)
 {
-    DemoScene& scene = *f.scene;
+    const DemoScene& scene = *f.scene;
     Corners q{Vec{1, -1.0f, -1.0f, 0.0f}, Vec{1, 1.0f, -1.0f, 0.0f}, Vec{1, 1.0f, 1.0f, 0.0f},
               Vec{1, -1.0f, 1.0f, 0.0f}};
     // Seeded, then 1000 values discarded.
@@ -316,7 +318,7 @@ void DrawFoldingRectangle(const DetailFrame& f, int pass, int rectangle)
             DrawFill(f, q, level, c);
             if (level == 11 && f.t > 12.0 && f.t < 178.0) DrawBinaryDigit(f, q);
             if (level < 3 && f.t < 176.0) DrawShadowDigit(f, q);
-            if (level == 3 || (level == 5 && scene.timeLeft < 20.0)) DrawSpriteQuad(f, q, rectangle);
+            if (level == 3 || (level == 5 && f.timeLeft < 20.0)) DrawSpriteQuad(f, q, rectangle);
         }
         DrawOutline(f, q, level);
         if (level == 6) DrawDisc(q);
@@ -345,7 +347,7 @@ Particle PlaceParticle(int i, double t, double drift)
     return p;
 }
 
-void DrawParticles(DemoScene& scene, Engine& engine, double t, double seedOffset)
+void DrawParticles(const DemoScene& scene, Engine& engine, double t, double seedOffset)
 {
     // The particles rise only between 110 and 133 s, past the end of a normal round.
     const double w = Clamp((t - 110.0) * 0.3, 0.0, 1.0) - Clamp((t - 130.0) * 0.3, 0.0, 1.0);
@@ -387,12 +389,13 @@ void PlaceSeaPoints(int32_t roundSeed, double time, Vec* points)
     }
 }
 
-void DemoScene::DrawSeaLayer(Engine& engine, double /*seedOffset*/)
+void DemoScene::DrawSeaLayer(Engine& engine, double /*seedOffset*/) const
 {
     BeginLayer(engine);
+    glPushMatrix();
     LookDown(10.0);
     glColor3f(1.0f, 1.0f, 1.0f);
-    PlaceSeaPoints(roundSeed, time, seaPoints);
+    // The blobs stand where the frame's steps placed them (PlaceSeaPoints).
     glEnable(GL_TEXTURE_2D);
     BindSceneTexture(engine, textureBase + kBlobSpriteSlot);
     glEnable(GL_BLEND);
@@ -408,9 +411,11 @@ void DemoScene::DrawSeaLayer(Engine& engine, double /*seedOffset*/)
     glPopMatrix();
 }
 
-void DemoScene::DrawWorldLayer(Engine& engine)
+void DemoScene::DrawWorldLayer(Engine& engine) const
 {
+    const double time = shown.time;
     BeginLayer(engine);
+    glPushMatrix();
     LookDown(10.0);
     glEnable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -459,10 +464,11 @@ void DemoScene::DrawWorldLayer(Engine& engine)
     glPopMatrix();
 }
 
-void DemoScene::DrawDetailLayer(Engine& engine, double seedOffset)
+void DemoScene::DrawDetailLayer(Engine& engine, double seedOffset) const
 {
-    const double t = time;
+    const double t = shown.time;
     BeginLayer(engine);
+    glPushMatrix();
     LookDown(7.0);
     glEnable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -489,6 +495,7 @@ void DemoScene::DrawDetailLayer(Engine& engine, double seedOffset)
     frame.scene = this;
     frame.engine = &engine;
     frame.t = t;
+    frame.timeLeft = shown.layerTimeLeft;
     const double flip = IntegerPartIsOdd(levelFactor * t * 0.5) ? 1.0 : 0.0;
     frame.split = inputsCopy.spectrum[206] * 0.125 + 0.25 + flip * Clamp((t - 18.0) * 0.2, 0.0, 1.0) * 0.25;
     frame.twist = inputsCopy.spectrum[110] * 0.25;

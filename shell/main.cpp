@@ -13,6 +13,7 @@
 #include "shell/command_line.h"
 #include "shell/data_folder.h"
 #include "shell/program_entry.h"
+#include "shell/verify_run.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ int RunProgram(int argc, char** argv)
         std::puts("quarnel " QUARNEL_VERSION);
         return 0;
     }
+    // A recorded round is checked by its steps alone: it needs no display and no data folder.
+    if (VerifiesWithoutWindow(options)) EndProcess(VerifyWithoutWindow(options));
     std::string noDisplay;
     if (!DisplayAvailable(noDisplay)) {
         std::fprintf(stderr, "quarnel: no display: %s\n", noDisplay.c_str());

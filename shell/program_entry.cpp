@@ -14,14 +14,13 @@
 #include "runtime/frame_driver.h"
 #include "runtime/global_state.h"
 #include "runtime/music.h"
-#include "scene/demo_scene.h"
 #include "scene/frame_inputs.h"
-#include "scene/game_checksum.h"
 #include "shell/automation.h"
 #include "shell/clock.h"
 #include "shell/command_line.h"
 #include "shell/main_window.h"
 #include "shell/setup_dialog.h"
+#include "shell/verify_run.h"
 #include "shell/window_proc.h"
 
 namespace {
@@ -38,21 +37,6 @@ bool HandleLoopMessage(const WindowMessage& message)
     MainWindowProc(message.message, message.wParam, message.lParam);
     if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) escapePressed = true;
     return true;
-}
-
-// A recording keeps the game's state, a replay checks it against the recorded one.
-void NoteGameState()
-{
-    const SessionMode mode = CurrentSessionMode();
-    const DemoScene* scene = gSceneTable[0];
-    if ((mode != SessionMode::Record && mode != SessionMode::Replay) || !scene) return;
-    GameFrameState state;
-    state.checksum = GameStateChecksum(*scene, gState.demoTime);
-    state.demoTime = gState.demoTime;
-    state.sceneTime = scene->time;
-    state.score = scene->score;
-    state.highScore = scene->highScore;
-    NoteFrameState(state);
 }
 
 // Idle pass: draw while active; Escape is noticed and the buffers swapped on every pass.

@@ -4,7 +4,7 @@
 quarnel_library(quarnel_shell
     SOURCES shell/clock.cpp shell/window_proc.cpp shell/main_window.cpp shell/start_up.cpp
             shell/command_line.cpp shell/capture_options.cpp shell/automation.cpp shell/program_entry.cpp
-            shell/data_folder.cpp shell/setup_dialog.cpp
+            shell/data_folder.cpp shell/setup_dialog.cpp shell/verify_run.cpp
     LIBS quarnel_capture quarnel_runtime)
 
 add_executable(quarnel shell/main.cpp ${QUARNEL_PLATFORM_ENTRY})
@@ -22,6 +22,9 @@ endif()
 
 quarnel_test(shell_test SOURCES tests/shell/shell_test.cpp LIBS quarnel_shell)
 quarnel_test(data_folder_test SOURCES tests/shell/data_folder_test.cpp LIBS quarnel_shell)
+# A recorded round's steps without a window: the committed rounds and sessions, each in a child process.
+quarnel_test(verify_run_test SOURCES tests/shell/verify_run_test.cpp LIBS quarnel_shell LABELS unit)
+target_compile_definitions(verify_run_test PRIVATE QUARNEL_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 quarnel_test(setup_dialog_tests
     SOURCES tests/shell/setup_dialog_test.cpp
     LIBS quarnel_shell
@@ -75,6 +78,8 @@ quarnel_e2e(e2e/shell_e2e.py escape_ends_with_capture_text_on_stdout camera_foll
     capture_folder_is_made_or_refused_at_once
     failed_writes_end_with_status_1 unknown_option_prints_usage_and_exits_2 fullscreen_fallback_answered_yes_goes_windowed
     fullscreen_fallback_answered_no_closes fullscreen_on_an_800_by_600_display)
+# --verify without a display, a sound device or the data folder.
+quarnel_e2e(e2e/verify_e2e.py verify_needs_no_display)
 
 if(TARGET quarnel_generated_assets)
     # One fixed-step run of the show whose frames the picture guard, the intro, the score and the

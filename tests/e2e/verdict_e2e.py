@@ -24,9 +24,10 @@ VK_LEFT, VK_RIGHT = 0x25, 0x27
 ROUND = os.path.join(ROUNDS_DIR, "linux.qrec")
 
 
-def verify(path, env=None):
-    """--verify without --batch: a verified replay never waits for a person."""
-    r = subprocess.run([QUARNEL, "--replay", path, "--verify"], cwd=SHOW_DIR, env=show_env(env),
+def verify(path, env=None, extra=()):
+    """--verify without --batch: a verified replay never waits for a person. extra: --stats, for instance,
+    which makes the check draw the show (and load its data) instead of running the game's steps alone."""
+    r = subprocess.run([QUARNEL, "--replay", path, "--verify", *extra], cwd=SHOW_DIR, env=show_env(env),
                        capture_output=True, text=True, timeout=600)
     return r.returncode, r.stdout, r.stderr
 
@@ -84,7 +85,8 @@ def test_crafted_rounds_are_not_verified():
         status, out, err = verify(path)
         assert out.count("\n") == 1 and out.startswith(path + ": ") and "Cam :" not in out, (status, out)
 
-        # A texture of no bytes: the show cannot start, and says why without waiting at a box.
+        # A texture of no bytes: a check that draws (--stats) cannot start, and says why without waiting at a
+        # box. A check of the game's steps alone loads no data and verifies the round all the same.
         folder = os.path.join(work, "data")
         for sub in ("textures", "cgeffects", "meshes", "music"):
             shutil.copytree(os.path.join(SHOW_DIR, sub), os.path.join(folder, sub), symlinks=True)
@@ -93,17 +95,19 @@ def test_crafted_rounds_are_not_verified():
         for content, cause in ((b"", "empty file"), (b"not a picture\n" * 40, "not a JPEG"),
                                (picture[:20], "cut short at byte 20")):
             open(texture, "wb").write(content)
-            status, out, err = verify(ROUND, {"QUARNEL_DATA_DIR": folder})
+            status, out, err = verify(ROUND, {"QUARNEL_DATA_DIR": folder}, ["--stats"])
             assert status == 1, (cause, status, out, err)
             assert "0 frames" in out and "not verified: the show could not start: [Jpg !] textures/2-1.jpg" in out, \
                 (cause, out)
             assert "textures/2-1.jpg: %s\n" % cause in err, (cause, err)
+        status, out, err = verify(ROUND, {"QUARNEL_DATA_DIR": folder})
+        assert status == 0 and out.endswith(" agree\n"), (status, out, err)
         open(texture, "wb").write(picture)
 
         # A music file of random bytes says one thing about it.
         music = glob.glob(os.path.join(folder, "music", "*.ogg"))[0]
         open(music, "wb").write(os.urandom(20000))
-        status, out, err = verify(ROUND, {"QUARNEL_DATA_DIR": folder})
+        status, out, err = verify(ROUND, {"QUARNEL_DATA_DIR": folder}, ["--stats"])
         assert status == 1 and "not an Ogg Vorbis file" in err and "cut short" not in err, (status, err)
         assert "the show could not start: [Kelm Quarnel the game ] Problem initializing FMod. No sound file." in out, \
             out
@@ -141,9 +145,10 @@ def test_every_end_signal_ends_a_long_step_within_a_second():
             for kind in ("video", "verify"):
                 film = os.path.join(work, "film.mp4")
                 # A film of a day is refused up front; the start of one is made, inside the step's mixing.
-                # A check passes a day-long step at once, so it is stopped among a thousand of them.
+                # A check passes a day-long step at once, so it is stopped among a thousand of them (one that
+                # draws: the game's steps alone pass all thousand within a second or two).
                 args = ["--replay", path, "--video", film, "--seconds", "7200"] if kind == "video" else \
-                    ["--replay", days, "--verify"]
+                    ["--replay", days, "--verify", "--stats"]
                 show = Show(*args)
                 try:
                     if kind == "video":

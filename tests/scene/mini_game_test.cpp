@@ -19,11 +19,7 @@ constexpr double kPi = 3.14159265358979323846;
 DemoScene SceneAfterInit()
 {
     DemoScene scene;
-    for (Vec& entry : scene.trail) entry = Vec{1, 5000.0f, 0.0f, 0.0f};
-    scene.score = 0.0;
-    scene.highScore = 0.0;
-    scene.ResetRound();
-    scene.introActive = true;
+    scene.ResetGame();
     return scene;
 }
 
@@ -32,23 +28,14 @@ struct FrameResult {
     int32_t musicSteady = 1;
 };
 
-// One frame of game state, in the order the composition runs the steps; the sea layer moves the blobs
-// between the movement tests and the score, as it does when drawn.
+// One frame of game state, as the frame driver runs it before drawing.
 FrameResult PlayFrame(DemoScene& scene, double frameDelta, double heading = 0.0, double speed = 0.0)
 {
-    FrameResult result;
-    AdvanceSceneClock(scene, frameDelta);
-    ++scene.frameCount;
-    EndRoundIfDue(scene);
-    UpdateHelpSign(scene, frameDelta);
-    MovePlayer(scene, frameDelta, heading, speed);
-    TestInsideSea(scene);
-    result.rescued = TestRescue(scene);
-    PlaceSeaPoints(scene.roundSeed, scene.time, scene.seaPoints);
-    AdvanceScoreAndCountdown(scene, frameDelta);
-    EndIntroIfDue(scene);
-    result.musicSteady = MusicSteadyReport(scene);
-    return result;
+    FrameInputs inputs;
+    inputs.arrowLeftRight = heading;
+    inputs.arrowUpDown = speed;
+    scene.Step(frameDelta, inputs);
+    return FrameResult{scene.shown.rescued, inputs.musicSteady};
 }
 
 void MoveAllSeaPointsTo(DemoScene& scene, float x, float y)

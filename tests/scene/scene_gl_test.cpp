@@ -205,6 +205,7 @@ protected:
 
     static std::vector<uint8_t> DrawFrame(DemoScene& scene, FrameInputs& inputs, double frameDelta = 0.0)
     {
+        scene.Step(frameDelta, inputs);
         scene.Draw(&frameDelta, &gRenderTarget, &gEngine, &inputs);
         return ReadWindow();
     }
