@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/gl_context.h"
 #include "render/billboards.h"
@@ -41,10 +44,17 @@ uniform sampler2D decal;
 void main() { gl_FragColor = vec4(1.0 - texture2D(decal, gl_TexCoord[0].st).rgb, 1.0); }
 )";
 
+// Each test case runs in a process of its own, and CTest runs them side by side: every process writes its
+// shaders under names of its own (a shared name let one process read another's file while it was being
+// rewritten, and a program compiled from half a file failed now and then).
+std::vector<std::string> shaderFiles;  // removed once the suite ends
+
 std::string WriteShader(const std::string& name, const std::string& text)
 {
-    const std::string path = testing::TempDir() + "quarnel_" + name;
+    static const std::string process = std::to_string(std::random_device{}());
+    const std::string path = testing::TempDir() + "quarnel_" + process + "_" + name;
     std::ofstream(path) << text;
+    shaderFiles.push_back(path);
     return path;
 }
 
@@ -91,6 +101,10 @@ protected:
         LoadEffect(gEngine, WriteShader("uniforms.glsl", kUniformShader).c_str(), kUniformEffect);
         LoadEffect(gEngine, WriteShader("decal2.glsl", kDecal2Shader).c_str(), kDecal2Effect);
         LoadEffect(gEngine, WriteShader("invert.glsl", kInvertShader).c_str(), kInvertEffect);
+    }
+    static void TearDownTestSuite()
+    {
+        for (const std::string& path : shaderFiles) std::remove(path.c_str());
     }
     void SetUp() override
     {
