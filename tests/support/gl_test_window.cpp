@@ -2,14 +2,28 @@
 #include "tests/support/gl_test_window.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/sdl/sdl_window.h"
 
 namespace {
 SDL_Window* window = nullptr;
 SDL_GLContext context = nullptr;
+int ownerProcess = 0;
+
+// The context and window go before the process starts to end: under Wine a process still unloading its
+// libraries a second after its end began is killed (SIGKILL), and the GL driver's teardown at that point
+// took longer than that on a loaded machine, so tests that had passed were reported killed. Only in the
+// process that opened them: a child forked by a death test shares them with its parent.
+void CloseAtExit()
+{
+    if (getpid() != ownerProcess) return;
+    CloseTestGlWindow();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
 
 // Says why there is no window, so that a failing GL test names the cause.
 bool Refuse(const char* step)
@@ -32,6 +46,8 @@ bool OpenTestGlWindow(int width, int height)
     if (!context) return Refuse("SDL_GL_CreateContext");
     SDL_GL_MakeCurrent(window, context);
     SetMainSdlWindow(window, context);
+    if (ownerProcess == 0) std::atexit(CloseAtExit);
+    ownerProcess = getpid();
     return true;
 }
 
