@@ -23,6 +23,7 @@ import harness  # noqa: E402  (on the path through show_driver)
 
 REFERENCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "reference")
 FRAMES = show_frames.GUARD_FRAMES
+STEP = str(show_frames.STEP)  # the fixed step of the reference pictures (the Windows tests draw them too)
 frame_name = show_frames.frame_name
 
 

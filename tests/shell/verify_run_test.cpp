@@ -30,10 +30,13 @@ std::string SourceDir()
     return source ? source : QUARNEL_TEST_SOURCE_DIR;
 }
 
+// The file's text with Windows' line ends (standard output is in text mode there) read as "\n".
 std::string ReadText(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::string text(std::istreambuf_iterator<char>(in), {});
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
 }
 
 // The line --verify prints for `recording` without a window, from a child process that must end with
