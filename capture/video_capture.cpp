@@ -3,8 +3,6 @@
 // in step to the sample however the steps fall. A frame whose step rounds to no sample is left out.
 #include "capture/video_capture.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -251,7 +249,7 @@ void OpenVideo(double fixedStep, long frames)
         }
     }
     if (frames > 0 && (totalFrames == 0 || frames < totalFrames) && !replaying) totalFrames = frames;
-    terminal = isatty(STDERR_FILENO);
+    terminal = StandardErrorIsTerminal();
     started = lastReport = Clock::now();
 }
 

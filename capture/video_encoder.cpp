@@ -13,8 +13,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <strings.h>
-
 #include <cstring>
 #include <vector>
 
@@ -61,13 +59,22 @@ std::string WritableExtensions()
     return list;
 }
 
+// Whether two names are the same but for the case of their ASCII letters.
+bool SameIgnoringCase(const char* a, const char* b)
+{
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (; *a && *b; ++a, ++b)
+        if (lower(*a) != lower(*b)) return false;
+    return *a == *b;
+}
+
 const Container* ContainerFor(const std::string& path)
 {
     const size_t dot = path.find_last_of('.');
     const size_t slash = path.find_last_of('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return nullptr;
     for (const Container& c : kContainers)
-        if (strcasecmp(path.c_str() + dot, c.extension) == 0) return &c;
+        if (SameIgnoringCase(path.c_str() + dot, c.extension)) return &c;
     return nullptr;
 }
 

@@ -33,3 +33,7 @@ const char* SystemName();
 // and SDL_VIDEODRIVER does not choose a driver outright (SDL would fall back to drawing off screen, unseen,
 // for as long as the show runs). Windows and a page always have one.
 bool DisplayAvailable(std::string& why);
+
+// Whether standard error is a terminal, where a progress line may update in place; a file or a pipe gets
+// whole lines instead.
+bool StandardErrorIsTerminal();

@@ -479,15 +479,18 @@ bool OpenDevice()
 }
 
 // While the device is lost, the music's position follows the wall clock as a device would have played it:
-// moves asked for are taken, nothing is mixed. Main thread, with no audio thread running.
+// moves asked for are taken, nothing is mixed. Main thread, with no audio thread running. The `frames` are
+// the time up to now, which the track played where it stood before the moves: they advance it first, and
+// the moves are taken after, at now, as a device's next pass would take them (a jump then adds the time
+// since it was asked, once).
 void AdvanceWithoutDevice(int64_t frames)
 {
     Mixer& mixer = sound.mixer;
-    TakeCommands(mixer);
-    mixer.fadeLeft = 0;
     if (mixer.track && mixer.playing)
         mixer.position = std::min(mixer.position + std::min(frames, kMaxPosition) * mixer.track->step,
                                   kMaxPosition << kFixedShift);
+    TakeCommands(mixer);
+    mixer.fadeLeft = 0;
     sound.mixerPosition.store(mixer.position >> kFixedShift);
     if (mixer.track) mixer.track->playhead.store(mixer.position >> kFixedShift, std::memory_order_relaxed);
 }

@@ -1,6 +1,8 @@
 // A Linux desktop's answers to system.h.
 #include "platform/system.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 bool SystemCan(SystemAbility)
@@ -27,4 +29,9 @@ bool DisplayAvailable(std::string& why)
     if (set("SDL_VIDEODRIVER") || set("DISPLAY") || set("WAYLAND_DISPLAY")) return true;
     why = "neither DISPLAY nor WAYLAND_DISPLAY is set (SDL_VIDEODRIVER=offscreen draws without one)";
     return false;
+}
+
+bool StandardErrorIsTerminal()
+{
+    return isatty(STDERR_FILENO) != 0;
 }

@@ -1,6 +1,8 @@
 // A browser page's answers to system.h.
 #include "platform/system.h"
 
+#include <unistd.h>
+
 bool SystemCan(SystemAbility)
 {
     return false;  // a page can do none of them
@@ -19,4 +21,9 @@ const char* SystemName()
 bool DisplayAvailable(std::string&)
 {
     return true;
+}
+
+bool StandardErrorIsTerminal()
+{
+    return isatty(STDERR_FILENO) != 0;  // what emscripten's file system says of its standard error
 }

@@ -1,6 +1,10 @@
 // Windows's answers to system.h.
 #include "platform/system.h"
 
+#include <io.h>
+
+#include <cstdio>
+
 bool SystemCan(SystemAbility)
 {
     return true;  // a desktop can do every one of them
@@ -19,4 +23,9 @@ const char* SystemName()
 bool DisplayAvailable(std::string&)
 {
     return true;
+}
+
+bool StandardErrorIsTerminal()
+{
+    return _isatty(_fileno(stderr)) != 0;
 }

@@ -15,6 +15,10 @@ A file fails the check when it
     (platform/sdl/sdl_window.h) and those named *_internal.h or *_system.h;
   - includes SDL outside platform/ and sound/ (and the tests' own windows), <windows.h> outside
     platform/windows/, or <emscripten.h> outside platform/web/ and gl_layer/;
+  - is a file of the program outside platform/ and includes another header of the system's (POSIX's
+    <unistd.h>, <sys/...>, <fcntl.h>, <signal.h>, <pthread.h>, <dlfcn.h>, X11's, Windows' ...): the
+    program reaches the system through platform/ alone. Tests, tools, benchmarks and fuzz targets may
+    use the system to set up what they check;
   - tests for a system (_WIN32, __EMSCRIPTEN__) with #if outside platform/.
 Run from anywhere: python3 tests/layout/layers.py [SOURCE_DIR]; exit 1 with one line per finding.
 """
@@ -50,6 +54,23 @@ def below(folder):
 
 BELOW = {f: below(f) for f in DIRECT}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
+# Headers of the system rather than of C, C++ or a library the build names: a name or a folder.
+SYSTEM_HEADERS = {
+    'unistd.h', 'fcntl.h', 'signal.h', 'csignal', 'pthread.h', 'dlfcn.h', 'dirent.h', 'malloc.h', 'strings.h',
+    'poll.h', 'termios.h', 'spawn.h', 'sched.h', 'semaphore.h', 'pwd.h', 'grp.h', 'netdb.h', 'syslog.h',
+    'utime.h', 'glob.h', 'fnmatch.h', 'libgen.h', 'wordexp.h', 'ucontext.h', 'execinfo.h', 'link.h',
+    'elf.h', 'err.h', 'getopt.h', 'langinfo.h', 'iconv.h', 'aio.h', 'mqueue.h', 'alloca.h', 'io.h',
+    'direct.h', 'process.h', 'share.h', 'conio.h', 'windows.h', 'winsock2.h', 'ws2tcpip.h', 'shellapi.h',
+    'shlobj.h', 'tchar.h', 'emscripten.h', 'GL/glx.h', 'GL/wglext.h',
+}
+SYSTEM_FOLDERS = {'sys', 'X11', 'linux', 'asm', 'bits', 'netinet', 'arpa', 'net', 'mach', 'emscripten',
+                  'xcb', 'wayland', 'EGL', 'GLES', 'GLES2', 'GLES3'}
+
+
+def system_header(header):
+    return header in SYSTEM_HEADERS or header.split('/')[0] in SYSTEM_FOLDERS
+
+
 SYSTEM_TEST = re.compile(r'^\s*#\s*(?:if|ifdef|ifndef|elif)\b.*\b(_WIN32|__EMSCRIPTEN__)\b', re.M)
 
 
@@ -68,6 +89,13 @@ def internal(header):
     if parts[0] not in DIRECT:
         return False
     return len(parts) > 2 or re.search(r'_(internal|system)\.h$', header) is not None
+
+
+def allowed_system_header(path, header):
+    """The system's headers a folder above platform/ needs for its own job: the GL layer reaches the browser's
+    drawing (emscripten's names for the ES entry points) and, natively, the ES context SDL opened."""
+    top = header.split('/')[0]
+    return path.startswith('gl_layer/') and (header == 'emscripten.h' or top in ('emscripten', 'GLES3', 'EGL'))
 
 
 def check(root):
@@ -100,6 +128,9 @@ def check(root):
                 if not (path.startswith('platform/web/') or path.startswith('gl_layer/')):
                     findings.append(f'{path}: includes <{header}> outside platform/web/ and gl_layer/')
         if in_program and not path.startswith('platform/'):
+            for kind, header in INCLUDE.findall(text):
+                if kind == '<' and system_header(header) and not allowed_system_header(path, header):
+                    findings.append(f'{path}: includes <{header}>, a header of the system, outside platform/')
             for match in SYSTEM_TEST.finditer(text):
                 line = text.count('\n', 0, match.start()) + 1
                 findings.append(f'{path}:{line}: tests for {match.group(1)} outside platform/')

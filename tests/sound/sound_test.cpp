@@ -1,8 +1,9 @@
 // Tests of the sound layer on SDL's dummy audio driver, which takes samples at real-time pace: spectrum,
-// positions, the mixer's own decoding ahead of the worker, crossfades, volume, the track's end, bad files;
-// and the spectrum's fixed scale on its own.
+// positions, the mixer's own decoding ahead of the worker, crossfades, volume, the track's end, bad files,
+// moves asked for while the device is lost; and the spectrum's fixed scale on its own.
 #include "sound/sound.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -265,6 +266,57 @@ TEST_F(SoundLayer, PositionFollowsTheOutputAndEveryRequest)
     const int64_t mixed = SoundFramesMixed() - m0;
     EXPECT_GE(mixed, 20 * kSoundDeviceFrames);
     EXPECT_NEAR(static_cast<double>(advanced), static_cast<double>(mixed), kSoundDeviceFrames);
+}
+
+// Takes the layer's device from under it, as a driver that fails does: SDL then reports it stopped. False
+// when no playing device is found.
+bool TakeTheDeviceAway()
+{
+    for (SDL_AudioDeviceID id = 1; id < 64; ++id) {
+        if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_PLAYING) continue;
+        SDL_CloseAudioDevice(id);
+        return true;
+    }
+    return false;
+}
+
+// While the device is lost the position follows the clock, and a move asked for meanwhile lands as it would
+// with a device: a jump at its target plus the time since it was asked (not plus the whole frame before it,
+// nor that wait twice), a relative move on top of where the clock stands.
+TEST_F(SoundLayer, MovesAskedForWhileTheDeviceIsLostLandWhereTheClockStands)
+{
+    PlayTrack(SineTrack());
+    ASSERT_TRUE(TakeTheDeviceAway()) << "no playing device found";
+    SoundWatchDevice();
+    ASSERT_TRUE(SoundDeviceLost());
+    auto framesSince = [](Clock::time_point t) {
+        return std::chrono::duration<double>(Clock::now() - t).count() * kSoundMixRate;
+    };
+
+    // A long frame, and a jump asked for near its end, taken at the next frame's look at the device.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const auto asked = Clock::now();
+    SoundSetPosition(100000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    SoundWatchDevice();
+    const int64_t landed = SoundPosition();
+    // Should the device have come back meanwhile, its first buffer may be mixed already.
+    const double slack = SoundDeviceLost() ? 1.0 : 2.0 * kSoundDeviceFrames;
+    EXPECT_GE(landed, 100000);
+    EXPECT_LE(static_cast<double>(landed), 100000 + framesSince(asked) + slack)
+        << "the jump landed " << landed - 100000 << " frames past its target";
+
+    if (!SoundDeviceLost()) return;  // the device is back already: the rest needs it lost
+    const int64_t before = SoundPosition();
+    const auto from = Clock::now();
+    SoundMovePosition(5000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    SoundWatchDevice();
+    const double moved = static_cast<double>(SoundPosition() - before - 5000);
+    EXPECT_GE(moved, 0.0);
+    // Counted from the watch before the move, a moment before `from` (10 ms of slack for a loaded machine).
+    EXPECT_LE(moved, framesSince(from) + 0.01 * kSoundMixRate +
+                         (SoundDeviceLost() ? 0.0 : 2.0 * kSoundDeviceFrames));
 }
 
 TEST_F(SoundLayer, JumpsPlayAtOnceWhereTheDecoderHasNotArrived)
