@@ -23,6 +23,9 @@ def main(argv):
         print(__doc__, file=sys.stderr)
         return 2
     folder = tempfile.mkdtemp(prefix="quarnel-test-")
+    # Others may pass through it, as through /tmp: a PulseAudio server started as root drops to its own
+    # user and must reach the socket a test makes for it in here.
+    os.chmod(folder, 0o755)
     xvfb = Xvfb(screen)
     child = None
 
