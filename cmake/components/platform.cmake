@@ -6,7 +6,7 @@
 set(QUARNEL_PLATFORM_SOURCES
     platform/output_file.cpp platform/input_file.cpp platform/abrupt_end.cpp platform/png_file.cpp
     platform/process.cpp platform/message_box.cpp platform/sdl/window.cpp platform/sdl/dialog.cpp
-    platform/sdl/game_controller.cpp)
+    platform/sdl/game_controller.cpp platform/screen_fit.cpp)
 if(QUARNEL_GL_LAYER)
     list(APPEND QUARNEL_PLATFORM_SOURCES platform/sdl/gl_context_layer.cpp)
 else()
@@ -53,6 +53,7 @@ if(WIN32)
 else()
     quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_platform)
 endif()
+quarnel_test(screen_fit_test SOURCES tests/platform/screen_fit_test.cpp LIBS quarnel_platform)
 # Pads (SDL's virtual joystick) and fingers through the window's message stream.
 # Its cases move the display's one pointer: they run alone.
 quarnel_test(game_controller_test SOURCES tests/platform/game_controller_test.cpp LIBS quarnel_platform LABELS gl
