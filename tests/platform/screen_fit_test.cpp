@@ -1,9 +1,10 @@
 // The picture's place on screens of other sizes: the window's size at a scale, the centred box with its
-// bars, and the pointer mapped through it.
+// bars, the pointer mapped through it, and the desktop settings a scale is read from.
 #include "platform/screen_fit.h"
 
 #include <gtest/gtest.h>
 
+#include "platform/display_scale.h"
 
 namespace {
 
@@ -90,4 +91,32 @@ TEST(ScreenFit, PointerMappedOntoThePictureAndHeldAtItsEdgeOverTheBars)
     WindowToPicture(twice, 800, 600, 1599, 1, true, x, y);
     EXPECT_EQ(x, 799);
     EXPECT_EQ(y, 0);
+}
+
+TEST(DisplayScale, DesktopSettings)
+{
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, "Xft.dpi:\t192\n"), 2.0);
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, "Xft.antialias:\t1\nXft.dpi:\t144\nXft.hinting:\t1\n"), 1.5);
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, "Xft.dpi: 120"), 1.25);
+    EXPECT_EQ(ScaleFromDesktopSettings("2", "Xft.dpi:\t96\n"), 2.0);  // GDK_SCALE first
+    EXPECT_EQ(ScaleFromDesktopSettings("", "Xft.dpi:\t192\n"), 2.0);  // set but empty: not set
+    // Nothing usable: 0, so that the caller keeps 1.
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, nullptr), 0.0);
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, ""), 0.0);
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, "Xcursor.size:\t48\n"), 0.0);
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, "Xft.dpi:\tlots\n"), 0.0);
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, "Xft.dpi:\t0\n"), 0.0);
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, "Xft.dpi:\t96000\n"), 0.0);
+    EXPECT_EQ(ScaleFromDesktopSettings(nullptr, "MyXft.dpi:\t192\n"), 0.0);  // another resource's name
+    EXPECT_EQ(ScaleFromDesktopSettings("two", "Xft.dpi:\t144\n"), 1.5);      // a bad GDK_SCALE is ignored
+    EXPECT_EQ(ScaleFromDesktopSettings("0", nullptr), 0.0);
+}
+
+TEST(DisplayScale, ByHandWinsAndZeroGoesBack)
+{
+    SetDisplayScaleByHand(1.5);
+    EXPECT_TRUE(DisplayScaleByHand());
+    EXPECT_EQ(DisplayScale(), 1.5);
+    SetDisplayScaleByHand(0.0);
+    EXPECT_FALSE(DisplayScaleByHand());
 }
