@@ -16,7 +16,7 @@ const char* UsageText()
             "Usage: quarnel [options]\n"
             "With no option the setup dialog comes first.\n"
             "  --run              skip the setup dialog, as if \"Run ... \" had been pressed\n"
-            "  --windowed         check \"Windowed\" (windowed 800 x 600 instead of full screen)\n"
+            "  --windowed         check \"Windowed\" (a window instead of full screen)\n"
             "  --scale F          the window and dialog at F times their size (1: 800 x 600 exactly);\n"
             "                     by default the display's scale\n"
             "  --fullscreen desktop\n"
