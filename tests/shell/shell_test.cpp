@@ -201,6 +201,15 @@ TEST(CommandLine, ScaleAndDesktopFullScreen)
     EXPECT_EQ(parse({"--fullscreen"}, o, e), ParseResult::Error);
 }
 
+TEST(CommandLine, UsageNamesTheVideoFormatsInOneSentence)
+{
+    const std::string usage = UsageText();
+    EXPECT_EQ(usage.find("it writes this build"), std::string::npos) << usage;
+    EXPECT_TRUE(usage.find("it writes .") != std::string::npos ||
+                usage.find("writes none") != std::string::npos)
+        << usage;
+}
+
 TEST(CommandLine, CaptureFramesTakesAListOfFrameNumbersBesideCapture)
 {
     auto parse = [](std::initializer_list<const char*> args, CommandLine& out, std::string& error) {
