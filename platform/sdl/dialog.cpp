@@ -467,8 +467,18 @@ bool OpenWindow(Window& w, Dialog& dialog)
 {
     if (!StartVideo(dialog)) return false;
     w.videoStarted = true;
-    // In a page the canvas keeps CSS pixels; elsewhere the dialog is laid out at the display's scale.
-    if (SystemCan(SystemAbility::DisplayModes)) dialog.LayOut(DisplayScale(0));
+    // In a page the canvas keeps CSS pixels; elsewhere the dialog is laid out at the display's scale, as
+    // far as the display's usable area holds it.
+    if (SystemCan(SystemAbility::DisplayModes)) {
+        double scale = DisplayScale(0);
+        SDL_Rect usable{};
+        if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+            dialog.LayOut(1.0);
+            scale = std::min({scale, static_cast<double>(usable.w) / dialog.ClientWidth(),
+                              static_cast<double>(usable.h) / dialog.ClientHeight()});
+        }
+        dialog.LayOut(std::max(scale, 1.0 / 4.0));
+    }
     w.line = std::max(1, static_cast<int>(std::lround(dialog.Scale())));
     if (TTF_Init() != 0) {
         std::fprintf(stderr, "Dialog \"%s\": cannot start SDL_ttf: %s\n", dialog.Title(), TTF_GetError());
