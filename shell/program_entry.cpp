@@ -87,6 +87,14 @@ void IdlePass()
     if (endingNow) ReportPageStage("ending");  // the frame shown now is the last before the fade
 }
 
+// The show ends inside its last frame, once that is drawn (it is never shown): the page's count takes it in,
+// as a recording of the round does.
+void DestroyMainWindowAtTheEnd()
+{
+    ReportPageFrame(FramesDrawn() + 1, nullptr, 0);
+    DestroyMainWindow();
+}
+
 int EndShow(int exitCode)
 {
     DestroyMainWindow();
@@ -148,7 +156,7 @@ void StartShowInPage()
 
 int quarnel::WinMain(const CommandLine& options)
 {
-    SetFrameDriverHooks({&ClockSeconds, &ReadFrameCursor, &RefreshWindowTitle, &DestroyMainWindow});
+    SetFrameDriverHooks({&ClockSeconds, &ReadFrameCursor, &RefreshWindowTitle, &DestroyMainWindowAtTheEnd});
     SetMessageBoxBatchMode(options.batch);
     SetClockFixedStep(options.fixedStep);
     SetDisplayScaleByHand(options.scale);
