@@ -136,10 +136,10 @@ void ToggleDesktopFullScreen()
 void FollowDisplayScale(int display)
 {
     if (!window || exactFullScreen || InDesktopFullScreen() || DisplayScaleByHand()) return;
+    const double scale = DisplayScale(display);
     SDL_Rect usable{};
-    if (SDL_GetDisplayUsableBounds(display, &usable) != 0) usable = SDL_Rect{};
-    const ScaledWindow size =
-        ScaleWindow(kPictureWidth, kPictureHeight, DisplayScale(display), usable.w, usable.h);
+    if (scale == 1.0 || SDL_GetDisplayUsableBounds(display, &usable) != 0) usable = SDL_Rect{};
+    const ScaledWindow size = ScaleWindow(kPictureWidth, kPictureHeight, scale, usable.w, usable.h);
     int width = 0, height = 0;
     SDL_GetWindowSize(window, &width, &height);
     if (width != size.width || height != size.height) SDL_SetWindowSize(window, size.width, size.height);
@@ -313,10 +313,10 @@ WindowResult CreatePlatformWindow(const char* title, int x, int y, int width, in
     int px = fullScreen ? 0 : x, py = fullScreen ? 0 : y;
     if (!fullScreen && desktop) {
         // A window at the display's scale, within its usable area; a scale given by hand that does not fit
-        // is said once.
+        // is said once. At scale 1 the window is 800 x 600 as it always was, even on a smaller screen.
         const double scale = DisplayScale(0);
         SDL_Rect usable{};
-        if (SDL_GetDisplayUsableBounds(0, &usable) != 0) usable = SDL_Rect{};
+        if (scale == 1.0 || SDL_GetDisplayUsableBounds(0, &usable) != 0) usable = SDL_Rect{};
         const ScaledWindow size = ScaleWindow(width, height, scale, usable.w, usable.h);
         if (size.limited) {
             if (DisplayScaleByHand())
