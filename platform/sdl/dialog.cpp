@@ -468,11 +468,11 @@ bool OpenWindow(Window& w, Dialog& dialog)
     if (!StartVideo(dialog)) return false;
     w.videoStarted = true;
     // In a page the canvas keeps CSS pixels; elsewhere the dialog is laid out at the display's scale, as
-    // far as the display's usable area holds it.
+    // far as the display's usable area holds it (at scale 1 it keeps its size, as the window does).
     if (SystemCan(SystemAbility::DisplayModes)) {
         double scale = DisplayScale(0);
         SDL_Rect usable{};
-        if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+        if (scale != 1.0 && SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
             dialog.LayOut(1.0);
             scale = std::min({scale, static_cast<double>(usable.w) / dialog.ClientWidth(),
                               static_cast<double>(usable.h) / dialog.ClientHeight()});
