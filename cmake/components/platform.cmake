@@ -55,6 +55,10 @@ else()
     quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_platform)
 endif()
 quarnel_test(screen_fit_test SOURCES tests/platform/screen_fit_test.cpp LIBS quarnel_platform)
+if(NOT QUARNEL_GL_LAYER)
+    quarnel_test(picture_present_test SOURCES tests/platform/picture_present_test.cpp
+        LIBS quarnel_platform quarnel_gl_test_support LABELS gl)
+endif()
 # Pads (SDL's virtual joystick) and fingers through the window's message stream.
 # Its cases move the display's one pointer: they run alone.
 quarnel_test(game_controller_test SOURCES tests/platform/game_controller_test.cpp LIBS quarnel_platform LABELS gl
