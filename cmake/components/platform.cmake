@@ -55,7 +55,7 @@ else()
     quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_platform)
 endif()
 quarnel_test(screen_fit_test SOURCES tests/platform/screen_fit_test.cpp LIBS quarnel_platform)
-if(NOT QUARNEL_GL_LAYER)
+if(NOT QUARNEL_GL_LAYER AND NOT WIN32)
     quarnel_test(picture_present_test SOURCES tests/platform/picture_present_test.cpp
         LIBS quarnel_platform quarnel_gl_test_support LABELS gl)
 endif()
