@@ -59,6 +59,10 @@ constexpr int DialogUnitsToPixelsY(int units)
 {
     return (units * kDialogBaseUnitY * 2 + 8) / 16;
 }
+// The same at a display scale (display_scale.h): the base unit grows with the font. Scale 1 gives the
+// values above exactly.
+int DialogUnitsToPixelsX(int units, double scale);
+int DialogUnitsToPixelsY(int units, double scale);
 
 class Dialog;
 
@@ -87,6 +91,10 @@ struct DialogControl {
 class Dialog {
 public:
     Dialog(const DialogTemplate& dialogTemplate, DialogProc proc, intptr_t param);
+
+    // Places the controls for a display scale (1 when never called). Before Start.
+    void LayOut(double scale);
+    double Scale() const { return scale_; }
 
     // Sends WM_INITDIALOG, then gives the focus to the first tab stop unless the procedure placed it.
     void Start();
@@ -126,6 +134,9 @@ private:
     void Command(int id);
 
     std::string title_;
+    int unitWidth_ = 0, unitHeight_ = 0;  // the template's, in dialog units
+    std::vector<DialogRect> unitRects_;   // each control's, in dialog units
+    double scale_ = 1.0;
     int clientWidth_ = 0, clientHeight_ = 0;
     std::vector<DialogControl> controls_;
     DialogProc proc_;

@@ -11,13 +11,25 @@
 #include "capture/video_formats.h"
 #include "shell/command_line.h"
 
+namespace {
+
+// "it writes .mp4 (...)"; a build without an encoder says so in its own words ("this build writes none"),
+// which must not follow "it writes".
+std::string WritesText()
+{
+    const std::string formats = WritableVideoFormatsText();
+    return formats.rfind(".", 0) == 0 ? "it writes " + formats : formats;
+}
+
+}  // namespace
+
 const char* CaptureUsage()
 {
     static const std::string text =
         "  --video FILE       render the show into FILE at a fixed step (1/60 s unless --fps or "
         "--fixed-step),\n"
-        "                     no dialog, progress on stderr; it writes " +
-        WritableVideoFormatsText() +
+        "                     no dialog, progress on stderr; " +
+        WritesText() +
         "\n"
         "  --seconds S        length of the video (default 60: the intro and one round; --frames N also "
         "works)\n"

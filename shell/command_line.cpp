@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/screen_fit.h"
+
 const char* UsageText()
 {
     static const std::string text =
@@ -14,7 +16,11 @@ const char* UsageText()
             "Usage: quarnel [options]\n"
             "With no option the setup dialog comes first.\n"
             "  --run              skip the setup dialog, as if \"Run ... \" had been pressed\n"
-            "  --windowed         check \"Windowed\" (windowed 800 x 600 instead of full screen)\n"
+            "  --windowed         check \"Windowed\" (a window instead of full screen)\n"
+            "  --scale F          the window and dialog at F times their size (1: 800 x 600 exactly);\n"
+            "                     by default the display's scale\n"
+            "  --fullscreen desktop\n"
+            "                     start at full screen at the desktop's resolution (Alt+Enter toggles)\n"
             "  --no-music         uncheck \"Music\" (no sound system, no music file)\n"
             "  --frames N         after N frames end as the close box does (exit 0)\n"
             "  --fixed-step S     advance the clock exactly S seconds per frame, 0.001 to 10 (deterministic\n"
@@ -32,6 +38,9 @@ const char* UsageText()
 }
 
 namespace {
+
+constexpr const char* kMinimumScaleText = "0.25";
+constexpr const char* kMaximumScaleText = "1000";
 
 // The value of --capture-frames: frame numbers separated by commas, digits only (no sign, no blanks), each
 // from 1 to kMaxCaptureFrame, in any order and repeated at will. Gives them ascending, each once.
@@ -124,6 +133,28 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& out
                 return ParseResult::Error;
             }
             out.fixedStep = s;
+        } else if (!std::strcmp(arg, "--scale")) {
+            const char* v = value(arg);
+            if (!v) return ParseResult::Error;
+            char* end = nullptr;
+            const double f = std::strtod(v, &end);
+            if (end == v || !end || *end || !std::isfinite(f) || f < kMinimumScale || f > kMaximumScale) {
+                error = std::string("--scale wants a factor from ") + kMinimumScaleText + " to " +
+                        kMaximumScaleText + " (1 is 800 x 600), not \"" + v + "\"";
+                return ParseResult::Error;
+            }
+            out.scale = f;
+        } else if (!std::strcmp(arg, "--fullscreen")) {
+            const char* v = value(arg);
+            if (!v) return ParseResult::Error;
+            if (std::strcmp(v, "desktop") != 0) {
+                error = std::string(
+                            "--fullscreen takes \"desktop\" (full screen at the desktop's "
+                            "resolution), not \"") +
+                        v + "\"";
+                return ParseResult::Error;
+            }
+            out.fullScreenDesktop = true;
         } else if (!std::strcmp(arg, "--screenshot")) {
             const char* v = value(arg);
             if (!v) return ParseResult::Error;

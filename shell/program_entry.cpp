@@ -6,6 +6,7 @@
 
 #include "capture/session_recording.h"
 #include "capture/video_capture.h"
+#include "platform/display_scale.h"
 #include "platform/message_box.h"
 #include "platform/page.h"
 #include "platform/process.h"
@@ -25,6 +26,14 @@
 
 namespace {
 
+constexpr int kInactiveWaitMs = 100;
+
+// Full screen at the desktop's resolution starts from a window: no display mode is switched for it.
+bool Windowed(const CommandLine& options)
+{
+    return options.windowed || options.fullScreenDesktop;
+}
+
 // A tap of Escape whose press and release both arrive between two idle passes would leave no trace in
 // the key table; remember the press until the next idle pass has seen it.
 bool escapePressed = false;
@@ -39,7 +48,8 @@ bool HandleLoopMessage(const WindowMessage& message)
     return true;
 }
 
-// Idle pass: draw while active; Escape is noticed and the buffers swapped on every pass.
+// Idle pass: draw while active; Escape is noticed on every pass. The buffers are swapped after a frame
+// only: swapping those of a window nobody sees would only burn a core.
 void IdlePass()
 {
     if (gState.active) {
@@ -57,8 +67,16 @@ void IdlePass()
         gState.endingStartTime = gState.demoTime;
     }
     escapePressed = false;
-    SwapWindowBuffers();
+    if (gState.active) SwapWindowBuffers();
     if (endingNow) ReportPageStage("ending");  // the frame shown now is the last before the fade
+}
+
+// The show ends inside its last frame, once that is drawn (it is never shown): the page's count takes it in,
+// as a recording of the round does.
+void DestroyMainWindowAtTheEnd()
+{
+    ReportPageFrame(FramesDrawn() + 1, nullptr, 0);
+    DestroyMainWindow();
 }
 
 int EndShow(int exitCode)
@@ -122,9 +140,11 @@ void StartShowInPage()
 
 int quarnel::WinMain(const CommandLine& options)
 {
-    SetFrameDriverHooks({&ClockSeconds, &ReadFrameCursor, &RefreshWindowTitle, &DestroyMainWindow});
+    SetFrameDriverHooks({&ClockSeconds, &ReadFrameCursor, &RefreshWindowTitle, &DestroyMainWindowAtTheEnd});
     SetMessageBoxBatchMode(options.batch);
     SetClockFixedStep(options.fixedStep);
+    SetDisplayScaleByHand(options.scale);
+    StartInDesktopFullScreen(options.fullScreenDesktop);
     if (!ConfigureAutomation(options)) return 1;
 
     if (!SystemCan(SystemAbility::OwnLoops)) {
@@ -133,18 +153,18 @@ int quarnel::WinMain(const CommandLine& options)
         pageFrames = options.frames;
         if (options.run) {
             gState.musicOn = !options.noMusic;
-            gState.fullScreen = !options.windowed;
+            gState.fullScreen = !Windowed(options);
             StartShowInPage();
         }
-        ShowSetupDialog(!options.noMusic, options.windowed, StartShowInPage);  // never returns
+        ShowSetupDialog(!options.noMusic, Windowed(options), StartShowInPage);  // never returns
     }
     ConfigureCapture(options.capture, options.fixedStep, options.frames);
 
     if (options.run) {
         gState.musicOn = !options.noMusic;
-        gState.fullScreen = !options.windowed;
+        gState.fullScreen = !Windowed(options);
     } else {
-        RunSetupDialog(!options.noMusic, options.windowed);  // "Quit" ends the process here
+        RunSetupDialog(!options.noMusic, Windowed(options));  // "Quit" ends the process here
     }
     if (!OpenShowWindow()) return 0;
 
@@ -155,6 +175,10 @@ int quarnel::WinMain(const CommandLine& options)
             continue;
         }
         IdlePass();
+        // Minimised, the loop sleeps until the window has news (a short limit keeps Escape and a replay's
+        // own pace noticed); a replay's messages are its recording's, which never wait.
+        if (!gState.active && CurrentSessionMode() != SessionMode::Replay)
+            WaitForWindowMessage(kInactiveWaitMs);
     }
     return EndShow(static_cast<int>(message.wParam));
 }

@@ -6,7 +6,8 @@
 set(QUARNEL_PLATFORM_SOURCES
     platform/output_file.cpp platform/input_file.cpp platform/abrupt_end.cpp platform/png_file.cpp
     platform/process.cpp platform/message_box.cpp platform/sdl/window.cpp platform/sdl/dialog.cpp
-    platform/sdl/game_controller.cpp)
+    platform/sdl/game_controller.cpp platform/screen_fit.cpp platform/display_scale.cpp
+    platform/sdl/picture_present.cpp)
 if(QUARNEL_GL_LAYER)
     list(APPEND QUARNEL_PLATFORM_SOURCES platform/sdl/gl_context_layer.cpp)
 else()
@@ -16,7 +17,7 @@ if(WIN32)
     list(APPEND QUARNEL_PLATFORM_SOURCES
         platform/windows/output_file_system.cpp platform/windows/input_file_system.cpp
         platform/windows/abrupt_end_system.cpp platform/windows/process_system.cpp platform/windows/system.cpp
-        platform/windows/path.cpp
+        platform/windows/path.cpp platform/windows/display_scale_system.cpp
         platform/windows/utf16.cpp platform/windows/windows_names_check.cpp
         platform/sdl/message_box.cpp platform/sdl/clipboard.cpp platform/sdl/gl_entry_point.cpp
         platform/desktop/page.cpp)
@@ -25,7 +26,7 @@ elseif(EMSCRIPTEN)
     list(APPEND QUARNEL_PLATFORM_SOURCES
         platform/posix/output_file_system.cpp platform/posix/input_file_system.cpp
         platform/posix/abrupt_end_system.cpp platform/posix/process_system.cpp platform/web/system.cpp
-        platform/posix/path.cpp
+        platform/posix/path.cpp platform/web/display_scale_system.cpp
         platform/web/message_box.cpp platform/sdl/clipboard.cpp platform/web/gl_entry_point.cpp
         platform/web/page.cpp)
     set(QUARNEL_PLATFORM_ENTRY platform/web/entry.cpp)
@@ -33,7 +34,7 @@ else()
     list(APPEND QUARNEL_PLATFORM_SOURCES
         platform/posix/output_file_system.cpp platform/posix/input_file_system.cpp
         platform/posix/abrupt_end_system.cpp platform/posix/process_system.cpp platform/posix/system.cpp
-        platform/posix/path.cpp
+        platform/posix/path.cpp platform/posix/display_scale_system.cpp
         platform/sdl/message_box.cpp platform/posix/clipboard.cpp platform/sdl/gl_entry_point.cpp
         platform/desktop/page.cpp)
     set(QUARNEL_PLATFORM_ENTRY platform/posix/entry.cpp)
@@ -52,6 +53,11 @@ if(WIN32)
     quarnel_test(windows_platform_test SOURCES tests/platform/windows_platform_test.cpp LIBS quarnel_platform)
 else()
     quarnel_test(output_file_test SOURCES tests/platform/output_file_test.cpp LIBS quarnel_platform)
+endif()
+quarnel_test(screen_fit_test SOURCES tests/platform/screen_fit_test.cpp LIBS quarnel_platform)
+if(NOT QUARNEL_GL_LAYER AND NOT WIN32)
+    quarnel_test(picture_present_test SOURCES tests/platform/picture_present_test.cpp
+        LIBS quarnel_platform quarnel_gl_test_support LABELS gl)
 endif()
 # Pads (SDL's virtual joystick) and fingers through the window's message stream.
 # Its cases move the display's one pointer: they run alone.

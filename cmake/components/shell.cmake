@@ -148,3 +148,17 @@ add_test(NAME bench.pipe_calls_reads_the_last_frame COMMAND python3 ${CMAKE_SOUR
 set_tests_properties(bench.pipe_calls_reads_the_last_frame PROPERTIES LABELS unit)
 
 endif()
+
+# The show on a screen at 200 % (each case starts an X server of its own, two of them a window manager).
+if(QUARNEL_LINUX)
+    quarnel_e2e(e2e/screens_e2e.py a_192_dpi_display_scales_the_window_and_keeps_4_to_3
+        alt_enter_toggles_full_screen_at_the_desktop_resolution a_minimised_show_sleeps_and_still_hears_escape)
+endif()
+# The Windows build at 192 dpi under Wine (on an X server of its own).
+if(WIN32 AND QUARNEL_WINDOWS_TESTS)
+    add_test(NAME windows.wine_at_192_dpi_scales_the_window_and_the_dialog
+        COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/windows/screens_wine_e2e.py
+                wine_at_192_dpi_scales_the_window_and_the_dialog)
+    set_tests_properties(windows.wine_at_192_dpi_scales_the_window_and_the_dialog PROPERTIES
+        LABELS e2e TIMEOUT 1800 RUN_SERIAL TRUE ENVIRONMENT "QUARNEL_WIN_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endif()

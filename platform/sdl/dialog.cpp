@@ -6,8 +6,11 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
+#include "platform/display_scale.h"
 #include "platform/page.h"
 #include "platform/process.h"
 #include "platform/sdl/game_controller.h"
@@ -18,20 +21,42 @@
 // Behaviour
 // ---------------------------------------------------------------------------------------------------------
 
+int DialogUnitsToPixelsX(int units, double scale)
+{
+    return static_cast<int>(std::floor(units * (kDialogBaseUnitX / 4.0) * scale + 0.5));
+}
+
+int DialogUnitsToPixelsY(int units, double scale)
+{
+    return static_cast<int>(std::floor(units * (kDialogBaseUnitY / 8.0) * scale + 0.5));
+}
+
 Dialog::Dialog(const DialogTemplate& dialogTemplate, DialogProc proc, intptr_t param)
     : title_(dialogTemplate.title ? dialogTemplate.title : ""),
-      clientWidth_(DialogUnitsToPixelsX(dialogTemplate.width)),
-      clientHeight_(DialogUnitsToPixelsY(dialogTemplate.height)),
+      unitWidth_(dialogTemplate.width),
+      unitHeight_(dialogTemplate.height),
       proc_(proc),
       param_(param)
 {
     for (int i = 0; i < dialogTemplate.controlCount; ++i) {
         const DialogControlTemplate& c = dialogTemplate.controls[i];
-        DialogControl control{c.id, c.text ? c.text : "", c.kind, c.tabStop,
-                              DialogRect{DialogUnitsToPixelsX(c.x), DialogUnitsToPixelsY(c.y),
-                                         DialogUnitsToPixelsX(c.width), DialogUnitsToPixelsY(c.height)}};
+        controls_.push_back(DialogControl{c.id, c.text ? c.text : "", c.kind, c.tabStop, DialogRect{}});
+        unitRects_.push_back(DialogRect{c.x, c.y, c.width, c.height});
         if (c.kind == DialogControlKind::DefaultPushButton && templateDefault_ < 0) templateDefault_ = i;
-        controls_.push_back(control);
+    }
+    LayOut(1.0);
+}
+
+void Dialog::LayOut(double scale)
+{
+    scale_ = scale > 0.0 ? scale : 1.0;
+    clientWidth_ = DialogUnitsToPixelsX(unitWidth_, scale_);
+    clientHeight_ = DialogUnitsToPixelsY(unitHeight_, scale_);
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        const DialogRect& u = unitRects_[i];
+        controls_[i].rect =
+            DialogRect{DialogUnitsToPixelsX(u.x, scale_), DialogUnitsToPixelsY(u.y, scale_),
+                       DialogUnitsToPixelsX(u.width, scale_), DialogUnitsToPixelsY(u.height, scale_)};
     }
 }
 
@@ -232,7 +257,9 @@ bool Dialog::SetFocusTo(int id)
 
 namespace {
 
-constexpr int kFontPixels = 11;  // about the 8-point dialog font at 96 dpi, which gives the 6 x 13 base unit
+// About the 8-point dialog font at 96 dpi, which gives the 6 x 13 base unit; at a display scale the font is
+// opened at that many times the size, so its text is rasterised sharp at the screen's own pixels.
+constexpr int kFontPixels = 11;
 
 struct Colour {
     Uint8 r, g, b;
@@ -257,6 +284,7 @@ struct Window {
     SDL_Renderer* renderer = nullptr;
     TTF_Font* font = nullptr;
     std::vector<TextImage> texts;  // one per control
+    int line = 1;                  // pixels of a one-pixel line at the display scale
     bool ttfStarted = false;
     bool videoStarted = false;
 };
@@ -282,17 +310,21 @@ void FrameRect(SDL_Renderer* renderer, int x, int y, int w, int h, int thickness
     }
 }
 
-// Every other pixel, like the focus rectangle of a Windows dialog.
-void DottedRect(SDL_Renderer* renderer, int x, int y, int w, int h, Colour c)
+// Every other dot, like the focus rectangle of a Windows dialog; a dot is `line` pixels square.
+void DottedRect(SDL_Renderer* renderer, int x, int y, int w, int h, int line, Colour c)
 {
     SetColour(renderer, c);
-    for (int i = 0; i < w; i += 2) {
-        SDL_RenderDrawPoint(renderer, x + i, y);
-        SDL_RenderDrawPoint(renderer, x + i, y + h - 1);
+    auto dot = [&](int px, int py) {
+        const SDL_Rect rect{px, py, line, line};
+        SDL_RenderFillRect(renderer, &rect);
+    };
+    for (int i = 0; i < w; i += 2 * line) {
+        dot(x + i, y);
+        dot(x + i, y + h - line);
     }
-    for (int j = 0; j < h; j += 2) {
-        SDL_RenderDrawPoint(renderer, x, y + j);
-        SDL_RenderDrawPoint(renderer, x + w - 1, y + j);
+    for (int j = 0; j < h; j += 2 * line) {
+        dot(x, y + j);
+        dot(x + w - line, y + j);
     }
 }
 
@@ -317,20 +349,20 @@ void DrawText(SDL_Renderer* renderer, const TextImage& text, int x, int y)
     SDL_RenderCopy(renderer, text.texture, nullptr, &rect);
 }
 
-void DrawGroupBox(SDL_Renderer* renderer, const DialogControl& control, const TextImage& caption)
+void DrawGroupBox(SDL_Renderer* renderer, const DialogControl& control, const TextImage& caption, int line)
 {
     const DialogRect& r = control.rect;
     // The frame runs through the middle of the caption's line, and the caption breaks it.
     const int top = r.y + caption.height / 2;
-    FrameRect(renderer, r.x, top, r.width, r.height - (top - r.y), 1, kGroupLine);
+    FrameRect(renderer, r.x, top, r.width, r.height - (top - r.y), line, kGroupLine);
     if (caption.texture) {
-        const int captionX = r.x + 7;
-        FillRect(renderer, captionX - 2, r.y, caption.width + 4, caption.height, kFace);
+        const int captionX = r.x + 7 * line;
+        FillRect(renderer, captionX - 2 * line, r.y, caption.width + 4 * line, caption.height, kFace);
         DrawText(renderer, caption, captionX, r.y);
     }
 }
 
-void DrawButton(SDL_Renderer* renderer, const Dialog& dialog, int index, const TextImage& caption)
+void DrawButton(SDL_Renderer* renderer, const Dialog& dialog, int index, const TextImage& caption, int line)
 {
     const DialogControl& control = dialog.Controls()[index];
     const DialogRect& r = control.rect;
@@ -342,23 +374,25 @@ void DrawButton(SDL_Renderer* renderer, const Dialog& dialog, int index, const T
     if (pressed) {
         // A sunken edge along the top and left says "stays down" on a flat button.
         SetColour(renderer, kShadow);
-        for (int i = 1; i <= 2; ++i) {
+        for (int i = 1; i <= 2 * line; ++i) {
             SDL_RenderDrawLine(renderer, r.x + i, r.y + i, r.x + r.width - 2, r.y + i);
             SDL_RenderDrawLine(renderer, r.x + i, r.y + i, r.x + i, r.y + r.height - 2);
         }
     }
     const bool isDefault = dialog.DrawnDefaultIndex() == index;
-    FrameRect(renderer, r.x, r.y, r.width, r.height, isDefault ? 2 : 1, isDefault ? kDefaultBorder : kBorder);
+    FrameRect(renderer, r.x, r.y, r.width, r.height, (isDefault ? 2 : 1) * line,
+              isDefault ? kDefaultBorder : kBorder);
 
-    const int shift = pressed ? 1 : 0;
+    const int shift = pressed ? line : 0;
     const int textX = r.x + (r.width - caption.width) / 2 + shift;
     const int textY = r.y + (r.height - caption.height) / 2 + shift;
     DrawText(renderer, caption, textX, textY);
 
     if (dialog.FocusIndex() == index) {
         // Three pixels in, unless that would run the ring through the caption of a narrow button.
-        const int inset = (r.width - caption.width) / 2 >= 6 ? 3 : 2;
-        DottedRect(renderer, r.x + inset, r.y + inset, r.width - 2 * inset, r.height - 2 * inset, kText);
+        const int inset = ((r.width - caption.width) / 2 >= 6 * line ? 3 : 2) * line;
+        DottedRect(renderer, r.x + inset, r.y + inset, r.width - 2 * inset, r.height - 2 * inset, line,
+                   kText);
     }
 }
 
@@ -369,10 +403,10 @@ void DrawDialog(Window& w, const Dialog& dialog)
     // Group boxes first, so that the controls inside them are drawn over their frames.
     for (size_t i = 0; i < controls.size(); ++i)
         if (controls[i].kind == DialogControlKind::GroupBox)
-            DrawGroupBox(w.renderer, controls[i], w.texts[i]);
+            DrawGroupBox(w.renderer, controls[i], w.texts[i], w.line);
     for (size_t i = 0; i < controls.size(); ++i)
         if (controls[i].kind != DialogControlKind::GroupBox)
-            DrawButton(w.renderer, dialog, static_cast<int>(i), w.texts[i]);
+            DrawButton(w.renderer, dialog, static_cast<int>(i), w.texts[i], w.line);
     SDL_RenderPresent(w.renderer);
 }
 
@@ -429,16 +463,29 @@ bool StartVideo(const Dialog& dialog)
     return false;
 }
 
-bool OpenWindow(Window& w, const Dialog& dialog)
+bool OpenWindow(Window& w, Dialog& dialog)
 {
     if (!StartVideo(dialog)) return false;
     w.videoStarted = true;
+    // In a page the canvas keeps CSS pixels; elsewhere the dialog is laid out at the display's scale, as
+    // far as the display's usable area holds it (at scale 1 it keeps its size, as the window does).
+    if (SystemCan(SystemAbility::DisplayModes)) {
+        double scale = DisplayScale(0);
+        SDL_Rect usable{};
+        if (scale != 1.0 && SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+            dialog.LayOut(1.0);
+            scale = std::min({scale, static_cast<double>(usable.w) / dialog.ClientWidth(),
+                              static_cast<double>(usable.h) / dialog.ClientHeight()});
+        }
+        dialog.LayOut(std::max(scale, 1.0 / 4.0));
+    }
+    w.line = std::max(1, static_cast<int>(std::lround(dialog.Scale())));
     if (TTF_Init() != 0) {
         std::fprintf(stderr, "Dialog \"%s\": cannot start SDL_ttf: %s\n", dialog.Title(), TTF_GetError());
         return false;
     }
     w.ttfStarted = true;
-    w.font = TTF_OpenFont(DialogFontFile(), kFontPixels);
+    w.font = TTF_OpenFont(DialogFontFile(), static_cast<int>(std::lround(kFontPixels * dialog.Scale())));
     if (!w.font) {
         std::fprintf(stderr, "Dialog \"%s\": cannot open the font %s: %s\n", dialog.Title(), DialogFontFile(),
                      TTF_GetError());

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "platform/sdl/sdl_window.h"
 #include "platform/touch_steering.h"
 #include "platform/windows_names.h"
 
@@ -43,7 +44,7 @@ Pad pads[kMaxPads];
 struct Finger {
     bool down = false;
     SDL_FingerID id = 0;
-    double x = 0.0, y = 0.0;  // fractions of the window
+    double x = 0.0, y = 0.0;  // fractions of the picture (beyond 0 ... 1 over the bars beside it)
 };
 Finger steeringFinger, cameraFinger;
 double centreX = 0.5, centreY = 0.5;
@@ -309,14 +310,15 @@ bool TranslateFinger(const SDL_Event& e, SDL_Window* window)
         }
     }
     if (!finger) return true;  // a third finger changes nothing
-    finger->x = f.x;
-    finger->y = f.y;
+    // SDL gives fractions of the window; a picture shown scaled may sit in it with bars around it.
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    const ScreenBox box = PictureBoxInWindow(window);
+    const bool scaled = PictureIsOffscreen() && box.width > 0 && box.height > 0;
+    finger->x = scaled ? (f.x * width - box.x) / box.width : f.x;
+    finger->y = scaled ? (f.y * height - box.y) / box.height : f.y;
     if (e.type == SDL_FINGERUP) finger->down = false;
-    if (finger == &cameraFinger && e.type != SDL_FINGERUP) {
-        int width = 0, height = 0;
-        SDL_GetWindowSize(window, &width, &height);
-        MovePointer(window, f.x * width, f.y * height);
-    }
+    if (finger == &cameraFinger && e.type != SDL_FINGERUP) MovePointer(window, f.x * width, f.y * height);
     return true;
 }
 

@@ -13,6 +13,7 @@
 
 #include "platform/sdl/gl_state_block.h"
 #include "platform/sdl/sdl_window.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -121,8 +122,10 @@ GlContextHandle CreateSharedGlContext()
     SDL_Window* window = MainSdlWindow();
     Blocks* blocks = CurrentBlocks();
     if (!window || !blocks) return nullptr;
-    int width = 0, height = 0;
-    SDL_GL_GetDrawableSize(window, &width, &height);
+    // A new context's viewport is the size of what the window's context draws into: the window's drawable,
+    // or the show's picture once that is drawn off screen.
+    int width = kPictureWidth, height = kPictureHeight;
+    if (!PictureIsOffscreen()) SDL_GL_GetDrawableSize(window, &width, &height);
     blocks->blocks.push_back(std::make_unique<GlStateBlock>(InitialGlState(width, height)));
     return blocks->blocks.back().get();
 }
@@ -166,6 +169,17 @@ void* LookupGlEntryPoint(const char* name)
     return nullptr;
 }
 
+bool BindShowFramebuffer(unsigned framebuffer)
+{
+    Blocks* blocks = CurrentBlocks();
+    if (!blocks || blocks->current != blocks->blocks.front().get()) return false;
+    using Bind = void (*)(unsigned, unsigned);
+    auto bind = reinterpret_cast<Bind>(SDL_GL_GetProcAddress("glBindFramebuffer"));
+    if (!bind) return false;
+    bind(0x8D40, framebuffer);  // GL_FRAMEBUFFER: drawing and reading alike
+    return true;
+}
+
 void SetWindowContextAttributes()
 {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -173,12 +187,14 @@ void SetWindowContextAttributes()
 
 bool StartWindowContext(SDL_Window*)
 {
+    ForgetPicture(false);
     Forget();  // a new context, perhaps where an old one was: its blocks start afresh
     return true;
 }
 
 void StopWindowContext()
 {
+    ForgetPicture(true);
     Forget();
 }
 

@@ -12,6 +12,8 @@
 
 namespace {
 
+GlLayerBlock windowBlock = nullptr;  // the window's own block, the first the layer made
+
 bool LayerContextCurrent()
 {
     return SDL_GL_GetCurrentContext() != nullptr && GlLayerRunning();
@@ -58,14 +60,29 @@ void SetWindowContextAttributes()
 
 bool StartWindowContext(SDL_Window* window)
 {
+    ForgetPicture(false);
     int drawableWidth = 0, drawableHeight = 0;
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-    return GlLayerStart(&WindowContextEntryPoint, drawableWidth, drawableHeight);
+    if (!GlLayerStart(&WindowContextEntryPoint, drawableWidth, drawableHeight)) return false;
+    windowBlock = GlLayerCurrentBlock();
+    return true;
+}
+
+bool BindShowFramebuffer(unsigned framebuffer)
+{
+    if (!LayerContextCurrent() || GlLayerCurrentBlock() != windowBlock) return false;
+    using Bind = void (*)(unsigned, unsigned);
+    auto bind = reinterpret_cast<Bind>(GlLayerProcAddress("glBindFramebuffer"));
+    if (!bind) return false;
+    bind(0x8D40, framebuffer);  // GL_FRAMEBUFFER, through the layer so that its record follows
+    return true;
 }
 
 void StopWindowContext()
 {
+    ForgetPicture(true);
     GlLayerStop();  // the layer's objects go with the context
+    windowBlock = nullptr;
 }
 
 void FlushWindowContext()

@@ -10,7 +10,9 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "platform/display_scale.h"
 #include "platform/page.h"
+#include "platform/screen_fit.h"
 #include "platform/sdl/game_controller.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/system.h"
@@ -24,6 +26,8 @@ bool haveDisplayMode = false;
 SDL_DisplayMode displayMode{};
 bool quitPosted = false;
 int quitCode = 0;
+bool exactFullScreen = false;           // the display's mode was switched for the window
+bool desktopFullScreenAtStart = false;  // --fullscreen desktop
 
 // The pointer as the last motion event over the main window saw it, in window coordinates. SDL's global
 // pointer state on X11 is a cache that can lag one move behind (warped or synthetic pointers); the event
@@ -101,6 +105,46 @@ int64_t PackPoint(int x, int y)
     return (static_cast<int64_t>(y & 0xFFFF) << 16) | (x & 0xFFFF);
 }
 
+// A point in the window as the point of the picture under it (the bars count as the picture's edge).
+int64_t PackPicturePoint(int x, int y)
+{
+    double px = x, py = y;
+    WindowToPicture(PictureBoxInWindow(window), kPictureWidth, kPictureHeight, x, y, true, px, py);
+    return PackPoint(static_cast<int>(px), static_cast<int>(py));
+}
+
+bool InDesktopFullScreen()
+{
+    return window &&
+           (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+// Alt+Enter: full screen at the desktop's own resolution and back to the window at its size. Not from the
+// display mode the show switched to (its full screen stays as it is), nor in a page (the browser's own).
+void ToggleDesktopFullScreen()
+{
+    if (!window || exactFullScreen || !SystemCan(SystemAbility::DisplayModes)) return;
+    const bool leaving = InDesktopFullScreen();
+    if (SDL_SetWindowFullscreen(window, leaving ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        std::fprintf(stderr, "quarnel: full screen: %s\n", SDL_GetError());
+        return;
+    }
+    SDL_ShowCursor(leaving ? SDL_ENABLE : SDL_DISABLE);  // hidden while full screen, as in the show's own
+}
+
+// A window moved to a monitor of another scale takes that scale's size (a scale set by hand stays).
+void FollowDisplayScale(int display)
+{
+    if (!window || exactFullScreen || InDesktopFullScreen() || DisplayScaleByHand()) return;
+    const double scale = DisplayScale(display);
+    SDL_Rect usable{};
+    if (scale == 1.0 || SDL_GetDisplayUsableBounds(display, &usable) != 0) usable = SDL_Rect{};
+    const ScaledWindow size = ScaleWindow(kPictureWidth, kPictureHeight, scale, usable.w, usable.h);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    if (width != size.width || height != size.height) SDL_SetWindowSize(window, size.width, size.height);
+}
+
 // One SDL event becomes zero or more messages; anything without a Windows meaning passes as WM_NULL,
 // which takes the default path like any other message would.
 void Translate(const SDL_Event& e)
@@ -120,7 +164,12 @@ void Translate(const SDL_Event& e)
                     Push(WM_NULL);
                     break;
                 case SDL_WINDOWEVENT_SIZE_CHANGED:
-                    Push(WM_SIZE, 0, PackPoint(e.window.data1, e.window.data2));
+                    // The show's client area is its picture, whatever size the window has.
+                    Push(WM_SIZE, 0, PackPoint(kPictureWidth, kPictureHeight));
+                    break;
+                case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+                    FollowDisplayScale(e.window.data1);
+                    Push(WM_NULL);
                     break;
                 case SDL_WINDOWEVENT_MINIMIZED:
                     Push(WM_ACTIVATE, (1u << 16) | 0u);
@@ -143,6 +192,12 @@ void Translate(const SDL_Event& e)
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
+            const bool enter = e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER;
+            if (enter && (e.key.keysym.mod & KMOD_ALT) && SystemCan(SystemAbility::DisplayModes)) {
+                if (e.type == SDL_KEYDOWN && !e.key.repeat) ToggleDesktopFullScreen();
+                Push(WM_NULL);  // the window's business, not the show's key
+                break;
+            }
             const int vk = VirtualKey(e.key.keysym.sym);
             if (vk == 0) {
                 Push(WM_NULL);
@@ -157,7 +212,7 @@ void Translate(const SDL_Event& e)
                 pointerX = e.motion.x;
                 pointerY = e.motion.y;
             }
-            const int64_t point = PackPoint(e.motion.x, e.motion.y);
+            const int64_t point = PackPicturePoint(e.motion.x, e.motion.y);
             Push(WM_NCHITTEST, 0, point);
             Push(WM_SETCURSOR, 0, 0);
             Push(WM_MOUSEMOVE, 0, point);
@@ -166,7 +221,7 @@ void Translate(const SDL_Event& e)
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             const bool down = e.type == SDL_MOUSEBUTTONDOWN;
-            const int64_t point = PackPoint(e.button.x, e.button.y);
+            const int64_t point = PackPicturePoint(e.button.x, e.button.y);
             switch (e.button.button) {
                 case SDL_BUTTON_LEFT:
                     Push(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, point);
@@ -252,8 +307,29 @@ WindowResult CreatePlatformWindow(const char* title, int x, int y, int width, in
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     // A page takes the screen itself, keeping the canvas's shape (a tap has to allow it).
     PreparePageCanvas(width, height, fullScreen);
-    if (fullScreen && SystemCan(SystemAbility::DisplayModes)) flags |= SDL_WINDOW_FULLSCREEN;
-    const int px = fullScreen ? 0 : x, py = fullScreen ? 0 : y;
+    const bool desktop = SystemCan(SystemAbility::DisplayModes);
+    exactFullScreen = fullScreen && desktop;
+    if (exactFullScreen) flags |= SDL_WINDOW_FULLSCREEN;
+    int px = fullScreen ? 0 : x, py = fullScreen ? 0 : y;
+    if (!fullScreen && desktop) {
+        // A window at the display's scale, within its usable area; a scale given by hand that does not fit
+        // is said once. At scale 1 the window is 800 x 600 as it always was, even on a smaller screen.
+        const double scale = DisplayScale(0);
+        SDL_Rect usable{};
+        if (scale == 1.0 || SDL_GetDisplayUsableBounds(0, &usable) != 0) usable = SDL_Rect{};
+        const ScaledWindow size = ScaleWindow(width, height, scale, usable.w, usable.h);
+        if (size.limited) {
+            if (DisplayScaleByHand())
+                std::fprintf(stderr,
+                             "quarnel: --scale %g makes the window larger than the display; %d x %d\n", scale,
+                             size.width, size.height);
+            px = usable.x;
+            py = usable.y;
+        }
+        width = size.width;
+        height = size.height;
+        if (desktopFullScreenAtStart) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    }
     const bool titled = SystemCan(SystemAbility::WindowTitles);
     if (!titled) ReportPageWindowTitle(title);
     // Depth 32 is asked for; most drivers offer 24, which is accepted.
@@ -274,6 +350,8 @@ WindowResult CreatePlatformWindow(const char* title, int x, int y, int width, in
     }
     if (SDL_GL_MakeCurrent(window, context) != 0) return WindowResult::ActivateFailed;
     if (!StartWindowContext(window)) return WindowResult::ContextFailed;
+    FollowWindowSizeAfterSwap(window);  // the first frame already goes to the off-screen picture if need be
+    if (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) SDL_ShowCursor(SDL_DISABLE);
     SDL_DisableScreenSaver();  // the show refuses the screen saver and monitor power-down
     return WindowResult::Ok;
 }
@@ -321,7 +399,15 @@ void ShowAndFocusWindow()
 void SwapWindowBuffers()
 {
     FlushWindowContext();
-    if (window) SDL_GL_SwapWindow(window);
+    if (!window) return;
+    PresentPictureBeforeSwap(window);
+    SDL_GL_SwapWindow(window);
+    FollowWindowSizeAfterSwap(window);
+}
+
+void StartInDesktopFullScreen(bool start)
+{
+    desktopFullScreenAtStart = start;
 }
 
 void SetWindowTitle(const char* title)
@@ -350,6 +436,22 @@ void GetCursorScreenPos(double& x, double& y)
     }
     x = ix;
     y = iy;
+    if (!window) return;
+    // The window's origin stays where it is; the rest is the picture's pixel under the pointer, so that
+    // the camera follows the pointer on the picture at any size.
+    int wx = 0, wy = 0;
+    SDL_GetWindowPosition(window, &wx, &wy);
+    double px = 0.0, py = 0.0;
+    WindowToPicture(PictureBoxInWindow(window), kPictureWidth, kPictureHeight, ix - wx, iy - wy,
+                    pointerOverWindow, px, py);
+    x = wx + px;
+    y = wy + py;
+}
+
+void WaitForWindowMessage(int milliseconds)
+{
+    if (queueCount > 0 || quitPosted) return;
+    SDL_WaitEventTimeout(nullptr, milliseconds);  // the event stays queued for the next peek
 }
 
 bool PeekWindowMessage(WindowMessage& message)
@@ -394,7 +496,7 @@ void ReadWindowPixels(int width, int height, unsigned char* pixels)
     GLint alignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
+    glReadBuffer(PictureIsOffscreen() ? 0x8CE0 : GL_BACK);  // GL_COLOR_ATTACHMENT0 of the picture
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
     // GL delivers the bottom row first; callers want the top row first.

@@ -59,6 +59,45 @@ TEST(DialogUnitsTest, ConvertsAndRoundsLikeWindows)
     EXPECT_EQ(DialogUnitsToPixelsY(154), 250);
 }
 
+TEST(DialogUnitsTest, AtADisplayScaleTheBaseUnitGrows)
+{
+    for (int units : {0, 1, 4, 9, 15, 54, 65, 69, 99, 154, 157})  // scale 1 is exactly the Windows rounding
+        EXPECT_EQ(DialogUnitsToPixelsX(units, 1.0), DialogUnitsToPixelsX(units)) << units;
+    for (int units : {0, 1, 4, 9, 15, 54, 65, 69, 99, 154, 157})
+        EXPECT_EQ(DialogUnitsToPixelsY(units, 1.0), DialogUnitsToPixelsY(units)) << units;
+    EXPECT_EQ(DialogUnitsToPixelsX(9, 2.0), 27);     // 27: scaled before rounding, not 2 x 14
+    EXPECT_EQ(DialogUnitsToPixelsY(15, 2.0), 49);    // 48.75
+    EXPECT_EQ(DialogUnitsToPixelsY(15, 1.5), 37);    // 36.5625
+    EXPECT_EQ(DialogUnitsToPixelsX(104, 2.0), 312);  // the setup dialog's width at 200 %
+}
+
+TEST_F(SetupDialogTest, LaidOutAgainAtTwiceTheScaleAndBack)
+{
+    Open();
+    std::vector<DialogRect> before;
+    for (const DialogControl& c : dialog_->Controls()) before.push_back(c.rect);
+    const int width = dialog_->ClientWidth(), height = dialog_->ClientHeight();
+    dialog_->LayOut(2.0);
+    EXPECT_EQ(dialog_->Scale(), 2.0);
+    EXPECT_NEAR(dialog_->ClientWidth(), 2 * width, 1);
+    EXPECT_NEAR(dialog_->ClientHeight(), 2 * height, 1);
+    for (size_t i = 0; i < before.size(); ++i) {
+        const DialogRect& r = dialog_->Controls()[i].rect;
+        EXPECT_NEAR(r.x, 2 * before[i].x, 1);
+        EXPECT_NEAR(r.height, 2 * before[i].height, 1);
+        EXPECT_LE(r.x + r.width, dialog_->ClientWidth());
+    }
+    // A click lands on the control at its new place.
+    ClickOn(IDC_WINDOWED);
+    EXPECT_TRUE(IsDialogButtonChecked(dialog_.get(), IDC_WINDOWED));
+    dialog_->LayOut(1.0);
+    EXPECT_EQ(dialog_->ClientWidth(), width);
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(dialog_->Controls()[i].rect.x, before[i].x);
+        EXPECT_EQ(dialog_->Controls()[i].rect.height, before[i].height);
+    }
+}
+
 TEST_F(SetupDialogTest, LayoutFitsTheWindowAndNothingOverlaps)
 {
     Open();

@@ -172,6 +172,44 @@ TEST(CommandLine, OptionsAndErrors)
     }
 }
 
+TEST(CommandLine, ScaleAndDesktopFullScreen)
+{
+    auto parse = [](std::initializer_list<const char*> args, CommandLine& out, std::string& error) {
+        std::vector<const char*> argv{"quarnel"};
+        argv.insert(argv.end(), args);
+        out = CommandLine{};
+        error.clear();
+        return ParseCommandLine(static_cast<int>(argv.size()), argv.data(), out, error);
+    };
+    CommandLine o;
+    std::string e;
+    ASSERT_EQ(parse({}, o, e), ParseResult::Ok);
+    EXPECT_EQ(o.scale, 0.0) << "no option: the display's scale";
+    EXPECT_FALSE(o.fullScreenDesktop);
+    ASSERT_EQ(parse({"--scale", "1.5", "--fullscreen", "desktop"}, o, e), ParseResult::Ok) << e;
+    EXPECT_EQ(o.scale, 1.5);
+    EXPECT_TRUE(o.fullScreenDesktop);
+    ASSERT_EQ(parse({"--scale", "100"}, o, e), ParseResult::Ok)
+        << "too large is limited to the display later";
+
+    for (const char* bad : {"0", "-1", "abc", "", "1x", "nan", "inf", "0.1", "1e9"}) {
+        EXPECT_EQ(parse({"--scale", bad}, o, e), ParseResult::Error) << bad;
+        EXPECT_NE(e.find(std::string("\"") + bad + "\""), std::string::npos) << e;
+    }
+    EXPECT_EQ(parse({"--fullscreen", "sideways"}, o, e), ParseResult::Error);
+    EXPECT_NE(e.find("\"desktop\""), std::string::npos) << "names the valid word: " << e;
+    EXPECT_EQ(parse({"--fullscreen"}, o, e), ParseResult::Error);
+}
+
+TEST(CommandLine, UsageNamesTheVideoFormatsInOneSentence)
+{
+    const std::string usage = UsageText();
+    EXPECT_EQ(usage.find("it writes this build"), std::string::npos) << usage;
+    EXPECT_TRUE(usage.find("it writes .") != std::string::npos ||
+                usage.find("writes none") != std::string::npos)
+        << usage;
+}
+
 TEST(CommandLine, CaptureFramesTakesAListOfFrameNumbersBesideCapture)
 {
     auto parse = [](std::initializer_list<const char*> args, CommandLine& out, std::string& error) {
