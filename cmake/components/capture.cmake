@@ -32,9 +32,8 @@ quarnel_e2e(e2e/capture_e2e.py video_streams_sound_and_the_same_frames_twice
     rounds_of_every_target_verify_alike)
 
 # What a verified replay may say, and runs ended by a signal inside a day-long recorded step.
-quarnel_e2e(e2e/verdict_e2e.py crafted_rounds_are_not_verified a_recording_begins_with_its_round)
-# It measures how soon a run ends after each signal: alone, so that other tests do not slow that end.
-quarnel_e2e(e2e/verdict_e2e.py every_end_signal_ends_a_long_step_within_a_second SERIAL)
+quarnel_e2e(e2e/verdict_e2e.py crafted_rounds_are_not_verified a_recording_begins_with_its_round
+    every_end_signal_ends_a_long_step_within_a_second)
 
 if(QUARNEL_FUZZ)
     # The recording reader and the file writer, compiled into the target so that they carry the
