@@ -25,7 +25,10 @@ ctest --test-dir "$build" -L package --output-on-failure >"$package_log" 2>&1 &
 package=$!
 status=0
 ctest --test-dir "$build" -L unit --output-on-failure -j "$jobs" || status=1
-ctest --test-dir "$build" -L gl --output-on-failure -j "$jobs" || status=1
+# The GL tests one at a time: side by side, one of them once ended with status 1 in 0.06 s with no output
+# at all (cause not found; the two other faults seen side by side, a shared shader file and a process
+# killed while the GL driver tore down, are mended).
+ctest --test-dir "$build" -L gl --output-on-failure || status=1
 ctest --test-dir "$build" -L e2e --output-on-failure || status=1
 wait "$package" || status=1
 cat "$package_log"
